@@ -1,0 +1,163 @@
+#include "scanner/rules.h"
+
+#include <cstring>
+
+namespace romlift {
+namespace {
+
+// Length of the run of blanks at s[i..n).
+size_t blanksAt(const char* s, size_t i, size_t n) {
+  size_t j = i;
+  while (j < n && s[j] == ' ') ++j;
+  return j - i;
+}
+
+// Length of the run of non-blank characters at s[i..n); the line holds no newline.
+size_t wordAt(const char* s, size_t i, size_t n) {
+  size_t j = i;
+  while (j < n && s[j] != ' ') ++j;
+  return j - i;
+}
+
+bool allBlank(const char* s, size_t from, size_t to) { return blanksAt(s, from, to) == to - from; }
+
+bool allOf(const char* s, size_t len, bool (*pred)(char)) {
+  for (size_t i = 0; i < len; ++i)
+    if (!pred(s[i])) return false;
+  return true;
+}
+
+// A run of blanks that one or more runs of 13 to 17 blanks add up to.
+bool isUnlabelledGap(size_t b) { return (b >= 13 && b <= 17) || (b >= 26 && b <= 34) || b >= 39; }
+
+// The fields from the mnemonic on: `MNEMO ␣*`, `MNEMO ␣{2,4} OPERANDE ␣*`,
+// `MNEMO ␣{2,4} OPERANDE ␣{2,9} REMARQUE` or `MNEMO ␣{12,14} REMARQUE`. Every field but the
+// comment is followed by a blank in its pattern, so each one is a whole non-blank run.
+int matchFromMnemonic(const char* s, size_t i, size_t n, bool labelled) {
+  size_t w = wordAt(s, i, n);
+  if (w < 2 || w > 4 || !allOf(s + i, w, isUpper)) return 0;
+  i += w;
+  size_t b = blanksAt(s, i, n);
+  i += b;
+  if (i == n) return labelled ? CODEL : CODE;
+  if (b >= 12 && b <= 14) return labelled ? CODELC : CODEC;
+  if (b < 2 || b > 4) return 0;
+  w = wordAt(s, i, n);
+  if (w > kMaxOperand) return 0;
+  i += w;
+  b = blanksAt(s, i, n);
+  i += b;
+  if (i == n) return labelled ? CODELO : CODEO;
+  if (b >= 2 && b <= 9) return labelled ? CODELOC : CODEOC;
+  return 0;
+}
+
+bool isNumber(const char* s, size_t n) { return n >= kNumberWidth && allOf(s, kNumberWidth, isDigit); }
+
+// Line classes of numbered lines that need the newline after them; 0 when none fits.
+int matchNumberedWhole(const char* s, size_t n) {
+  bool blankLabelGap = n > col::kLabel && allBlank(s, kNumberWidth, col::kLabel);
+  if (n > col::kComment && allBlank(s, kNumberWidth, col::kComment)) {
+    for (size_t i = col::kComment; i < n; ++i)
+      if (s[i] != ' ' && s[i] != '\t') return COM2;
+  }
+  if (int t = matchCodeLine(s, n)) return t;
+  if (blankLabelGap && n >= col::kLabel + 2 && n <= col::kLabel + kMaxLabel && s[col::kLabel] != '*' &&
+      s[col::kLabel] != ' ')
+    return LABELSUP;
+  if (n == col::kMnemonic + 3 && s[kNumberWidth] == ' ' && allOf(s + col::kAddress, kAddressWidth, isHex) &&
+      allBlank(s, col::kAddress + kAddressWidth, col::kMnemonic) && std::memcmp(s + col::kMnemonic, "END", 3) == 0)
+    return END;
+  if (allBlank(s, kNumberWidth, n)) return NUMLINEVIDE;
+  return 0;
+}
+
+// Numbered line classes that take the rest of the line and need no newline after it.
+int matchNumberedOpen(const char* s, size_t n) {
+  if (n > col::kLabel && allBlank(s, kNumberWidth, col::kLabel) && s[col::kLabel] == '*') return COM1;
+  if (n > col::kOperand && allBlank(s, kNumberWidth, col::kMnemonic) &&
+      std::memcmp(s + col::kMnemonic, "ORG   :", 7) == 0)
+    return ORG;
+  return 0;
+}
+
+// A header of pages 02 to 99: "PAGE " and the page number, then anything.
+bool isLaterPageHeader(const char* s, size_t n) {
+  if (n < 7 || std::memcmp(s, "PAGE ", 5) != 0) return false;
+  char tens = s[5], units = s[6];
+  if (tens == '0') return units >= '2' && units <= '9';
+  return tens >= '1' && tens <= '9' && isDigit(units);
+}
+
+}  // namespace
+
+int matchCodeLine(const char* s, size_t n) {
+  if (n <= col::kObject || !isNumber(s, n) || s[kNumberWidth] != ' ' ||
+      !allOf(s + col::kAddress, kAddressWidth, isHex) || s[col::kObject - 1] != ' ')
+    return 0;
+  size_t i = col::kObject;
+  size_t w = wordAt(s, i, n);
+  if ((w != 2 && w != 4 && w != 6) || !allOf(s + i, w, isHex)) return 0;
+  i += w;
+  size_t b = blanksAt(s, i, n);
+  i += b;
+  if (i == n) return 0;
+  if (b >= 1 && b <= 9) {
+    w = wordAt(s, i, n);
+    if (w > kMaxLabel || !isLetter(s[i])) return 0;
+    i += w;
+    b = blanksAt(s, i, n);
+    if (b == 0 || i + b == n) return 0;
+    return matchFromMnemonic(s, i + b, n, true);
+  }
+  if (isUnlabelledGap(b)) return matchFromMnemonic(s, i, n, false);
+  return 0;
+}
+
+LineMatch matchLineStart(const char* s, size_t n, bool nl, Mode mode) {
+  if (n == 0) return {};
+  bool symbols = mode == Mode::TABLESYMB;
+  if (isNumber(s, n)) {
+    // A row that needs the newline counts it, so it outruns any row that takes the line alone.
+    if (nl) {
+      if (int t = matchNumberedWhole(s, n)) return {0, t, n};
+    }
+    if (int t = matchNumberedOpen(s, n)) return {0, t, n};
+    return {};
+  }
+  if (n >= kFirstPageHeaderLen && std::memcmp(s, kFirstPageHeader, kFirstPageHeaderLen) == 0)
+    return {0, ENTETE1, kFirstPageHeaderLen};
+  if (symbols) {
+    // A later-page header takes the whole line; it wins a tie with an 11-character entry.
+    if (isLaterPageHeader(s, n)) return {kRowLaterPage, 0, n};
+    if (isLetter(s[0]) && n >= kSymbolEntryWidth) return {kRowSymbolEntry, SYMBOLTABLE, kSymbolEntryWidth};
+  }
+  return {};
+}
+
+size_t matchSegmentRange(const char* s, size_t n) {
+  // One bound: an optional 0-3 lead digit and four hex digits; the longest that fits.
+  auto bound = [](const char* p, size_t avail, bool dashAfter) -> size_t {
+    for (size_t len : {size_t{5}, size_t{4}}) {
+      if (avail < len + (dashAfter ? 1 : 0)) continue;
+      if (len == 5 && !isZeroToThree(p[0])) continue;
+      if (!allOf(p + len - 4, 4, isHex)) continue;
+      if (dashAfter && p[len] != '-') continue;
+      return len;
+    }
+    return 0;
+  };
+  size_t first = bound(s, n, true);
+  if (first == 0) return 0;
+  size_t second = bound(s + first + 1, n - first - 1, false);
+  return second == 0 ? 0 : first + 1 + second;
+}
+
+bool isBannerStars(const char* s, size_t n) {
+  if (n != kBannerWidth) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (s[i] != '*') return false;
+  return true;
+}
+
+}  // namespace romlift

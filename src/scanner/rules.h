@@ -1,0 +1,61 @@
+// The listing's line layouts: which line class a line of text belongs to.
+#pragma once
+
+#include <cstddef>
+
+#include "scanner/charclass.h"
+#include "scanner/scanner.h"
+
+namespace romlift {
+
+// Columns of the listing's fixed layout, counted from 0.
+namespace col {
+inline constexpr size_t kNumber = 0;     // three-digit line number
+inline constexpr size_t kAddress = 4;    // four hex digits
+inline constexpr size_t kObject = 9;     // 2, 4 or 6 hex digits
+inline constexpr size_t kLabel = 20;     // label; the '*' of a comment line
+inline constexpr size_t kMnemonic = 28;  // mnemonic; ORG; END
+inline constexpr size_t kOperand = 34;   // operand; the ':' of an ORG line
+inline constexpr size_t kComment = 44;   // comment
+}  // namespace col
+
+inline constexpr size_t kNumberWidth = 3;
+inline constexpr size_t kAddressWidth = 4;
+inline constexpr size_t kMaxLabel = 6;
+inline constexpr size_t kMaxOperand = 8;
+inline constexpr size_t kSymbolEntryWidth = 11;  // a letter and ten more characters
+
+inline constexpr char kFirstPageHeader[] = "PAGE 01    KEZ FIRMWARE ";
+inline constexpr size_t kFirstPageHeaderLen = sizeof kFirstPageHeader - 1;
+inline constexpr char kVersionMark[] = "  V1.1";
+inline constexpr size_t kVersionMarkLen = sizeof kVersionMark - 1;
+inline constexpr char kBannerTitle[] = "* S Y M B O L   T A B L E *";
+inline constexpr size_t kBannerWidth = 27;  // each banner line is 27 characters
+
+// Rows of the rule table that matter outside the rule functions.
+inline constexpr int kRowBanner = 1;
+inline constexpr int kRowLaterPage = 2;    // a later-page header inside a symbol table
+inline constexpr int kRowSymbolEntry = 3;
+
+// What the rows tied to the line start make of one line.
+struct LineMatch {
+  int row = 0;    // rule row that won; 0 when only the one-character rule applies
+  int token = 0;  // token it returns, 0 for none
+  size_t len = 0; // characters it takes from the line (the newline is never taken)
+};
+
+// The longest line-start match on the line s[0..n), which holds no newline; nl tells whether
+// a newline follows it (rows that need one win over any row that does not). The banner is
+// left to the caller, since it spans three lines.
+LineMatch matchLineStart(const char* s, size_t n, bool nl, Mode mode);
+
+// Token of a whole code line, or 0 when its fields do not fit a code-line layout.
+int matchCodeLine(const char* s, size_t n);
+
+// Length of the address range that starts at s (0 when none): [0-3]?hhhh-[0-3]?hhhh.
+size_t matchSegmentRange(const char* s, size_t n);
+
+// True when the line s[0..n) is exactly the banner's first or third line.
+bool isBannerStars(const char* s, size_t n);
+
+}  // namespace romlift

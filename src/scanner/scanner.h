@@ -1,0 +1,69 @@
+// The listing scanner: one token per recognised listing line, found by column layout.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+
+#include "scanner/input.h"
+#include "scanner/token.h"
+
+namespace romlift {
+
+// Where the grammar gets its tokens from.
+class TokenSource {
+ public:
+  virtual ~TokenSource() = default;
+  virtual int yylex() = 0;  // next token code, 0 at end of input
+};
+
+enum class Mode { NORMAL, ENTETE, TABLESYMB };
+
+class Scanner : public TokenSource {
+ public:
+  // Reads the listing from input; wrap runs once when the input is exhausted, just before the
+  // end token is returned (the driver's end-of-input hook).
+  explicit Scanner(Input input, std::function<int()> wrap = {});
+  ~Scanner() override;
+
+  int yylex() override;
+
+  Mode mode() const { return mode_; }
+  bool atLineStart() const { return bol_; }
+
+  // Text of the last token, zero-terminated; valid until the next yylex call.
+  const char* yytext = "";
+  size_t yyleng = 0;
+  int yylineno = 1;
+  // Object-code digits of the last code line.
+  char codeobj[14] = {};
+
+ private:
+  int scanLineStart();
+  int scanRestOfLine();
+  int newline();
+  bool findLineEnd();
+  size_t lineEndFrom(size_t from);
+  bool fill();
+  bool bannerAhead();
+  void setText(size_t from, size_t len);
+  void copyobj(const char* text);
+
+  Input input_;
+  std::function<int()> wrap_;
+  std::unique_ptr<char[]> buf_;
+  size_t cap_ = 0;       // bytes of buf_ usable for text (one more is kept for a terminator)
+  size_t cur_ = 0;       // next unconsumed byte
+  size_t end_ = 0;       // end of the text read so far
+  size_t lineEnd_ = 0;   // the newline (or end of input) that ends the line at cur_
+  bool lineKnown_ = false;
+  bool eof_ = false;     // the input has no more bytes
+  bool done_ = false;    // end of input has been returned
+  size_t holdAt_ = 0;    // where yytext's terminator overwrote a byte
+  char holdChar_ = 0;
+  bool holding_ = false;
+  Mode mode_ = Mode::NORMAL;
+  bool bol_ = true;
+};
+
+}  // namespace romlift
