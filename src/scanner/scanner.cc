@@ -75,10 +75,9 @@ int Scanner::newline() {
 }
 
 int Scanner::scanLineStart() {
-  const char* s = buf_.get() + cur_;
   size_t n = lineEnd_ - cur_;
   bool nl = lineEnd_ < end_;
-  if (nl && isBannerStars(s, n) && bannerAhead()) {
+  if (nl && isBannerStars(buf_.get() + cur_, n) && bannerAhead()) {
     // The three banner lines go as one match, minus the newline of the last.
     cur_ += 3 * kBannerWidth + 2;
     lineEnd_ = cur_;
@@ -87,7 +86,8 @@ int Scanner::scanLineStart() {
     bol_ = false;
     return 0;
   }
-  LineMatch m = matchLineStart(s, n, nl, mode_);
+  // Reading ahead for the banner may have moved the text.
+  LineMatch m = matchLineStart(buf_.get() + cur_, n, nl, mode_);
   bol_ = false;
   if (m.len == 0) {  // no line class: its first character goes alone
     ++cur_;
@@ -147,7 +147,8 @@ bool Scanner::bannerAhead() {
 
 bool Scanner::findLineEnd() {
   if (cur_ == end_ && !fill()) return false;
-  lineEnd_ = cur_ + lineEndFrom(0);
+  size_t offset = lineEndFrom(0);  // may move the text, and cur_ with it
+  lineEnd_ = cur_ + offset;
   lineKnown_ = true;
   return true;
 }

@@ -175,5 +175,20 @@ TEST(InputReadSizes, SameTokensForAnyReadSize) {
   EXPECT_EQ(fmt(test::scanInput(Input(test::chunkReader(text), true), text.size())), want);
 }
 
+// Many short lines push the text past the buffer more than once, so the unread text is moved
+// to the front while a line is being looked up, and lines of 27 asterisks make the scanner
+// read ahead for a banner right where the buffer is refilled.
+TEST(InputReadSizes, ListingLongerThanTheBufferKeepsItsPlace) {
+  const std::string code = at({{0, "007"}, {4, "C00B"}, {9, "00"}, {28, "NOP"}});
+  std::string text;
+  for (int i = 0; i < 6000; ++i) text += (i % 97 == 0 ? kStars : code) + "\n";
+  for (size_t chunk : {0, 1000, 4096, 65536}) {
+    SCOPED_TRACE("reads of " + std::to_string(chunk));
+    auto got = scan(text, chunk);
+    ASSERT_EQ(got.size(), 6000u - 62u);
+    EXPECT_EQ(fmt(got.back()), fmt(CODE, code, 6000, "00"));
+  }
+}
+
 }  // namespace
 }  // namespace romlift
