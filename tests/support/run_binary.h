@@ -1,0 +1,34 @@
+// Runs the romlift binary the way a user does: listing on standard input, in a folder of its own.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace romlift::test {
+
+struct RunOptions {
+  std::vector<std::string> args;  // command-line arguments after the program name
+  bool mergeOutput = false;       // standard error goes to the same descriptor as standard output
+  std::string stdinPath;          // when set, standard input is opened from here instead
+};
+
+struct RunResult {
+  std::string out;                 // standard output (both streams when merged)
+  std::string err;                 // standard error; empty when merged
+  int status = -1;                 // exit status; -1 when ended by a signal or timed out
+  std::vector<std::string> files;  // names the run left in its working folder, sorted
+};
+
+// Runs ROMLIFT_BIN in a fresh temporary folder with `input` as its standard input (any bytes,
+// zero bytes included) unless options.stdinPath names another file to open. The folder and the
+// captured streams are removed afterwards.
+RunResult runRomlift(std::string_view input, const RunOptions& options = {});
+
+// Whole content of a file, read as bytes; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
+// Path of a file in the bundled examples folder.
+std::string examplePath(const std::string& name);
+
+}  // namespace romlift::test
