@@ -1,0 +1,62 @@
+#include "output/image_writer.h"
+
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
+namespace romlift {
+namespace {
+
+constexpr size_t kFileBuffer = 64 * 1024;
+
+}  // namespace
+
+ImageWriter::ImageWriter(FaultFn fault, std::string dir) : fault_(std::move(fault)), dir_(std::move(dir)) {}
+
+ImageWriter::~ImageWriter() { close(); }
+
+void ImageWriter::fault(int errnum) {
+  failed_ = true;
+  if (currentFaulted_) return;
+  currentFaulted_ = true;
+  if (fault_) fault_(kImageNames[current_], errnum);
+}
+
+void ImageWriter::open(int index) {
+  current_ = index;
+  currentFaulted_ = false;
+  std::string path = dir_.empty() ? kImageNames[index] : dir_ + "/" + kImageNames[index];
+  lFichier_ = std::fopen(path.c_str(), "wb");
+  if (lFichier_ == nullptr) {
+    fault(errno);
+    return;
+  }
+  std::setvbuf(lFichier_, nullptr, _IOFBF, kFileBuffer);
+}
+
+void ImageWriter::closeCurrent() {
+  if (lFichier_ == nullptr) return;
+  // A full disk often shows only when the last buffer is written out.
+  if (std::fclose(lFichier_) != 0) fault(errno);
+  lFichier_ = nullptr;
+}
+
+void ImageWriter::close() { closeCurrent(); }
+
+void ImageWriter::ecrireobj(const char* text) {
+  if (nbcarsecrits_ == 0 && current_ < 0) open(0);
+  size_t n = std::strlen(text);
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    uint8_t byte = decodePair(text[i], text[i + 1]);
+    if (lFichier_ != nullptr && std::putc(byte, lFichier_) == EOF) fault(errno);
+    ++nbcarsecrits_;
+    for (int k = 0; k < 2; ++k) {
+      if (nbcarsecrits_ == kImageBreaks[k]) {
+        closeCurrent();
+        open(k + 1);
+      }
+    }
+  }
+}
+
+}  // namespace romlift

@@ -1,0 +1,59 @@
+// Turns object-code hex text into bytes, in listing order, across the three ROM image files.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace romlift {
+
+inline constexpr const char* kImageNames[] = {"511_CodeObjet.bin", "514_CodeObjet.bin", "512_CodeObjet.bin"};
+inline constexpr int64_t kImageBreaks[] = {8192, 16384};  // bytes after which the next file starts
+
+class ImageWriter {
+ public:
+  // Told once per image file that cannot be created, written or closed: its name and errno.
+  using FaultFn = std::function<void(const char* file, int errnum)>;
+
+  // Files go to dir (empty: the current directory).
+  explicit ImageWriter(FaultFn fault, std::string dir = {});
+  ~ImageWriter();
+  ImageWriter(const ImageWriter&) = delete;
+  ImageWriter& operator=(const ImageWriter&) = delete;
+
+  // Decodes text two characters at a time and appends one byte per pair; a lone last
+  // character is ignored. The first call of the run creates the first file.
+  void ecrireobj(const char* text);
+
+  // Closes the current file (end of input).
+  void close();
+
+  int64_t nbcarsecrits() const { return nbcarsecrits_; }
+  // True when some file could not be created, written or closed.
+  bool failed() const { return failed_; }
+
+ private:
+  void open(int index);
+  void closeCurrent();
+  void fault(int errnum);
+
+  FaultFn fault_;
+  std::string dir_;
+  FILE* lFichier_ = nullptr;
+  int current_ = -1;          // index of the current file in kImageNames, -1 before the first
+  bool currentFaulted_ = false;
+  bool failed_ = false;
+  int64_t nbcarsecrits_ = 0;  // 64 bits: a count that wrapped would reopen and truncate a file
+};
+
+// The byte that the pair (high, low) stands for: v(x) = x - 48 up to '@', x - 55 from 'A' on.
+inline uint8_t decodePair(char high, char low) {
+  auto v = [](char c) {
+    unsigned x = static_cast<unsigned char>(c);
+    return x <= 64 ? x - 48 : x - 55;
+  };
+  return static_cast<uint8_t>(16 * v(high) + v(low));
+}
+
+}  // namespace romlift

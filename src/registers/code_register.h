@@ -1,0 +1,40 @@
+// The labels that the code lines show at each (segment, address).
+#pragma once
+
+#include <cstdio>
+
+#include "registers/entry_index.h"
+#include "registers/label_list.h"
+
+namespace romlift {
+
+class CodeRegister {
+ public:
+  // out takes the cross-check's message.
+  explicit CodeRegister(FILE* out) : out_(out) {}
+
+  // Pushes a copy of text on the pending labels.
+  void addlabel(const char* text);
+  // New entry at the head of the register, taking over all pending labels. Segment first.
+  void addadr(const char* seg, const char* adr);
+  // 1 when the newest entry for (adr, seg) holds label; 0 otherwise, with a message when
+  // there is no such entry.
+  int existadrlab(const char* adr, const char* seg, const char* label);
+
+  const LabelNode* llist() const { return llist_; }
+  const AddressEntry* awllist() const { return awllist_; }
+
+ private:
+  FILE* out_;
+  Arena arena_;
+  LabelNode* llist_ = nullptr;
+  AddressEntry* awllist_ = nullptr;
+  EntryIndex index_;
+};
+
+// Splits a labelled code line, given from its fifth character on, into its address (the first
+// four characters) and its label (from the line's column 20 up to the next blank, the first
+// character always taken, at most six). Never reads past the text's terminator.
+void copyadr(const char* text, char (&adr)[5], char (&lab)[7]);
+
+}  // namespace romlift

@@ -1,0 +1,38 @@
+// The labels that the symbol tables give for each (address, segment).
+#pragma once
+
+#include <cstdio>
+
+#include "registers/entry_index.h"
+#include "registers/label_list.h"
+
+namespace romlift {
+
+class SymbolRegister {
+ public:
+  // out takes the duplicate-label and cross-check messages.
+  explicit SymbolRegister(FILE* out) : out_(out) {}
+
+  // 1 when an entry for (adr, seg) exists.
+  int stexistadr(const char* adr, const char* seg) const;
+  // New empty entry at the head of the register; the caller has checked that none exists.
+  void stajouteadrlab(const char* adr, const char* seg);
+  // Adds label to the entry for (adr, seg), or reports it when the entry already holds it.
+  void staddlab(const char* adr, const char* seg, const char* label);
+  // 1 when the entry for (adr, seg) holds label; a message when there is no such entry.
+  int stexistadrlab(const char* adr, const char* seg, const char* label);
+
+  const AddressEntry* stawllist() const { return stawllist_; }
+
+ private:
+  FILE* out_;
+  Arena arena_;
+  AddressEntry* stawllist_ = nullptr;
+  EntryIndex index_;
+};
+
+// Splits one symbol-table entry into its label (up to the first blank, at most six characters
+// kept) and its address (the next four characters after the blanks, fewer if the text ends).
+void stlabadr(const char* text, char (&adr)[5], char (&lab)[7]);
+
+}  // namespace romlift
