@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "driver/run_state.h"
 #include "grammar/parser.h"
@@ -12,10 +13,12 @@ namespace romlift {
 
 class Run : private ErrorReporter {
  public:
-  // out takes the byte count and the registers' messages, err the syntax errors.
-  Run(Input input, FILE* out, FILE* err);
+  // out takes the byte count and the registers' messages, err the syntax errors and the
+  // image files' faults; the image files go to imageDir (empty: the current directory).
+  Run(Input input, FILE* out, FILE* err, std::string imageDir = {});
 
-  // Parses until the scanner has returned end of input; returns the exit status.
+  // Parses until the scanner has returned end of input. Returns the exit status: 0, 1 when an
+  // image file could not be written in full, 2 after a fatal input error.
   int run();
 
   const RunState& state() const { return state_; }
@@ -24,6 +27,7 @@ class Run : private ErrorReporter {
  private:
   void yyerror(const char* message) override;
   int yywrap();
+  void imageFault(const char* file, int errnum);
 
   FILE* out_;
   FILE* err_;

@@ -1,12 +1,27 @@
-// The fields of the current line that the line actions share.
+// The state that the line actions share for one run: current-line fields, registers, writer.
 #pragma once
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "output/image_writer.h"
+#include "registers/code_register.h"
+#include "registers/symbol_register.h"
 
 namespace romlift {
 
 struct RunState {
+  // out takes the registers' messages; fault hears of image files that fail.
+  RunState(FILE* out, ImageWriter::FaultFn fault, std::string imageDir = {})
+      : codes(out), symbols(out), writer(std::move(fault), std::move(imageDir)) {}
+
   char adr[5] = {};   // address text of the current line, 4 characters
   char lab[7] = {};   // label text of the current line, at most 6 characters
   char seg[12] = {};  // address range of the current page; empty before the first header
+  CodeRegister codes;
+  SymbolRegister symbols;
+  ImageWriter writer;
 };
 
 }  // namespace romlift

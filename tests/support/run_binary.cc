@@ -84,7 +84,7 @@ RunResult runRomlift(std::string_view input, const RunOptions& options) {
   fs::create_directory(work);
   const std::string in =
       options.stdinPath.empty() ? (root / "stdin").string() : options.stdinPath;
-  const std::string out = (root / "stdout").string();
+  const std::string out = options.stdoutPath.empty() ? (root / "stdout").string() : options.stdoutPath;
   const std::string err = (root / "stderr").string();
   if (options.stdinPath.empty()) writeFile(in, input);
 
@@ -94,6 +94,7 @@ RunResult runRomlift(std::string_view input, const RunOptions& options) {
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   const std::string dir = work.string();
+  if (options.prepare) options.prepare(dir);
 
   RunResult result;
   pid_t pid = fork();
@@ -101,10 +102,12 @@ RunResult runRomlift(std::string_view input, const RunOptions& options) {
                           options.mergeOutput, argv.data());
   if (pid > 0) result.status = waitWithTimeout(pid);
 
-  result.out = readFile(out);
+  if (options.stdoutPath.empty()) result.out = readFile(out);
   if (!options.mergeOutput) result.err = readFile(err);
   for (const auto& entry : fs::directory_iterator(work)) {
     result.files.push_back(entry.path().filename().string());
+    if (entry.is_regular_file() && !entry.is_symlink())
+      result.contents[result.files.back()] = readFile(entry.path().string());
   }
   std::sort(result.files.begin(), result.files.end());
   std::error_code ignored;

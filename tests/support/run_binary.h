@@ -1,6 +1,8 @@
 // Runs the romlift binary the way a user does: listing on standard input, in a folder of its own.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +13,9 @@ struct RunOptions {
   std::vector<std::string> args;  // command-line arguments after the program name
   bool mergeOutput = false;       // standard error goes to the same descriptor as standard output
   std::string stdinPath;          // when set, standard input is opened from here instead
+  std::string stdoutPath;         // when set, standard output is opened here (e.g. /dev/full)
+  // Called with the working folder before the run, to lay out what the run will meet there.
+  std::function<void(const std::string& dir)> prepare;
 };
 
 struct RunResult {
@@ -18,6 +23,7 @@ struct RunResult {
   std::string err;                 // standard error; empty when merged
   int status = -1;                 // exit status; -1 when ended by a signal or timed out
   std::vector<std::string> files;  // names the run left in its working folder, sorted
+  std::map<std::string, std::string> contents;  // bytes of each regular file among them
 };
 
 // Runs ROMLIFT_BIN in a fresh temporary folder with `input` as its standard input (any bytes,
