@@ -1,16 +1,20 @@
 #include "driver/run.h"
 
+#include <cerrno>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace romlift {
 
-Run::Run(Input input, FILE* out, FILE* err, std::string imageDir)
+Run::Run(Input input, FILE* out, FILE* err, RunOptions options)
     : out_(out),
       err_(err),
-      state_(out, [this](const char* file, int errnum) { imageFault(file, errnum); }, std::move(imageDir)),
+      options_(std::move(options)),
+      state_(out, [this](const char* file, int errnum) { imageFault(file, errnum); }, options_.imageDir,
+             options_.images),
       scanner_(std::move(input), [this] { return yywrap(); }),
-      reductions_(scanner_, state_),
+      reductions_(scanner_, state_, options_.observer),
       parser_(scanner_, reductions_, *this) {}
 
 int Run::run() {
@@ -19,30 +23,46 @@ int Run::run() {
       parser_.yyparse();
     } while (!wrapped_);
   } catch (const FatalError& e) {
-    std::fflush(out_);
+    flushOut();
     std::fprintf(err_, "%s\n", e.what());
     return 2;
+  } catch (const std::bad_alloc&) {
+    flushOut();
+    std::fprintf(err_, "%s\n", kMemoryExhausted);
+    return 2;
   }
-  return state_.writer.failed() ? 1 : 0;
+  bool outOk = flushOut();
+  return state_.writer.failed() || !outOk ? 1 : 0;
+}
+
+bool Run::flushOut() {
+  if (std::fflush(out_) != 0 && outErrno_ == 0) outErrno_ = errno;
+  if (outErrno_ == 0 && !std::ferror(out_)) return true;
+  if (!outReported_) {
+    outReported_ = true;
+    std::fprintf(err_, "Erreur \xC3\xA9" "criture sortie standard : %s\n", std::strerror(outErrno_ ? outErrno_ : EIO));
+  }
+  return false;
 }
 
 // Standard output goes first, so that with both streams on one file the lines stand in the
 // order the events happened.
 void Run::yyerror(const char* message) {
-  std::fflush(out_);
+  flushOut();
   std::fprintf(err_, "%s %4d %s\n", message, scanner_.yylineno, scanner_.yytext);
 }
 
 // The run goes on after a fault, so the rest of the listing is still checked and reported.
 void Run::imageFault(const char* file, int errnum) {
-  std::fflush(out_);
+  flushOut();
   std::fprintf(err_, "Erreur fichier %s : %s\n", file, std::strerror(errnum));
 }
 
 int Run::yywrap() {
   wrapped_ = true;
-  std::fprintf(out_, "Nb car \xC3\xA9" "crits : %lld\n", static_cast<long long>(state_.writer.nbcarsecrits()));
-  std::fflush(out_);
+  if (options_.printCount)
+    std::fprintf(out_, "Nb car \xC3\xA9" "crits : %lld\n", static_cast<long long>(state_.writer.nbcarsecrits()));
+  flushOut();
   state_.writer.close();
   return 1;
 }

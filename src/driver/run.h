@@ -1,4 +1,4 @@
-// One standard run: the listing on an input, the reports on two output streams.
+// One run over a listing: the input, the reports on two output streams, the image files.
 #pragma once
 
 #include <cstdio>
@@ -11,17 +11,28 @@
 
 namespace romlift {
 
+struct RunOptions {
+  std::string imageDir;                      // where the image files go; empty: current folder
+  ImageTarget images = ImageTarget::Files;
+  bool printCount = true;                    // the byte-count line at the end of input
+  LineObserver* observer = nullptr;
+};
+
 class Run : private ErrorReporter {
  public:
   // out takes the byte count and the registers' messages, err the syntax errors and the
-  // image files' faults; the image files go to imageDir (empty: the current directory).
-  Run(Input input, FILE* out, FILE* err, std::string imageDir = {});
+  // image files' faults.
+  Run(Input input, FILE* out, FILE* err, RunOptions options = {});
 
   // Parses until the scanner has returned end of input. Returns the exit status: 0, 1 when an
-  // image file could not be written in full, 2 after a fatal input error.
+  // image file or the output could not be written in full, 2 after a fatal input error.
   int run();
 
+  // Flushes out; false (after reporting it once on err) when out could not be written.
+  bool flushOut();
+
   const RunState& state() const { return state_; }
+  RunState& state() { return state_; }
   const Scanner& scanner() const { return scanner_; }
 
  private:
@@ -31,11 +42,14 @@ class Run : private ErrorReporter {
 
   FILE* out_;
   FILE* err_;
+  RunOptions options_;
   RunState state_;
   Scanner scanner_;
   Reductions reductions_;
   Parser parser_;
   bool wrapped_ = false;  // the scanner has met the end of its input
+  int outErrno_ = 0;      // why out could not be written, once it could not
+  bool outReported_ = false;
 };
 
 // The standard run on a file descriptor, as `romlift` does it on standard input.

@@ -13,8 +13,9 @@ namespace romlift {
 
 struct RunState {
   // out takes the registers' messages; fault hears of image files that fail.
-  RunState(FILE* out, ImageWriter::FaultFn fault, std::string imageDir = {})
-      : codes(out), symbols(out), writer(std::move(fault), std::move(imageDir)) {}
+  RunState(FILE* out, ImageWriter::FaultFn fault, std::string imageDir = {},
+           ImageTarget images = ImageTarget::Files)
+      : codes(out), symbols(out), writer(std::move(fault), std::move(imageDir), images) {}
 
   char adr[5] = {};   // address text of the current line, 4 characters
   char lab[7] = {};   // label text of the current line, at most 6 characters

@@ -170,8 +170,9 @@ int Parser::yyparse() {
         case Action::kAccept:
           return 0;
         case Action::kShift:
-          lookahead = kNoToken;
           ok = push(action.state);
+          if (ok) actions_.shifted(lookahead);
+          lookahead = kNoToken;
           break;
         case Action::kReducePage:
           ok = reduce(kPageProduction);

@@ -26,6 +26,8 @@ class ParserActions {
   virtual ~ParserActions() = default;
   // Runs right after the token that completes the production, before the next token is read.
   virtual void reduce(int production) = 0;
+  // Every token the grammar takes, right after it is taken (before any reduction it completes).
+  virtual void shifted(int /*token*/) {}
 };
 
 // Where the grammar's reports go ("syntax error", "memory exhausted").

@@ -15,6 +15,7 @@ void Reductions::reduce(int production) {
     size_t n = std::min(scanner_.yyleng, sizeof s.seg - 1);
     std::memcpy(s.seg, text, n);
     s.seg[n] = '\0';
+    if (observer_) observer_->page(scanner_.yylineno, s.seg);
   } else if (production == kSymbolTableLine) {
     stlabadr(text, s.adr, s.lab);
     if (!s.symbols.stexistadr(s.adr, s.seg)) s.symbols.stajouteadrlab(s.adr, s.seg);
@@ -26,9 +27,22 @@ void Reductions::reduce(int production) {
     copyadr(text + std::min(scanner_.yyleng, col::kAddress), s.adr, s.lab);
     s.codes.addlabel(s.lab);
     s.codes.addadr(s.seg, s.adr);
-    s.writer.ecrireobj(scanner_.codeobj);
+    writeCode();
   } else if (production >= kFirstUnlabelledCode && production <= kLastUnlabelledCode) {
-    s.writer.ecrireobj(scanner_.codeobj);
+    writeCode();
+  }
+}
+
+void Reductions::shifted(int token) {
+  if (token == ORG && observer_) observer_->org(scanner_.yylineno);
+}
+
+void Reductions::writeCode() {
+  int64_t offset = state_.writer.nbcarsecrits();
+  state_.writer.ecrireobj(scanner_.codeobj);
+  if (observer_) {
+    int bytes = static_cast<int>(state_.writer.nbcarsecrits() - offset);
+    observer_->codeLine(scanner_.yylineno, state_.seg, scanner_.yytext, offset, bytes);
   }
 }
 

@@ -11,7 +11,8 @@ constexpr size_t kFileBuffer = 64 * 1024;
 
 }  // namespace
 
-ImageWriter::ImageWriter(FaultFn fault, std::string dir) : fault_(std::move(fault)), dir_(std::move(dir)) {}
+ImageWriter::ImageWriter(FaultFn fault, std::string dir, ImageTarget target)
+    : fault_(std::move(fault)), dir_(std::move(dir)), target_(target) {}
 
 ImageWriter::~ImageWriter() { close(); }
 
@@ -25,6 +26,7 @@ void ImageWriter::fault(int errnum) {
 void ImageWriter::open(int index) {
   current_ = index;
   currentFaulted_ = false;
+  if (target_ != ImageTarget::Files) return;
   std::string path = dir_.empty() ? kImageNames[index] : dir_ + "/" + kImageNames[index];
   lFichier_ = std::fopen(path.c_str(), "wb");
   if (lFichier_ == nullptr) {
@@ -48,7 +50,11 @@ void ImageWriter::ecrireobj(const char* text) {
   size_t n = std::strlen(text);
   for (size_t i = 0; i + 1 < n; i += 2) {
     uint8_t byte = decodePair(text[i], text[i + 1]);
-    if (lFichier_ != nullptr && std::putc(byte, lFichier_) == EOF) fault(errno);
+    if (lFichier_ != nullptr) {
+      if (putc_unlocked(byte, lFichier_) == EOF) fault(errno);
+    } else if (target_ == ImageTarget::Memory) {
+      memory_[current_].push_back(static_cast<char>(byte));
+    }
     ++nbcarsecrits_;
     for (int k = 0; k < 2; ++k) {
       if (nbcarsecrits_ == kImageBreaks[k]) {

@@ -11,13 +11,16 @@ namespace romlift {
 inline constexpr const char* kImageNames[] = {"511_CodeObjet.bin", "514_CodeObjet.bin", "512_CodeObjet.bin"};
 inline constexpr int64_t kImageBreaks[] = {8192, 16384};  // bytes after which the next file starts
 
+// Where the decoded bytes go: the image files, three strings in memory, or nowhere.
+enum class ImageTarget { Files, Memory, Discard };
+
 class ImageWriter {
  public:
   // Told once per image file that cannot be created, written or closed: its name and errno.
   using FaultFn = std::function<void(const char* file, int errnum)>;
 
   // Files go to dir (empty: the current directory).
-  explicit ImageWriter(FaultFn fault, std::string dir = {});
+  explicit ImageWriter(FaultFn fault, std::string dir = {}, ImageTarget target = ImageTarget::Files);
   ~ImageWriter();
   ImageWriter(const ImageWriter&) = delete;
   ImageWriter& operator=(const ImageWriter&) = delete;
@@ -30,6 +33,8 @@ class ImageWriter {
   void close();
 
   int64_t nbcarsecrits() const { return nbcarsecrits_; }
+  // With ImageTarget::Memory, the bytes that went to the k-th image (0 to 2).
+  const std::string& memoryImage(int k) const { return memory_[k]; }
   // True when some file could not be created, written or closed.
   bool failed() const { return failed_; }
 
@@ -40,6 +45,8 @@ class ImageWriter {
 
   FaultFn fault_;
   std::string dir_;
+  ImageTarget target_;
+  std::string memory_[3];
   FILE* lFichier_ = nullptr;
   int current_ = -1;          // index of the current file in kImageNames, -1 before the first
   bool currentFaulted_ = false;

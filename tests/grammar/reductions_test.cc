@@ -38,7 +38,7 @@ Recorded runOn(const std::string& listing) {
   FILE* err = std::tmpfile();
   Recorded r;
   {
-    Run run(Input(test::chunkReader(listing)), out, err, dir);
+    Run run(Input(test::chunkReader(listing)), out, err, RunOptions{.imageDir = dir});
     run.run();
     r.codes = entries(run.state().codes.awllist());
     r.symbols = entries(run.state().symbols.stawllist());
