@@ -21,6 +21,9 @@ class CodeRegister {
   // there is no such entry.
   int existadrlab(const char* adr, const char* seg, const char* label);
 
+  // The newest entry for (adr, seg), or nullptr.
+  const AddressEntry* find(const char* adr, const char* seg) const { return index_.find(adr, seg); }
+
   const LabelNode* llist() const { return llist_; }
   const AddressEntry* awllist() const { return awllist_; }
 

@@ -22,6 +22,9 @@ class SymbolRegister {
   // 1 when the entry for (adr, seg) holds label; a message when there is no such entry.
   int stexistadrlab(const char* adr, const char* seg, const char* label);
 
+  // The entry for (adr, seg), or nullptr.
+  const AddressEntry* find(const char* adr, const char* seg) const { return index_.find(adr, seg); }
+
   const AddressEntry* stawllist() const { return stawllist_; }
 
  private:

@@ -1,0 +1,8 @@
+// romlift-report: reads a listing on standard input and prints one report over its labels,
+// its address continuity or its pages.
+#include <cstdio>
+#include <unistd.h>
+
+#include "driver/report_tool.h"
+
+int main(int argc, char** argv) { return romlift::runReportTool(argc, argv, STDIN_FILENO, stdout, stderr); }
