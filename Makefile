@@ -3,7 +3,8 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO_DIR := build/demo-run
 
-.PHONY: all build release demo check clean
+.PHONY: all build release demo check check-asan fuzz fuzz-smoke clean
+FUZZ_SECONDS ?= 60
 
 all: build
 
@@ -13,7 +14,7 @@ build:
 
 release:
 	cmake --preset release -DROMLIFT_WERROR=$(WERROR) >/dev/null
-	cmake --build --preset release -j $(JOBS) --target romlift
+	cmake --build --preset release -j $(JOBS) --target romlift romlift-report
 
 # Runs the standard run on the bundled listing in a scratch folder and shows what it did.
 demo: release
@@ -26,8 +27,26 @@ demo: release
 	@echo "== image files made"; cd $(DEMO_DIR) && ls -l *.bin 2>/dev/null || echo "(none)"
 	@cd $(DEMO_DIR) && for f in *.bin; do [ -f "$$f" ] && { echo "-- $$f"; od -A x -t x1 "$$f" | head -n 8; }; done; true
 
-check: build
+# The suite runs twice: as built, then under AddressSanitizer and UndefinedBehaviorSanitizer.
+check: build check-asan
 	ctest --preset debug -j $(JOBS)
+
+check-asan:
+	cmake --preset asan -DROMLIFT_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+	ctest --preset asan -j $(JOBS)
+
+fuzz:
+	cmake --preset fuzz -DROMLIFT_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+
+# Runs the fuzz target from the seed corpus (the project's own listings) for FUZZ_SECONDS.
+# New inputs go to build/fuzz/found; a crash or hang leaves its input in build/fuzz/artifacts.
+fuzz-smoke: fuzz
+	@mkdir -p build/fuzz/found build/fuzz/artifacts
+	build/fuzz/fuzz/romlift_fuzz build/fuzz/found fuzz/corpus examples tests/regressions \
+	  -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+	  -artifact_prefix=build/fuzz/artifacts/ -print_final_stats=1
 
 clean:
 	rm -rf build

@@ -13,7 +13,7 @@ Run::Run(Input input, FILE* out, FILE* err, RunOptions options)
       options_(std::move(options)),
       state_(out, [this](const char* file, int errnum) { imageFault(file, errnum); }, options_.imageDir,
              options_.images),
-      scanner_(std::move(input), [this] { return yywrap(); }),
+      scanner_(std::move(input), [this] { return yywrap(); }, options_.bufferSize),
       reductions_(scanner_, state_, options_.observer),
       parser_(scanner_, reductions_, *this) {}
 

@@ -16,6 +16,7 @@ struct RunOptions {
   ImageTarget images = ImageTarget::Files;
   bool printCount = true;                    // the byte-count line at the end of input
   LineObserver* observer = nullptr;
+  size_t bufferSize = Scanner::kBufferSize;  // the scanner's first buffer
 };
 
 class Run : private ErrorReporter {

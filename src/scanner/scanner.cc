@@ -1,5 +1,6 @@
 #include "scanner/scanner.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -10,8 +11,6 @@
 namespace romlift {
 namespace {
 
-constexpr size_t kBufferSize = 64 * 1024;
-constexpr size_t kMinRead = 4096;  // never ask the input for less than this
 
 bool isCodeToken(int t) {
   switch (t) {
@@ -25,8 +24,11 @@ bool isCodeToken(int t) {
 
 }  // namespace
 
-Scanner::Scanner(Input input, std::function<int()> wrap)
-    : input_(std::move(input)), wrap_(std::move(wrap)) {}
+Scanner::Scanner(Input input, std::function<int()> wrap, size_t bufferSize)
+    : input_(std::move(input)),
+      wrap_(std::move(wrap)),
+      bufferSize_(std::max<size_t>(bufferSize, 16)),
+      minRead_(std::max<size_t>(bufferSize_ / 16, 2)) {}
 
 Scanner::~Scanner() = default;
 
@@ -175,19 +177,19 @@ bool Scanner::fill() {
   if (eof_) return false;
   if (!buf_) {
     try {
-      buf_.reset(new char[kBufferSize + 1]);
+      buf_.reset(new char[bufferSize_ + 1]);
     } catch (const std::bad_alloc&) {
       throw FatalError(kNoMemoryForBuffer);
     }
-    cap_ = kBufferSize;
+    cap_ = bufferSize_;
   }
-  if (cap_ - end_ < kMinRead && cur_ > 0) {
+  if (cap_ - end_ < minRead_ && cur_ > 0) {
     std::memmove(buf_.get(), buf_.get() + cur_, end_ - cur_);
     end_ -= cur_;
     lineEnd_ = lineEnd_ >= cur_ ? lineEnd_ - cur_ : 0;
     cur_ = 0;
   }
-  if (cap_ - end_ < kMinRead) {
+  if (cap_ - end_ < minRead_) {
     size_t grown = cap_ <= std::numeric_limits<size_t>::max() / 2 - 1 ? cap_ * 2 : cap_ + cap_ / 8;
     try {
       std::unique_ptr<char[]> bigger(new char[grown + 1]);

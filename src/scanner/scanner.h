@@ -21,9 +21,12 @@ enum class Mode { NORMAL, ENTETE, TABLESYMB };
 
 class Scanner : public TokenSource {
  public:
+  static constexpr size_t kBufferSize = 64 * 1024;
+
   // Reads the listing from input; wrap runs once when the input is exhausted, just before the
-  // end token is returned (the driver's end-of-input hook).
-  explicit Scanner(Input input, std::function<int()> wrap = {});
+  // end token is returned (the driver's end-of-input hook). The buffer starts at bufferSize
+  // bytes (at least 16) and grows for longer lines; tests use small ones to reach its edges.
+  explicit Scanner(Input input, std::function<int()> wrap = {}, size_t bufferSize = kBufferSize);
   ~Scanner() override;
 
   int yylex() override;
@@ -52,6 +55,8 @@ class Scanner : public TokenSource {
   Input input_;
   std::function<int()> wrap_;
   std::unique_ptr<char[]> buf_;
+  size_t bufferSize_;
+  size_t minRead_;       // never ask the input for fewer bytes than this
   size_t cap_ = 0;       // bytes of buf_ usable for text (one more is kept for a terminator)
   size_t cur_ = 0;       // next unconsumed byte
   size_t end_ = 0;       // end of the text read so far

@@ -1,0 +1,123 @@
+#include "fuzz/whole_run.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "driver/run.h"
+#include "output/checks.h"
+#include "output/reports.h"
+
+namespace romlift {
+namespace {
+
+// A stream into memory that frees itself.
+class MemoryStream {
+ public:
+  MemoryStream() : file_(open_memstream(&data_, &size_)) {}
+  ~MemoryStream() {
+    if (file_) std::fclose(file_);
+    std::free(data_);
+  }
+  FILE* file() { return file_; }
+  std::string_view text() {
+    std::fflush(file_);
+    return {data_, size_};
+  }
+
+ private:
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  FILE* file_;
+};
+
+// Both stream-following reports at once.
+class BothObservers : public LineObserver {
+ public:
+  void page(int lineno, const char* seg) override {
+    gaps.page(lineno, seg);
+    map.page(lineno, seg);
+  }
+  void org(int lineno) override { gaps.org(lineno); }
+  void codeLine(int lineno, const char* seg, const char* line, int64_t offset, int bytes) override {
+    gaps.codeLine(lineno, seg, line, offset, bytes);
+    map.codeLine(lineno, seg, line, offset, bytes);
+  }
+  GapFinder gaps;
+  PageMap map;
+};
+
+size_t countLines(std::string_view text) {
+  size_t n = 0;
+  for (char c : text) n += c == '\n';
+  return n;
+}
+
+size_t labelCount(const AddressEntry* e) {
+  size_t n = 0;
+  for (; e != nullptr; e = e->next)
+    for (const LabelNode* l = e->labels; l != nullptr; l = l->next) ++n;
+  return n;
+}
+
+std::string checkImages(const ImageWriter& writer, std::string_view out) {
+  const std::string& a = writer.memoryImage(0);
+  const std::string& b = writer.memoryImage(1);
+  const std::string& c = writer.memoryImage(2);
+  int64_t total = static_cast<int64_t>(a.size() + b.size() + c.size());
+  if (total != writer.nbcarsecrits()) return "image sizes do not add up to the byte count";
+  if (a.size() > 8192 || b.size() > 8192 || (!b.empty() && a.size() != 8192) || (!c.empty() && b.size() != 8192))
+    return "bytes in the wrong image file";
+  std::string tail = "Nb car \xC3\xA9" "crits : " + std::to_string(total) + "\n";
+  if (out.size() < tail.size() || out.substr(out.size() - tail.size()) != tail) return "byte count line missing or wrong";
+  return {};
+}
+
+}  // namespace
+
+std::string checkWholeRun(const uint8_t* data, size_t size) {
+  size_t chunk = size > 0 ? 1 + data[0] % 97 : 1;
+  size_t bufferSize = size > 0 ? size_t{16} << (data[0] % 13) : Scanner::kBufferSize;
+  size_t pos = 0;
+  auto reader = [&](char* dst, size_t cap) -> ssize_t {
+    size_t n = std::min({cap, chunk, size - pos});
+    std::memcpy(dst, data + pos, n);
+    pos += n;
+    return static_cast<ssize_t>(n);
+  };
+  MemoryStream out, err, report;
+  BothObservers observers;
+  RunOptions options;
+  options.images = ImageTarget::Memory;
+  options.observer = &observers;
+  options.bufferSize = bufferSize;
+  Run run(Input(reader), out.file(), err.file(), options);
+  if (int status = run.run(); status != 0) return "exit status " + std::to_string(status);
+  if (std::string why = checkImages(run.state().writer, out.text()); !why.empty()) return why;
+
+  RunState& s = run.state();
+  Listecode(report.file(), s.codes);
+  if (countLines(report.text()) != 1 + labelCount(s.codes.awllist())) return "code listing has the wrong number of rows";
+  size_t before = report.text().size();
+  Listest(report.file(), s.symbols);
+  if (countLines(report.text().substr(before)) != 1 + labelCount(s.symbols.stawllist()))
+    return "symbol listing has the wrong number of rows";
+  before = report.text().size();
+  ListeER(report.file(), s.codes);
+  for (std::string_view rules = report.text().substr(before); !rules.empty();) {
+    size_t nl = rules.find('\n');
+    std::string_view line = rules.substr(0, nl);
+    if (!line.starts_with("{DEBER}") || !line.ends_with("return(MOTAVERIFIER);}")) return "malformed rule line";
+    rules.remove_prefix(nl + 1);
+  }
+  int problems = xref(report.file(), s.codes, s.symbols);
+  std::string count = "Nb erreurs : " + std::to_string(problems) + "\n";
+  if (!report.text().ends_with(count)) return "xref count line missing";
+  int breaks = observers.gaps.print(report.file());
+  if (!report.text().ends_with("Nb ruptures : " + std::to_string(breaks) + "\n")) return "gaps count line missing";
+  observers.map.print(report.file());
+  return {};
+}
+
+}  // namespace romlift
