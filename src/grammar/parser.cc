@@ -140,6 +140,19 @@ bool Parser::push(uint8_t state) {
   return true;
 }
 
+// A body line other than a label-only line, read after the header or after a body item, always
+// ends as one more body item: its shift, its own reduction, then the reductions to lignenum,
+// ligne and lignes, which leave `lignes` on top. Taking it in one step runs the same actions in
+// the same order. The stack holds at most seven entries in these states, far from its limit.
+bool Parser::takeBodyLine(uint8_t state, int token) {
+  int production = bodyProduction(token);
+  if (production == 0 || production == kLabelSupLine) return false;
+  actions_.shifted(token);
+  if (hasAction(production)) actions_.reduce(production);
+  if (state == kAfterEntete2) stack_.push_back(kLignes);
+  return true;
+}
+
 // Runs the production's action, pops its right-hand side and pushes the goto state.
 bool Parser::reduce(int production) {
   if (hasAction(production)) actions_.reduce(production);
@@ -161,6 +174,10 @@ int Parser::yyparse() {
       if (lookahead == kNoToken) {
         lookahead = lexer_.yylex();
         if (lookahead < 0) lookahead = END_OF_INPUT;
+      }
+      if ((state == kLignes || state == kAfterEntete2) && takeBodyLine(state, lookahead)) {
+        lookahead = kNoToken;
+        continue;
       }
       Action action = actionFor(state, lookahead);
       switch (action.kind) {

@@ -54,6 +54,7 @@ class Parser {
 
  private:
   bool push(uint8_t state);
+  bool takeBodyLine(uint8_t state, int token);
   bool reduce(int production);
 
   TokenSource& lexer_;

@@ -2,37 +2,31 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
+#include <cstdint>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "registers/label_list.h"
 
 namespace romlift {
 
+// Open addressing over the entries themselves: a lookup hashes the two short texts and
+// compares in place, and an insertion allocates nothing until the table doubles.
 class EntryIndex {
  public:
   // The newest entry with exactly this address and segment text, or nullptr.
-  AddressEntry* find(std::string_view adr, std::string_view seg) const {
-    auto it = map_.find(Key{adr, seg});
-    return it == map_.end() ? nullptr : it->second;
-  }
+  AddressEntry* find(std::string_view adr, std::string_view seg) const;
 
   // Makes entry the one found for its pair; its texts must outlive the index.
-  void put(AddressEntry* entry) { map_[Key{entry->adr, entry->seg}] = entry; }
+  void put(AddressEntry* entry);
 
  private:
-  struct Key {
-    std::string_view adr, seg;
-    bool operator==(const Key&) const = default;
-  };
-  struct KeyHash {
-    size_t operator()(const Key& k) const {
-      std::hash<std::string_view> h;
-      return h(k.adr) * 31 + h(k.seg);
-    }
-  };
-  std::unordered_map<Key, AddressEntry*, KeyHash> map_;
+  static uint64_t hash(std::string_view adr, std::string_view seg);
+  size_t slotOf(std::string_view adr, std::string_view seg) const;
+  void grow();
+
+  std::vector<AddressEntry*> slots_;  // size is zero or a power of two
+  size_t used_ = 0;
 };
 
 }  // namespace romlift

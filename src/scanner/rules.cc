@@ -1,13 +1,39 @@
 #include "scanner/rules.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 namespace romlift {
 namespace {
 
-// Length of the run of blanks at s[i..n).
+constexpr uint64_t kBlanks = 0x2020202020202020ULL;
+constexpr uint64_t kLows = 0x0101010101010101ULL;
+constexpr uint64_t kHighs = 0x8080808080808080ULL;
+
+uint64_t load8(const char* p) {
+  uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  return w;
+}
+
+// Index of the first byte that is set in mask (bytes of 0x80 or 0); little-endian order.
+size_t firstByte(uint64_t mask) {
+  return static_cast<size_t>(std::endian::native == std::endian::little ? std::countr_zero(mask)
+                                                                        : std::countl_zero(mask)) / 8;
+}
+
+// Length of the run of blanks at s[i..n). Blank runs are the longest fields of a line, so
+// they are skipped eight bytes at a time.
 size_t blanksAt(const char* s, size_t i, size_t n) {
   size_t j = i;
+  for (; j + 8 <= n; j += 8) {
+    uint64_t other = load8(s + j) ^ kBlanks;  // zero bytes where there is a blank
+    if (other != 0) {
+      uint64_t nonBlank = (((other & ~kHighs) + ~kHighs) | other) & kHighs;
+      return j - i + firstByte(nonBlank);
+    }
+  }
   while (j < n && s[j] == ' ') ++j;
   return j - i;
 }
@@ -15,15 +41,21 @@ size_t blanksAt(const char* s, size_t i, size_t n) {
 // Length of the run of non-blank characters at s[i..n); the line holds no newline.
 size_t wordAt(const char* s, size_t i, size_t n) {
   size_t j = i;
+  for (; j + 8 <= n; j += 8) {
+    uint64_t x = load8(s + j) ^ kBlanks;
+    uint64_t blank = (x - kLows) & ~x & kHighs;  // exact for the first blank
+    if (blank != 0) return j - i + firstByte(blank);
+  }
   while (j < n && s[j] != ' ') ++j;
   return j - i;
 }
 
 bool allBlank(const char* s, size_t from, size_t to) { return blanksAt(s, from, to) == to - from; }
 
-bool allOf(const char* s, size_t len, bool (*pred)(char)) {
+// True when every one of the len bytes at s has the character class cls.
+bool allOf(const char* s, size_t len, uint8_t cls) {
   for (size_t i = 0; i < len; ++i)
-    if (!pred(s[i])) return false;
+    if (!hasClass(s[i], cls)) return false;
   return true;
 }
 
@@ -35,7 +67,7 @@ bool isUnlabelledGap(size_t b) { return (b >= 13 && b <= 17) || (b >= 26 && b <=
 // comment is followed by a blank in its pattern, so each one is a whole non-blank run.
 int matchFromMnemonic(const char* s, size_t i, size_t n, bool labelled) {
   size_t w = wordAt(s, i, n);
-  if (w < 2 || w > 4 || !allOf(s + i, w, isUpper)) return 0;
+  if (w < 2 || w > 4 || !allOf(s + i, w, kUpper)) return 0;
   i += w;
   size_t b = blanksAt(s, i, n);
   i += b;
@@ -52,7 +84,7 @@ int matchFromMnemonic(const char* s, size_t i, size_t n, bool labelled) {
   return 0;
 }
 
-bool isNumber(const char* s, size_t n) { return n >= kNumberWidth && allOf(s, kNumberWidth, isDigit); }
+bool isNumber(const char* s, size_t n) { return n >= kNumberWidth && allOf(s, kNumberWidth, kDigit); }
 
 // Line classes of numbered lines that need the newline after them; 0 when none fits.
 int matchNumberedWhole(const char* s, size_t n) {
@@ -65,7 +97,7 @@ int matchNumberedWhole(const char* s, size_t n) {
   if (blankLabelGap && n >= col::kLabel + 2 && n <= col::kLabel + kMaxLabel && s[col::kLabel] != '*' &&
       s[col::kLabel] != ' ')
     return LABELSUP;
-  if (n == col::kMnemonic + 3 && s[kNumberWidth] == ' ' && allOf(s + col::kAddress, kAddressWidth, isHex) &&
+  if (n == col::kMnemonic + 3 && s[kNumberWidth] == ' ' && allOf(s + col::kAddress, kAddressWidth, kHex) &&
       allBlank(s, col::kAddress + kAddressWidth, col::kMnemonic) && std::memcmp(s + col::kMnemonic, "END", 3) == 0)
     return END;
   if (allBlank(s, kNumberWidth, n)) return NUMLINEVIDE;
@@ -93,11 +125,11 @@ bool isLaterPageHeader(const char* s, size_t n) {
 
 int matchCodeLine(const char* s, size_t n) {
   if (n <= col::kObject || !isNumber(s, n) || s[kNumberWidth] != ' ' ||
-      !allOf(s + col::kAddress, kAddressWidth, isHex) || s[col::kObject - 1] != ' ')
+      !allOf(s + col::kAddress, kAddressWidth, kHex) || s[col::kObject - 1] != ' ')
     return 0;
   size_t i = col::kObject;
   size_t w = wordAt(s, i, n);
-  if ((w != 2 && w != 4 && w != 6) || !allOf(s + i, w, isHex)) return 0;
+  if ((w != 2 && w != 4 && w != 6) || !allOf(s + i, w, kHex)) return 0;
   i += w;
   size_t b = blanksAt(s, i, n);
   i += b;
@@ -141,7 +173,7 @@ size_t matchSegmentRange(const char* s, size_t n) {
     for (size_t len : {size_t{5}, size_t{4}}) {
       if (avail < len + (dashAfter ? 1 : 0)) continue;
       if (len == 5 && !isZeroToThree(p[0])) continue;
-      if (!allOf(p + len - 4, 4, isHex)) continue;
+      if (!allOf(p + len - 4, 4, kHex)) continue;
       if (dashAfter && p[len] != '-') continue;
       return len;
     }
