@@ -1,5 +1,6 @@
 #include "driver/report_tool.h"
 
+#include <cerrno>
 #include <cstring>
 #include <string_view>
 
@@ -27,10 +28,10 @@ constexpr const char* kHelp =
     "  xref      code-line labels missing from the symbol tables and symbol-table labels\n"
     "            missing from the code lines, then \"Nb erreurs : N\"\n"
     "  gaps      every accepted code line that does not stand at the previous line's\n"
-    "            address plus its byte count (ORG and a new page start a new run), with\n"
+    "            address plus its byte count (ORG and a new section start a new run), with\n"
     "            the bytes missing or overlapping, then \"Nb ruptures : N\"\n"
-    "  map       one row per page: segment, header line, code lines, bytes, first and last\n"
-    "            address, image files and offsets its bytes go to\n"
+    "  map       one row per section (first-page header): segment, header line, code lines,\n"
+    "            bytes, first and last address, image files and offsets its bytes go to\n"
     "\n"
     "Order: code, symbols, rules and xref list the newest entry first and, within an entry,\n"
     "the newest label first (xref: code lines, then symbol tables); gaps and map follow the\n"
@@ -61,6 +62,13 @@ bool parseCommand(std::string_view word, Command* command) {
   return false;
 }
 
+// Like the standard run, says so when the output could not be written.
+bool flushed(FILE* out, FILE* err) {
+  if (std::fflush(out) == 0 && !std::ferror(out)) return true;
+  std::fprintf(err, "Erreur \xC3\xA9" "criture sortie standard : %s\n", std::strerror(errno ? errno : EIO));
+  return false;
+}
+
 int usageError(FILE* err, const char* what, const char* word) {
   std::fprintf(err, "romlift-report : %s", what);
   if (word != nullptr) std::fprintf(err, " \xC2\xAB %s \xC2\xBB", word);
@@ -73,17 +81,15 @@ int usageError(FILE* err, const char* what, const char* word) {
 int runReportTool(int argc, const char* const* argv, int infd, FILE* out, FILE* err) {
   if (argc < 2) return usageError(err, "commande manquante", nullptr);
   std::string_view word = argv[1];
-  if (word == "-h" || word == "--help") {
-    std::fputs(kHelp, out);
-    return std::fflush(out) == 0 ? 0 : 1;
-  }
-  if (word == "--version") {
-    std::fputs(kVersion, out);
-    return std::fflush(out) == 0 ? 0 : 1;
-  }
+  bool help = word == "-h" || word == "--help";
   Command command;
-  if (!parseCommand(word, &command)) return usageError(err, "commande inconnue", argv[1]);
+  if (!help && word != "--version" && !parseCommand(word, &command))
+    return usageError(err, "commande inconnue", argv[1]);
   if (argc > 2) return usageError(err, "argument en trop", argv[2]);
+  if (help || word == "--version") {
+    std::fputs(help ? kHelp : kVersion, out);
+    return flushed(out, err) ? 0 : 1;
+  }
 
   GapFinder gaps;
   PageMap map;

@@ -67,9 +67,11 @@ void GapFinder::codeLine(int lineno, const char* seg, const char* line, int64_t,
 
 int GapFinder::print(FILE* out) const {
   for (const Break& b : breaks_) {
-    std::fprintf(out, "<<< Rupture >>> : ligne %d segment %s adresse attendue %04X trouv\xC3\xA9" "e %s (%d octets %s)\n",
-                 b.lineno, b.seg.c_str(), b.expected, b.found.c_str(), b.missing < 0 ? -b.missing : b.missing,
-                 b.missing < 0 ? "en trop" : "manquants");
+    int n = b.missing < 0 ? -b.missing : b.missing;
+    const char* what = b.missing < 0 ? (n > 1 ? "octets en trop" : "octet en trop")
+                                     : (n > 1 ? "octets manquants" : "octet manquant");
+    std::fprintf(out, "<<< Rupture >>> : ligne %d segment %s adresse attendue %04X trouv\xC3\xA9" "e %s (%d %s)\n",
+                 b.lineno, b.seg.c_str(), b.expected, b.found.c_str(), n, what);
   }
   std::fprintf(out, "Nb ruptures : %zu\n", breaks_.size());
   return static_cast<int>(breaks_.size());

@@ -101,7 +101,7 @@ TEST(ReportTool, EachCommandPrintsItsReport) {
        "Nb erreurs : 0\n"},
       {{"gaps"}, kGaps, 1,
        "<<< Rupture >>> : ligne 6 segment " + seg + " adresse attendue C003 trouv\xC3\xA9" "e C006 (3 octets manquants)\n"
-       "<<< Rupture >>> : ligne 9 segment " + seg + " adresse attendue D001 trouv\xC3\xA9" "e D000 (1 octets en trop)\n"
+       "<<< Rupture >>> : ligne 9 segment " + seg + " adresse attendue D001 trouv\xC3\xA9" "e D000 (1 octet en trop)\n"
        "Nb ruptures : 2\n"},
       {{"gaps"}, kLabels, 0, "Nb ruptures : 0\n"},
       {{"map"}, kGaps, 0,

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -50,12 +51,16 @@ void writeFile(const fs::path& path, std::string_view bytes) {
   _exit(127);
 }
 
-int waitWithTimeout(pid_t pid) {
+int waitWithTimeout(pid_t pid, long& peakKb) {
   const auto deadline = std::chrono::steady_clock::now() + kTimeout;
   int wstatus = 0;
   for (;;) {
-    pid_t r = waitpid(pid, &wstatus, WNOHANG);
-    if (r == pid) break;
+    struct rusage usage {};
+    pid_t r = wait4(pid, &wstatus, WNOHANG, &usage);
+    if (r == pid) {
+      peakKb = usage.ru_maxrss;
+      break;
+    }
     if (r < 0 && errno != EINTR) return -1;
     if (std::chrono::steady_clock::now() > deadline) {
       kill(pid, SIGKILL);
@@ -100,7 +105,7 @@ RunResult runRomlift(std::string_view input, const RunOptions& options) {
   pid_t pid = fork();
   if (pid == 0) execChild(dir.c_str(), in.c_str(), out.c_str(), err.c_str(),
                           options.mergeOutput, argv.data());
-  if (pid > 0) result.status = waitWithTimeout(pid);
+  if (pid > 0) result.status = waitWithTimeout(pid, result.peakKb);
 
   if (options.stdoutPath.empty()) result.out = readFile(out);
   if (!options.mergeOutput) result.err = readFile(err);

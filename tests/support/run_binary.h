@@ -24,6 +24,7 @@ struct RunResult {
   int status = -1;                 // exit status; -1 when ended by a signal or timed out
   std::vector<std::string> files;  // names the run left in its working folder, sorted
   std::map<std::string, std::string> contents;  // bytes of each regular file among them
+  long peakKb = -1;                // largest resident set of the child, in KiB; -1 when unknown
 };
 
 // Runs ROMLIFT_BIN in a fresh temporary folder with `input` as its standard input (any bytes,
