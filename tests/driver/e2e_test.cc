@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/run_binary.h"
+#include "support/listing.h"
 
 namespace romlift::test {
 namespace {
@@ -19,9 +20,6 @@ std::string count(int bytes) { return "Nb car \xC3\xA9" "crits : " + std::to_str
 const std::string kCount = count(0);
 const std::vector<std::string> kFirstImage = {"511_CodeObjet.bin"};
 
-const std::string kHeader = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n";
-const std::string kHeader2 = "PAGE 01    KEZ FIRMWARE 0C800-0CFFF  V1.1\n";
-const std::string kLaterHeader = "PAGE 02    KEZ FIRMWARE 0C000-0C7FF  V1.1\n";
 const std::string kNop = "001 C000 00                 NOP\n";
 // One numbered line of each class: ORG, both comment kinds, the eight code-line kinds, a
 // label-only line, a numbered empty line and END.
@@ -40,19 +38,7 @@ const std::string kBody =
     "012                                         END OF CODE\n"
     "013\n"
     "014 C00F                    END\n";
-const std::string kBanner =
-    "***************************\n"
-    "* S Y M B O L   T A B L E *\n"
-    "***************************\n";
 
-std::string toCrlf(const std::string& lf) {
-  std::string out;
-  for (char c : lf) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 struct Case {
   const char* name;

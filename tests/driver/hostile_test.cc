@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/run_binary.h"
+#include "support/listing.h"
 
 namespace romlift::test {
 namespace {
@@ -23,9 +24,6 @@ std::string count(long bytes) { return "Nb car \xC3\xA9" "crits : " + std::to_st
 std::string dup(const std::string& label, const std::string& where) {
   return "Erreur Label " + label + " dej\xC3\xA0 pr\xC3\xA9sent en " + where + "\n";
 }
-const std::string kHeader = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n";
-const std::string kHeader2 = "PAGE 01    KEZ FIRMWARE 0C800-0CFFF  V1.1\n";
-const std::string kBanner = "***************************\n* S Y M B O L   T A B L E *\n***************************\n";
 
 // A listing line with each text starting at its column (blanks between), without newline.
 std::string at(std::initializer_list<std::pair<size_t, std::string>> fields) {

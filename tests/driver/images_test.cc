@@ -7,18 +7,13 @@
 #include <vector>
 
 #include "support/run_binary.h"
+#include "support/listing.h"
 
 namespace romlift::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kHeader = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n";
-const std::string kHeader2 = "PAGE 01    KEZ FIRMWARE 0C800-0CFFF  V1.1\n";
-const std::string kBanner =
-    "***************************\n"
-    "* S Y M B O L   T A B L E *\n"
-    "***************************\n";
 
 std::string count(long bytes) { return "Nb car \xC3\xA9" "crits : " + std::to_string(bytes) + "\n"; }
 

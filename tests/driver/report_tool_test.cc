@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "driver/report_tool.h"
+#include "support/listing.h"
 
 namespace romlift {
 namespace {
 
 namespace fs = std::filesystem;
+using test::kBanner;
+using test::kHeader;
+using test::kHeader2;
 
 struct Outcome {
   int status;
@@ -48,12 +52,6 @@ Outcome report(std::vector<const char*> args, const std::string& listing) {
   return {status, slurp(out), slurp(err)};
 }
 
-const std::string kHeader = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n";
-const std::string kHeader2 = "PAGE 01    KEZ FIRMWARE 0C800-0CFFF  V1.1\n";
-const std::string kBanner =
-    "***************************\n"
-    "* S Y M B O L   T A B L E *\n"
-    "***************************\n";
 
 // LOOP at C004 was read as L00P on its code line.
 const std::string kLabels = kHeader +
