@@ -3,7 +3,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO_DIR := build/demo-run
 
-.PHONY: all build release demo check check-asan fuzz fuzz-smoke clean
+.PHONY: all build release demo check check-asan fuzz fuzz-smoke bench clean
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -47,6 +47,11 @@ fuzz-smoke: fuzz
 	build/fuzz/fuzz/romlift_fuzz build/fuzz/found fuzz/corpus examples tests/regressions \
 	  -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
 	  -artifact_prefix=build/fuzz/artifacts/ -print_final_stats=1
+
+# Builds the release configuration, measures romlift on generated listings of 10 and 100 MB,
+# runs the micro benchmarks and writes the figures to docs/performance.md.
+bench:
+	@bash bench/run_bench.sh
 
 clean:
 	rm -rf build

@@ -82,7 +82,7 @@ int runReportTool(int argc, const char* const* argv, int infd, FILE* out, FILE* 
   if (argc < 2) return usageError(err, "commande manquante", nullptr);
   std::string_view word = argv[1];
   bool help = word == "-h" || word == "--help";
-  Command command;
+  Command command = Command::Code;
   if (!help && word != "--version" && !parseCommand(word, &command))
     return usageError(err, "commande inconnue", argv[1]);
   if (argc > 2) return usageError(err, "argument en trop", argv[2]);

@@ -1,0 +1,81 @@
+// gen_listing: writes a synthetic assembler listing for romlift on standard output.
+//
+//   gen_listing --mb N --variant clean|symbols|damaged [--seed S] [--stats]
+//
+// The listing ends at the first section boundary after N megabytes (10^6 bytes). The same
+// arguments always give the same bytes. --stats prints what was written on standard error as
+// one line of name=value pairs.
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "listing_gen.h"
+
+namespace {
+
+int usage(const char* why) {
+  std::fprintf(stderr,
+               "gen_listing: %s\n"
+               "usage: gen_listing --mb N --variant clean|symbols|damaged [--seed S] [--stats]\n",
+               why);
+  return 2;
+}
+
+bool parseNumber(const char* text, double& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtod(text, &end);
+  return errno == 0 && end != text && *end == '\0' && value >= 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using romlift::bench::GenOptions;
+  GenOptions options;
+  bool haveSize = false, haveVariant = false, stats = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    bool hasValue = i + 1 < argc;
+    if (arg == "--mb" && hasValue) {
+      double mb = 0;
+      if (!parseNumber(argv[++i], mb) || mb > 1e6) return usage("--mb takes a size in megabytes");
+      options.minBytes = static_cast<uint64_t>(mb * 1e6);
+      haveSize = true;
+    } else if (arg == "--variant" && hasValue) {
+      if (!romlift::bench::parseVariant(argv[++i], options.variant)) return usage("unknown variant");
+      haveVariant = true;
+    } else if (arg == "--seed" && hasValue) {
+      double seed = 0;
+      if (!parseNumber(argv[++i], seed) || seed != static_cast<double>(static_cast<uint64_t>(seed)))
+        return usage("--seed takes a whole number");
+      options.seed = static_cast<uint64_t>(seed);
+    } else if (arg == "--stats") {
+      stats = true;
+    } else {
+      return usage(("unexpected argument " + std::string(arg)).c_str());
+    }
+  }
+  if (!haveSize || !haveVariant) return usage("--mb and --variant are required");
+
+  bool failed = false;
+  romlift::bench::GenStats s = romlift::bench::generateListing(options, [&failed](std::string_view piece) {
+    if (!failed && std::fwrite(piece.data(), 1, piece.size(), stdout) != piece.size()) failed = true;
+  });
+  if (std::fflush(stdout) != 0) failed = true;
+  if (failed) {
+    std::fprintf(stderr, "gen_listing: cannot write the listing: %s\n", std::strerror(errno));
+    return 1;
+  }
+  if (stats) {
+    std::fprintf(stderr,
+                 "bytes=%" PRIu64 " lines=%" PRIu64 " sections=%" PRIu64 " code_lines=%" PRIu64
+                 " object_bytes=%" PRIu64 " labels=%" PRIu64 " damaged_lines=%" PRIu64 "\n",
+                 s.bytes, s.lines, s.sections, s.codeLines, s.objectBytes, s.labels, s.damagedLines);
+  }
+  return 0;
+}

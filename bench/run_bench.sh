@@ -1,0 +1,250 @@
+#!/usr/bin/env bash
+# `make bench`: builds the release configuration, measures romlift end to end on generated
+# listings, runs the micro benchmarks briefly and writes the results to docs/performance.md.
+#
+# Settings (environment):
+#   BENCH_RUNS      runs of romlift per listing, the median is reported (default 5)
+#   BENCH_MIN_TIME  seconds per micro benchmark (default 0.1)
+#   BENCH_FILTER    regular expression choosing the micro benchmarks (default: all)
+#   BENCH_SKIP_BUILD=1  use the release build as it is
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+
+BUILD=build/release
+DATA=$BUILD/bench-data
+SCRATCH=$BUILD/bench-run
+DOC=docs/performance.md
+RUNS=${BENCH_RUNS:-5}
+MIN_TIME=${BENCH_MIN_TIME:-0.1}
+FILTER=${BENCH_FILTER:-.}
+VARIANTS=(clean symbols damaged)
+SMALL=10   # megabytes (10^6 bytes); the two sizes give the linearity figure
+LARGE=100
+export LC_ALL=C
+
+die() {
+  echo "run_bench: $*" >&2
+  exit 1
+}
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+# --- build -------------------------------------------------------------------------------
+if [ "${BENCH_SKIP_BUILD:-0}" != 1 ]; then
+  if ! { cmake --preset release && cmake --build --preset release; } >"$tmp/build.log" 2>&1; then
+    cat "$tmp/build.log" >&2
+    die "the release build failed"
+  fi
+fi
+ROMLIFT=$ROOT/$BUILD/romlift
+GEN=$ROOT/$BUILD/bench/gen_listing
+TIMED=$ROOT/$BUILD/bench/timed_run
+MICRO=$ROOT/$BUILD/bench/romlift_bench
+for exe in "$ROMLIFT" "$GEN" "$TIMED" "$MICRO"; do
+  [ -x "$exe" ] || die "$exe is missing: is bench/ part of the build (add_subdirectory(bench))?"
+done
+
+# --- listings, made once -----------------------------------------------------------------
+mkdir -p "$DATA" "$SCRATCH"
+listing() { echo "$ROOT/$DATA/$1-$2mb.lst"; }
+for v in "${VARIANTS[@]}"; do
+  for mb in "$SMALL" "$LARGE"; do
+    f=$(listing "$v" "$mb")
+    if [ ! -s "$f" ] || [ ! -s "$f.stats" ]; then
+      "$GEN" --mb "$mb" --variant "$v" --seed 1 --stats >"$f.part" 2>"$f.stats.part"
+      mv "$f.stats.part" "$f.stats"
+      mv "$f.part" "$f"
+    fi
+  done
+done
+
+# figure FILE NAME: a name=value figure from the generator's --stats line.
+figure() { tr ' ' '\n' <"$1.stats" | sed -n "s/^$2=//p"; }
+# median: the middle of the numbers on standard input (the mean of the two middle ones).
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+calc() { awk "BEGIN { printf \"$1\", ($2) }"; }
+
+# --- end-to-end runs -----------------------------------------------------------------------
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+declare -A WALL CPU RSS SIZE LINES LABELS
+rows=()
+for v in "${VARIANTS[@]}"; do
+  for mb in "$SMALL" "$LARGE"; do
+    f=$(listing "$v" "$mb")
+    : >"$tmp/times"
+    for ((r = 1; r <= RUNS; r++)); do
+      rm -f "$SCRATCH"/*.bin
+      (cd "$SCRATCH" && "$TIMED" "$f" stdout.txt stderr.txt "$ROMLIFT") >>"$tmp/times"
+    done
+    wall=$(cut -d' ' -f1 "$tmp/times" | median)
+    cpu=$(cut -d' ' -f2 "$tmp/times" | median)
+    rss=$(cut -d' ' -f3 "$tmp/times" | sort -g | tail -n1)
+    statuses=$(cut -d' ' -f4 "$tmp/times" | sort -u | tr '\n' ' ')
+    size=$(figure "$f" bytes)
+    lines=$(figure "$f" lines)
+    written=$(sed -n 's/^Nb car .*crits : \([0-9][0-9]*\)$/\1/p' "$SCRATCH/stdout.txt")
+    reports=$(grep -c '^syntax error' "$SCRATCH/stderr.txt" || true)
+    check=ok
+    [ "$statuses" = "0 " ] || check="exit status ${statuses% }"
+    if [ "$v" != damaged ] && [ "$check" = ok ]; then
+      [ -s "$SCRATCH/stderr.txt" ] && check="standard error not empty"
+      [ "$written" = "$(figure "$f" object_bytes)" ] || check="byte count ${written:-none}, expected $(figure "$f" object_bytes)"
+    fi
+    key=$v-$mb
+    WALL[$key]=$wall CPU[$key]=$cpu RSS[$key]=$rss SIZE[$key]=$size LINES[$key]=$lines
+    LABELS[$key]=$(figure "$f" labels)
+    rows+=("$(printf '| %-7s | %6s | %9s | %7s | %6s | %10s | %7s | %9s | %8s | %7s | %s |' \
+      "$v" "$(calc %.1f "$size / 1e6")" "$lines" "$(calc %.3f "$wall")" "$(calc %.0f "$size / 1e6 / $wall")" \
+      "$(calc %.2fM "$lines / 1e6 / $wall")" "$(calc %.3f "$cpu")" "${written:-none}" \
+      "$(calc %.1f "$rss / 1024")" "$reports" "$check")")
+  done
+done
+load_after=$(cut -d' ' -f1-3 /proc/loadavg)
+
+e2e_table() {
+  echo "| Variant | MB     | Lines     | Wall s  | MB/s   | Lines/s    | CPU s   | Written   | RSS MiB  | Reports | Check |"
+  echo "|---------|-------:|----------:|--------:|-------:|-----------:|--------:|----------:|---------:|--------:|-------|"
+  printf '%s\n' "${rows[@]}"
+}
+
+# Time per MB at both sizes; the memory that does not grow with the labels, and what each
+# label costs, from the straight line through the two runs.
+per_label() {
+  local s=$1-$SMALL l=$1-$LARGE
+  calc %.0f "(${RSS[$l]} - ${RSS[$s]}) * 1024 / (${LABELS[$l]} - ${LABELS[$s]})"
+}
+fixed_rss() {
+  local s=$1-$SMALL
+  calc %.1f "(${RSS[$s]} * 1024 - $(per_label "$1") * ${LABELS[$s]}) / 1048576"
+}
+linearity_table() {
+  echo "| Variant | ms/MB at $SMALL MB | ms/MB at $LARGE MB | Ratio | Labels at $LARGE MB | Bytes/label | Fixed RSS MiB |"
+  echo "|---------|---------:|----------:|------:|----------:|------:|------:|"
+  for v in "${VARIANTS[@]}"; do
+    s=$v-$SMALL l=$v-$LARGE
+    small=$(calc %.3f "${WALL[$s]} * 1e9 / ${SIZE[$s]}")
+    large=$(calc %.3f "${WALL[$l]} * 1e9 / ${SIZE[$l]}")
+    printf '| %-7s | %8s | %9s | %5s | %9s | %5s | %5s |\n' "$v" "$small" "$large" \
+      "$(calc %.2f "$large / $small")" "${LABELS[$l]}" "$(per_label "$v")" "$(fixed_rss "$v")"
+  done
+}
+
+verdict() { if [ "$1" = 1 ]; then echo met; else echo "not met"; fi; }
+targets() {
+  for v in "${VARIANTS[@]}"; do
+    s=$v-$SMALL l=$v-$LARGE
+    rate=$(calc %.0f "${SIZE[$l]} / 1e6 / ${WALL[$l]}")
+    ratio=$(calc %.2f "(${WALL[$l]} / ${SIZE[$l]}) / (${WALL[$s]} / ${SIZE[$s]})")
+    fixed=$(fixed_rss "$v")
+    printf -- '- %s: %s MB/s at %s MB (target 500: %s); time per MB at %s MB over %s MB: %s (target within 15%%: %s); fixed RSS %s MiB (target under 16: %s)\n' \
+      "$v" "$rate" "$LARGE" "$(verdict "$(calc %d "$rate >= 500")")" "$LARGE" "$SMALL" "$ratio" \
+      "$(verdict "$(calc %d "$ratio >= 0.85 && $ratio <= 1.15")")" "$fixed" "$(verdict "$(calc %d "$fixed < 16")")"
+  done
+}
+
+echo "romlift end to end: median of $RUNS runs per listing (load average before: $load_before, after: $load_after)"
+echo
+e2e_table
+echo
+linearity_table
+echo
+targets
+
+# --- micro benchmarks ----------------------------------------------------------------------
+echo
+echo "Micro benchmarks (--benchmark_min_time=$MIN_TIME):"
+"$MICRO" --benchmark_min_time="$MIN_TIME" --benchmark_filter="$FILTER" \
+  --benchmark_out="$ROOT/$DATA/micro.json" --benchmark_out_format=json >"$tmp/micro.txt" 2>"$tmp/micro.err" ||
+  { cat "$tmp/micro.err" >&2; die "the micro benchmarks failed"; }
+cat "$tmp/micro.txt"
+
+# --- docs/performance.md -------------------------------------------------------------------
+cpu_model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
+{
+  cat <<EOF
+# Performance
+
+Figures from \`make bench\` (bench/run_bench.sh), written by that command; run it again to
+refresh them.
+
+- Date: $(date -u '+%Y-%m-%d %H:%M UTC')
+- Machine: $(nproc) cores (\`nproc\`), ${cpu_model:-unknown CPU} (/proc/cpuinfo), $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) of memory
+- Load average (1, 5, 15 min) before the end-to-end runs: $load_before; after: $load_after.
+  Other work on the machine makes the wall times longer; the CPU column is less sensitive to it.
+- Build: the \`release\` CMake preset (CMAKE_BUILD_TYPE=Release), g++ $(g++ -dumpfullversion 2>/dev/null || echo '?')
+
+Targets: at least 500 MB/s end to end on every variant; the time per MB at $SMALL MB and at
+$LARGE MB within 15% of each other; peak memory under 16 MiB plus the label registers.
+
+## End to end
+
+romlift reads each listing on standard input, with standard output, standard error and the
+image files going to files in a scratch folder ($SCRATCH), as a user would run it.
+
+$(e2e_table)
+
+$(targets)
+
+## Linearity and memory
+
+$(linearity_table)
+
+## How each figure was obtained
+
+- Listings: \`gen_listing --mb N --variant V --seed 1\` (bench/gen_listing.cc). MB means
+  10^6 bytes; a listing ends at the first section boundary after N MB, so it is a little
+  longer. \`clean\` is a typical listing (sections of 400 to 800 lines with later-page
+  headers, every line class, a symbol table per section); \`symbols\` labels every code line,
+  so each code line has a symbol-table entry; \`damaged\` is \`clean\` with OCR damage on one
+  line in twenty (moved column, O for 0, lower-case mnemonic, lost blank, stray character).
+  They are made once and kept in $DATA (delete it after changing the generator).
+- Wall s: median over $RUNS runs of the time from fork to wait4 of romlift
+  (bench/timed_run.cc, monotonic clock). MB/s and Lines/s divide the listing's size and
+  line count by it. CPU s: median of the user + system time of the same runs.
+- Written: the count of the "Nb car écrits" line on standard output.
+- RSS MiB: the largest peak resident set size (ru_maxrss from wait4) over the runs.
+- Reports: lines of standard error that report a syntax error.
+- Check: for \`clean\` and \`symbols\`, exit status 0, an empty standard error and a byte
+  count equal to the object code that the generator wrote; for \`damaged\`, exit status 0.
+- ms/MB and Ratio: wall time per MB at each size, and the $LARGE MB figure over the $SMALL MB one
+  (1.00 is perfectly linear).
+- Bytes/label and Fixed RSS: the label registers grow with the listing and never shrink, so
+  peak memory is a straight line in the number of symbol-table entries; the slope between
+  the two sizes is what each label costs, and the line's value at zero labels is the memory
+  that does not depend on the registers (buffers, code, libraries).
+
+## Micro benchmarks
+
+\`romlift_bench --benchmark_min_time=$MIN_TIME\` (bench/*_bench.cc, Google Benchmark):
+
+- \`scan_line/CLASS\`: the scanner over 256 KiB of one line class repeated (the symbol-table
+  entries behind a banner), scanned to the end of input; items are lines, \`tokens\` is
+  tokens per second, \`ns_per_line\` the time per line. Each run checks that every line gave
+  its class's token.
+- \`parse_tokens/V\`: the page grammar alone on the tokens of a 2 MB generated listing, handed
+  out from memory, with actions and error reports that do nothing; items are tokens.
+- \`scan_listing/V\`: the scanner alone on a 2 MB generated listing held in memory.
+- \`run_listing/V\`: the whole standard run in memory (scanner, grammar, registers, decoding
+  of the object code) with the image bytes dropped and the reports sent to /dev/null.
+- bytes_per_second uses binary prefixes (M is 2^20 bytes); items_per_second decimal ones.
+
+\`\`\`text
+$(cat "$tmp/micro.txt")
+\`\`\`
+
+## Finding the hot spots
+
+The release binary keeps its symbols, so a flat profile needs no other build:
+
+\`\`\`sh
+cd $SCRATCH   # romlift writes its image files into the current folder
+perf record -o romlift.perf ../romlift < ../bench-data/clean-${LARGE}mb.lst > /dev/null
+perf report -i romlift.perf --stdio --sort symbol | head -40
+valgrind --tool=callgrind ../romlift < ../bench-data/clean-${SMALL}mb.lst > /dev/null
+\`\`\`
+EOF
+} >"$DOC"
+echo
+echo "Results written to $DOC"
