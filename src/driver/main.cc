@@ -5,4 +5,7 @@
 
 #include "driver/run.h"
 
-int main() { return romlift::runListing(STDIN_FILENO, stdout, stderr); }
+int main() {
+  romlift::bufferReports(stdout, stderr);
+  return romlift::runListing(STDIN_FILENO, stdout, stderr);
+}

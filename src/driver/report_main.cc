@@ -5,4 +5,9 @@
 
 #include "driver/report_tool.h"
 
-int main(int argc, char** argv) { return romlift::runReportTool(argc, argv, STDIN_FILENO, stdout, stderr); }
+#include "driver/run.h"
+
+int main(int argc, char** argv) {
+  romlift::bufferReports(stdout, stderr);
+  return romlift::runReportTool(argc, argv, STDIN_FILENO, stdout, stderr);
+}

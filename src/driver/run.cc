@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace romlift {
@@ -65,6 +67,15 @@ int Run::yywrap() {
   flushOut();
   state_.writer.close();
   return 1;
+}
+
+void bufferReports(FILE* out, FILE* err) {
+  int errFd = fileno(err);
+  struct stat outStat, errStat;
+  if (errFd < 0 || isatty(errFd) || fstat(errFd, &errStat) != 0) return;
+  if (fstat(fileno(out), &outStat) == 0 && outStat.st_dev == errStat.st_dev && outStat.st_ino == errStat.st_ino)
+    return;
+  std::setvbuf(err, nullptr, _IOFBF, 64 * 1024);
 }
 
 int runListing(int fd, FILE* out, FILE* err) {

@@ -18,8 +18,7 @@ void Reductions::reduce(int production) {
     if (observer_) observer_->page(scanner_.yylineno, s.seg);
   } else if (production == kSymbolTableLine) {
     stlabadr(text, s.adr, s.lab);
-    if (!s.symbols.stexistadr(s.adr, s.seg)) s.symbols.stajouteadrlab(s.adr, s.seg);
-    s.symbols.staddlab(s.adr, s.seg, s.lab);
+    s.symbols.record(s.adr, s.seg, s.lab);
   } else if (production == kLabelSupLine) {
     // The label and whatever follows it on the line, trailing blanks included.
     s.codes.addlabel(scanner_.yyleng > col::kLabel ? text + col::kLabel : "");

@@ -14,13 +14,25 @@ void CodeRegister::addlabel(const char* text) {
 }
 
 void CodeRegister::addadr(const char* seg, const char* adr) {
-  awllist_ = arena_.make(AddressEntry{arena_.copy(adr), arena_.copy(seg), llist_, awllist_});
+  awllist_ = arena_.make(AddressEntry{arena_.copy(adr), arena_.copyShared(seg), llist_, awllist_});
   llist_ = nullptr;
-  index_.put(awllist_);
+  if (indexed_) index_.put(awllist_);
+}
+
+const AddressEntry* CodeRegister::find(const char* adr, const char* seg) const {
+  if (!indexed_) {
+    // Newest first, so the newest entry of each pair keeps its slot.
+    for (AddressEntry* e = awllist_; e != nullptr; e = e->next) {
+      AddressEntry*& slot = index_.slotFor(e->adr, e->seg);
+      if (slot == nullptr) slot = e;
+    }
+    indexed_ = true;
+  }
+  return index_.find(adr, seg);
 }
 
 int CodeRegister::existadrlab(const char* adr, const char* seg, const char* label) {
-  const AddressEntry* entry = index_.find(adr, seg);
+  const AddressEntry* entry = find(adr, seg);
   if (entry == nullptr) {
     std::fprintf(out_, "<<< Erreur >>> : adresse %s %s absente des lignes de code avec label\n", seg, adr);
     return 0;

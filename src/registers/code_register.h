@@ -22,7 +22,7 @@ class CodeRegister {
   int existadrlab(const char* adr, const char* seg, const char* label);
 
   // The newest entry for (adr, seg), or nullptr.
-  const AddressEntry* find(const char* adr, const char* seg) const { return index_.find(adr, seg); }
+  const AddressEntry* find(const char* adr, const char* seg) const;
 
   const LabelNode* llist() const { return llist_; }
   const AddressEntry* awllist() const { return awllist_; }
@@ -32,7 +32,10 @@ class CodeRegister {
   Arena arena_;
   LabelNode* llist_ = nullptr;
   AddressEntry* awllist_ = nullptr;
-  EntryIndex index_;
+  // Built at the first look-up, kept up to date from then on: the standard run never looks
+  // anything up, so it never pays for the index.
+  mutable EntryIndex index_;
+  mutable bool indexed_ = false;
 };
 
 // Splits a labelled code line, given from its fifth character on, into its address (the first

@@ -3,30 +3,48 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "registers/label_list.h"
 
 namespace romlift {
 
-// Open addressing over the entries themselves: a lookup hashes the two short texts and
-// compares in place, and an insertion allocates nothing until the table doubles.
+// One small open-addressing table per segment text. A listing's entries arrive section by
+// section, so the table in use stays small and in cache however long the listing is; each
+// slot keeps a hash tag of its address so that a probe rarely touches an entry.
 class EntryIndex {
  public:
   // The newest entry with exactly this address and segment text, or nullptr.
   AddressEntry* find(std::string_view adr, std::string_view seg) const;
 
   // Makes entry the one found for its pair; its texts must outlive the index.
-  void put(AddressEntry* entry);
+  void put(AddressEntry* entry) { slotFor(entry->adr, entry->seg) = entry; }
+
+  // The slot of the pair, to fill at once when it is empty (nullptr). The texts of the entry
+  // put there must equal adr and seg and outlive the index.
+  AddressEntry*& slotFor(std::string_view adr, std::string_view seg);
 
  private:
-  static uint64_t hash(std::string_view adr, std::string_view seg);
-  size_t slotOf(std::string_view adr, std::string_view seg) const;
-  void grow();
+  struct Slot {
+    uint32_t tag = 0;
+    AddressEntry* entry = nullptr;
+  };
+  struct Table {
+    std::vector<Slot> slots;  // a power of two in size
+    size_t used = 0;
+  };
 
-  std::vector<AddressEntry*> slots_;  // size is zero or a power of two
-  size_t used_ = 0;
+  Table* tableOf(std::string_view seg) const;
+  static Slot* probe(Table& table, std::string_view adr, uint32_t tag);
+  static void grow(Table& table);
+
+  std::vector<std::unique_ptr<char[]>> segTexts_;  // the tables' keys
+  std::unordered_map<std::string_view, std::unique_ptr<Table>> tables_;
+  mutable std::string_view lastSeg_;
+  mutable Table* last_ = nullptr;
 };
 
 }  // namespace romlift

@@ -27,6 +27,11 @@ const char* Arena::copy(std::string_view text) {
   return p;
 }
 
+const char* Arena::copyShared(const char* text) {
+  if (shared_ == nullptr || std::strcmp(shared_, text) != 0) shared_ = copy(text);
+  return shared_;
+}
+
 bool holdsLabel(const LabelNode* list, std::string_view label) {
   for (; list != nullptr; list = list->next)
     if (label == list->label) return true;

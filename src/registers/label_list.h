@@ -28,6 +28,9 @@ class Arena {
  public:
   // A zero-terminated copy of text.
   const char* copy(std::string_view text);
+  // Like copy, but hands back the previous copy made this way when the text is the same: a
+  // section's entries all share one copy of its segment text.
+  const char* copyShared(const char* text);
 
   template <typename T>
   T* make(const T& value) {
@@ -42,6 +45,7 @@ class Arena {
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* next_ = nullptr;
   size_t left_ = 0;
+  const char* shared_ = nullptr;
 };
 
 // True when the label list holds exactly this label.

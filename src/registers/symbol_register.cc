@@ -8,10 +8,12 @@ int SymbolRegister::stexistadr(const char* adr, const char* seg) const {
   return index_.find(adr, seg) != nullptr ? 1 : 0;
 }
 
-void SymbolRegister::stajouteadrlab(const char* adr, const char* seg) {
-  stawllist_ = arena_.make(AddressEntry{arena_.copy(adr), arena_.copy(seg), nullptr, stawllist_});
-  index_.put(stawllist_);
+AddressEntry* SymbolRegister::newEntry(const char* adr, const char* seg) {
+  stawllist_ = arena_.make(AddressEntry{arena_.copy(adr), arena_.copyShared(seg), nullptr, stawllist_});
+  return stawllist_;
 }
+
+void SymbolRegister::stajouteadrlab(const char* adr, const char* seg) { index_.put(newEntry(adr, seg)); }
 
 void SymbolRegister::staddlab(const char* adr, const char* seg, const char* label) {
   AddressEntry* entry = index_.find(adr, seg);
@@ -20,7 +22,19 @@ void SymbolRegister::staddlab(const char* adr, const char* seg, const char* labe
     stajouteadrlab(adr, seg);
     entry = stawllist_;
   }
+  addLabel(entry, label);
+}
+
+void SymbolRegister::record(const char* adr, const char* seg, const char* label) {
+  AddressEntry*& slot = index_.slotFor(adr, seg);
+  if (slot == nullptr) slot = newEntry(adr, seg);
+  addLabel(slot, label);
+}
+
+void SymbolRegister::addLabel(AddressEntry* entry, const char* label) {
   if (holdsLabel(entry->labels, label)) {
+    const char* seg = entry->seg;
+    const char* adr = entry->adr;
     std::fprintf(out_, "Erreur Label %s dej\xC3\xA0 pr\xC3\xA9sent en %s/%s\n", label, seg, adr);
     return;
   }

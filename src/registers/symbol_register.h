@@ -22,6 +22,10 @@ class SymbolRegister {
   // 1 when the entry for (adr, seg) holds label; a message when there is no such entry.
   int stexistadrlab(const char* adr, const char* seg, const char* label);
 
+  // One symbol-table entry as the standard run records it: stexistadr, stajouteadrlab when
+  // needed, then staddlab, done with a single look-up.
+  void record(const char* adr, const char* seg, const char* label);
+
   // The entry for (adr, seg), or nullptr.
   const AddressEntry* find(const char* adr, const char* seg) const { return index_.find(adr, seg); }
 
@@ -32,6 +36,9 @@ class SymbolRegister {
   Arena arena_;
   AddressEntry* stawllist_ = nullptr;
   EntryIndex index_;
+
+  AddressEntry* newEntry(const char* adr, const char* seg);
+  void addLabel(AddressEntry* entry, const char* label);
 };
 
 // Splits one symbol-table entry into its label (up to the first blank, at most six characters
