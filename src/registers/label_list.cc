@@ -1,23 +1,35 @@
 #include "registers/label_list.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 
 namespace romlift {
 
-void* Arena::allocate(size_t size, size_t align) {
-  size_t pad = (align - reinterpret_cast<uintptr_t>(next_) % align) % align;
-  if (next_ == nullptr || pad + size > left_) {
-    size_t blockSize = size + align > kBlockSize ? size + align : kBlockSize;
-    blocks_.emplace_back(new char[blockSize]);
-    next_ = blocks_.back().get();
-    left_ = blockSize;
-    pad = (align - reinterpret_cast<uintptr_t>(next_) % align) % align;
-  }
-  char* p = next_ + pad;
-  next_ = p + size;
-  left_ -= pad + size;
-  return p;
+namespace {
+
+constexpr size_t kHugePage = 2 * 1024 * 1024;
+
+}  // namespace
+
+Arena::~Arena() {
+  for (void* block : blocks_) std::free(block);
+}
+
+void* Arena::allocateInNewBlock(size_t size, size_t align) {
+  size_t blockSize = std::max(nextBlockSize_, size + align);
+  void* block = blockSize >= kHugePage ? std::aligned_alloc(kHugePage, (blockSize + kHugePage - 1) / kHugePage * kHugePage)
+                                       : std::malloc(blockSize);
+  if (block == nullptr) throw std::bad_alloc();
+  if (blockSize >= kHugePage) madvise(block, blockSize, MADV_HUGEPAGE);  // a hint; fine if refused
+  blocks_.push_back(block);
+  nextBlockSize_ = std::min(2 * nextBlockSize_, kHugePage);
+  next_ = static_cast<char*>(block);
+  end_ = next_ + blockSize;
+  return allocate(size, align);
 }
 
 const char* Arena::copy(std::string_view text) {

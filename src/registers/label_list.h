@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -23,9 +24,16 @@ struct AddressEntry {
 };
 
 // Owns every record and text copy of a register: nothing is freed before the register goes,
-// and a record costs a pointer bump instead of an allocation of its own.
+// and a record costs a pointer bump instead of an allocation of its own. Blocks grow from
+// 64 KB to 2 MB; the large ones ask for huge pages, since a long listing's registers run to
+// hundreds of megabytes and filling them page by page costs more than recording the labels.
 class Arena {
  public:
+  Arena() = default;
+  Arena(const Arena&) = delete;
+  Arena& operator=(const Arena&) = delete;
+  ~Arena();
+
   // A zero-terminated copy of text.
   const char* copy(std::string_view text);
   // Like copy, but hands back the previous copy made this way when the text is the same: a
@@ -34,17 +42,24 @@ class Arena {
 
   template <typename T>
   T* make(const T& value) {
-    void* p = allocate(sizeof(T), alignof(T));
-    return new (p) T(value);
+    return new (allocate(sizeof(T), alignof(T))) T(value);
   }
 
  private:
-  void* allocate(size_t size, size_t align);
+  void* allocate(size_t size, size_t align) {
+    uintptr_t at = (reinterpret_cast<uintptr_t>(next_) + align - 1) & ~(uintptr_t{align} - 1);
+    if (next_ != nullptr && at + size <= reinterpret_cast<uintptr_t>(end_)) {
+      next_ = reinterpret_cast<char*>(at + size);
+      return reinterpret_cast<void*>(at);
+    }
+    return allocateInNewBlock(size, align);
+  }
+  void* allocateInNewBlock(size_t size, size_t align);
 
-  static constexpr size_t kBlockSize = 64 * 1024;
-  std::vector<std::unique_ptr<char[]>> blocks_;
+  std::vector<void*> blocks_;
+  size_t nextBlockSize_ = 64 * 1024;
   char* next_ = nullptr;
-  size_t left_ = 0;
+  char* end_ = nullptr;
   const char* shared_ = nullptr;
 };
 
