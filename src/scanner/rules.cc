@@ -1,5 +1,7 @@
 #include "scanner/rules.h"
 
+#include "scanner/line_view.h"
+
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -65,22 +67,51 @@ bool isUnlabelledGap(size_t b) { return (b >= 13 && b <= 17) || (b >= 26 && b <=
 // The fields from the mnemonic on: `MNEMO ␣*`, `MNEMO ␣{2,4} OPERANDE ␣*`,
 // `MNEMO ␣{2,4} OPERANDE ␣{2,9} REMARQUE` or `MNEMO ␣{12,14} REMARQUE`. Every field but the
 // comment is followed by a blank in its pattern, so each one is a whole non-blank run.
-int matchFromMnemonic(const char* s, size_t i, size_t n, bool labelled) {
-  size_t w = wordAt(s, i, n);
-  if (w < 2 || w > 4 || !allOf(s + i, w, kUpper)) return 0;
+template <typename Line>
+int codeLineFromMnemonic(const Line& line, size_t i, bool labelled) {
+  size_t n = line.size();
+  size_t w = line.word(i);
+  if (w < 2 || w > 4 || !line.all(i, w, kUpper)) return 0;
   i += w;
-  size_t b = blanksAt(s, i, n);
+  size_t b = line.blanks(i);
   i += b;
   if (i == n) return labelled ? CODEL : CODE;
   if (b >= 12 && b <= 14) return labelled ? CODELC : CODEC;
   if (b < 2 || b > 4) return 0;
-  w = wordAt(s, i, n);
+  w = line.word(i);
   if (w > kMaxOperand) return 0;
   i += w;
-  b = blanksAt(s, i, n);
+  b = line.blanks(i);
   i += b;
   if (i == n) return labelled ? CODELO : CODEO;
   if (b >= 2 && b <= 9) return labelled ? CODELOC : CODEOC;
+  return 0;
+}
+
+// Number, address and object code at their columns, then either a label within nine blanks
+// or one or more runs of 13 to 17 blanks before the mnemonic.
+template <typename Line>
+int codeLine(const Line& line) {
+  size_t n = line.size();
+  if (n <= col::kObject || !line.all(0, kNumberWidth, kDigit) || line.at(kNumberWidth) != ' ' ||
+      !line.all(col::kAddress, kAddressWidth, kHex) || line.at(col::kObject - 1) != ' ')
+    return 0;
+  size_t i = col::kObject;
+  size_t w = line.word(i);
+  if ((w != 2 && w != 4 && w != 6) || !line.all(i, w, kHex)) return 0;
+  i += w;
+  size_t b = line.blanks(i);
+  i += b;
+  if (i == n) return 0;
+  if (b >= 1 && b <= 9) {
+    w = line.word(i);
+    if (w > kMaxLabel || !line.all(i, 1, kLetter)) return 0;
+    i += w;
+    b = line.blanks(i);
+    if (b == 0 || i + b == n) return 0;
+    return codeLineFromMnemonic(line, i + b, true);
+  }
+  if (isUnlabelledGap(b)) return codeLineFromMnemonic(line, i, false);
   return 0;
 }
 
@@ -123,28 +154,19 @@ bool isLaterPageHeader(const char* s, size_t n) {
 
 }  // namespace
 
+size_t ByteLine::blanks(size_t i) const { return blanksAt(s_, i, n_); }
+size_t ByteLine::word(size_t i) const { return wordAt(s_, i, n_); }
+
 int matchCodeLine(const char* s, size_t n) {
-  if (n <= col::kObject || !isNumber(s, n) || s[kNumberWidth] != ' ' ||
-      !allOf(s + col::kAddress, kAddressWidth, kHex) || s[col::kObject - 1] != ' ')
-    return 0;
-  size_t i = col::kObject;
-  size_t w = wordAt(s, i, n);
-  if ((w != 2 && w != 4 && w != 6) || !allOf(s + i, w, kHex)) return 0;
-  i += w;
-  size_t b = blanksAt(s, i, n);
-  i += b;
-  if (i == n) return 0;
-  if (b >= 1 && b <= 9) {
-    w = wordAt(s, i, n);
-    if (w > kMaxLabel || !isLetter(s[i])) return 0;
-    i += w;
-    b = blanksAt(s, i, n);
-    if (b == 0 || i + b == n) return 0;
-    return matchFromMnemonic(s, i + b, n, true);
-  }
-  if (isUnlabelledGap(b)) return matchFromMnemonic(s, i, n, false);
-  return 0;
+  // Most numbered lines that are not code lines fail here, before any mask is built.
+  if (n <= col::kObject || s[kNumberWidth] != ' ' || s[col::kAddress] == ' ' || s[col::kObject - 1] != ' ') return 0;
+#if defined(__SSE2__)
+  if (n <= MaskedLine::kMaxSize) return codeLine(MaskedLine(s, n));
+#endif
+  return codeLine(ByteLine(s, n));
 }
+
+int matchCodeLineByBytes(const char* s, size_t n) { return codeLine(ByteLine(s, n)); }
 
 LineMatch matchLineStart(const char* s, size_t n, bool nl, Mode mode) {
   if (n == 0) return {};

@@ -51,6 +51,8 @@ LineMatch matchLineStart(const char* s, size_t n, bool nl, Mode mode);
 
 // Token of a whole code line, or 0 when its fields do not fit a code-line layout.
 int matchCodeLine(const char* s, size_t n);
+// The same, always reading the line byte by byte: the reference for the faster masked reading.
+int matchCodeLineByBytes(const char* s, size_t n);
 
 // Length of the address range that starts at s (0 when none): [0-3]?hhhh-[0-3]?hhhh.
 size_t matchSegmentRange(const char* s, size_t n);

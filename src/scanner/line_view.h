@@ -1,0 +1,99 @@
+// Two ways to look at one listing line: byte by byte, or as bit masks of character classes.
+// The code-line rules are written once against this interface and run on either.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "scanner/charclass.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace romlift {
+
+// The line read byte by byte, for lines of any length; the reference for the masked view.
+class ByteLine {
+ public:
+  ByteLine(const char* s, size_t n) : s_(s), n_(n) {}
+  size_t size() const { return n_; }
+  char at(size_t i) const { return s_[i]; }
+  // Length of the run of blanks, or of non-blank characters, that starts at i.
+  size_t blanks(size_t i) const;
+  size_t word(size_t i) const;
+  // True when the w characters at i all have the class cls.
+  bool all(size_t i, size_t w, uint8_t cls) const {
+    for (size_t k = 0; k < w; ++k)
+      if (!hasClass(s_[i + k], cls)) return false;
+    return true;
+  }
+
+ private:
+  const char* s_;
+  size_t n_;
+};
+
+#if defined(__SSE2__)
+// A line of fewer than 64 characters as one 64-bit mask per class, built with a few vector
+// compares: finding a field's end is then one bit scan, and checking its characters one mask
+// test, instead of a loop over its bytes.
+class MaskedLine {
+ public:
+  static constexpr size_t kMaxSize = 63;
+
+  MaskedLine(const char* s, size_t n);
+  size_t size() const { return n_; }
+  char at(size_t i) const { return text_[i]; }
+  size_t blanks(size_t i) const { return static_cast<size_t>(std::countr_zero(~blank_ >> i)); }
+  size_t word(size_t i) const { return static_cast<size_t>(std::countr_zero((blank_ | end_) >> i)); }
+  bool all(size_t i, size_t w, uint8_t cls) const {
+    uint64_t want = ((uint64_t{1} << w) - 1) << i;
+    return (maskOf(cls) & want) == want;
+  }
+
+ private:
+  uint64_t maskOf(uint8_t cls) const {
+    switch (cls) {
+      case kDigit: return digit_;
+      case kHex: return hex_;
+      case kUpper: return upper_;
+      case kLetter: return letter_;
+      default: return 0;
+    }
+  }
+
+  alignas(16) char text_[64];
+  size_t n_;
+  uint64_t end_;  // the bit just past the line, so a word at the end stops there
+  uint64_t blank_ = 0, digit_ = 0, hex_ = 0, upper_ = 0, letter_ = 0;
+};
+
+inline MaskedLine::MaskedLine(const char* s, size_t n) : n_(n), end_(uint64_t{1} << n) {
+  std::memset(text_, 0, sizeof text_);
+  std::memcpy(text_, s, n);
+  // Bytes past the line are zero: in no class, and not blank.
+  auto inRange = [](__m128i v, char low, char span) {  // low <= c <= low + span, unsigned
+    __m128i t = _mm_sub_epi8(v, _mm_set1_epi8(low));
+    return _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8(span)), t);
+  };
+  for (int k = 0; k < 4; ++k) {
+    __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(text_ + 16 * k));
+    __m128i digit = inRange(v, '0', 9);
+    __m128i upper = inRange(v, 'A', 25);
+    __m128i hex = _mm_or_si128(digit, inRange(v, 'A', 5));
+    __m128i letter = _mm_or_si128(upper, inRange(v, 'a', 25));
+    int shift = 16 * k;
+    auto bits = [](__m128i m) { return static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(m))); };
+    blank_ |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) << shift;
+    digit_ |= bits(digit) << shift;
+    hex_ |= bits(hex) << shift;
+    upper_ |= bits(upper) << shift;
+    letter_ |= bits(letter) << shift;
+  }
+}
+#endif
+
+}  // namespace romlift
