@@ -47,20 +47,19 @@ void ImageWriter::close() { closeCurrent(); }
 
 void ImageWriter::ecrireobj(const char* text) {
   if (nbcarsecrits_ == 0 && current_ < 0) open(0);
-  size_t n = std::strlen(text);
-  for (size_t i = 0; i + 1 < n; i += 2) {
-    uint8_t byte = decodePair(text[i], text[i + 1]);
+  // Pairs up to the terminator; a lone last character is left alone.
+  for (const char* p = text; p[0] != '\0' && p[1] != '\0'; p += 2) {
+    uint8_t byte = decodePair(p[0], p[1]);
     if (lFichier_ != nullptr) {
       if (putc_unlocked(byte, lFichier_) == EOF) fault(errno);
     } else if (target_ == ImageTarget::Memory) {
       memory_[current_].push_back(static_cast<char>(byte));
     }
+    // The next file starts as soon as the last byte of the previous one is written.
     ++nbcarsecrits_;
-    for (int k = 0; k < 2; ++k) {
-      if (nbcarsecrits_ == kImageBreaks[k]) {
-        closeCurrent();
-        open(k + 1);
-      }
+    if (nbcarsecrits_ == kImageBreaks[0] || nbcarsecrits_ == kImageBreaks[1]) {
+      closeCurrent();
+      open(current_ + 1);
     }
   }
 }
