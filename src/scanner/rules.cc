@@ -119,18 +119,21 @@ bool isNumber(const char* s, size_t n) { return n >= kNumberWidth && allOf(s, kN
 
 // Line classes of numbered lines that need the newline after them; 0 when none fits.
 int matchNumberedWhole(const char* s, size_t n) {
-  bool blankLabelGap = n > col::kLabel && allBlank(s, kNumberWidth, col::kLabel);
+  if (n > col::kAddress && s[col::kAddress] != ' ') {
+    // An address: a code line or an END line.
+    if (int t = matchCodeLine(s, n)) return t;
+    if (n == col::kMnemonic + 3 && s[kNumberWidth] == ' ' && allOf(s + col::kAddress, kAddressWidth, kHex) &&
+        allBlank(s, col::kAddress + kAddressWidth, col::kMnemonic) && std::memcmp(s + col::kMnemonic, "END", 3) == 0)
+      return END;
+    return 0;
+  }
   if (n > col::kComment && allBlank(s, kNumberWidth, col::kComment)) {
     for (size_t i = col::kComment; i < n; ++i)
       if (s[i] != ' ' && s[i] != '\t') return COM2;
   }
-  if (int t = matchCodeLine(s, n)) return t;
-  if (blankLabelGap && n >= col::kLabel + 2 && n <= col::kLabel + kMaxLabel && s[col::kLabel] != '*' &&
-      s[col::kLabel] != ' ')
+  if (n >= col::kLabel + 2 && n <= col::kLabel + kMaxLabel && allBlank(s, kNumberWidth, col::kLabel) &&
+      s[col::kLabel] != '*' && s[col::kLabel] != ' ')
     return LABELSUP;
-  if (n == col::kMnemonic + 3 && s[kNumberWidth] == ' ' && allOf(s + col::kAddress, kAddressWidth, kHex) &&
-      allBlank(s, col::kAddress + kAddressWidth, col::kMnemonic) && std::memcmp(s + col::kMnemonic, "END", 3) == 0)
-    return END;
   if (allBlank(s, kNumberWidth, n)) return NUMLINEVIDE;
   return 0;
 }
