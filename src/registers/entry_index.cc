@@ -7,7 +7,7 @@ namespace {
 
 constexpr size_t kFirstSize = 16;
 
-uint32_t tagOf(std::string_view adr) {
+size_t hashOf(std::string_view adr) {
   uint64_t x = adr.size();
   for (size_t i = 0; i < adr.size(); i += 8) {
     uint64_t w = 0;
@@ -15,8 +15,7 @@ uint32_t tagOf(std::string_view adr) {
     x = (x ^ w) * 0x9E3779B97F4A7C15ULL;
     x ^= x >> 29;
   }
-  x *= 0xBF58476D1CE4E5B9ULL;
-  return static_cast<uint32_t>(x >> 32) | 1;  // never 0, so an empty slot never matches
+  return static_cast<size_t>((x * 0xBF58476D1CE4E5B9ULL) >> 32);
 }
 
 // text equals the zero-terminated stored text, without measuring the stored one first.
@@ -35,30 +34,25 @@ EntryIndex::Table* EntryIndex::tableOf(std::string_view seg) const {
   return last_;
 }
 
-EntryIndex::Slot* EntryIndex::probe(Table& table, std::string_view adr, uint32_t tag) {
+AddressEntry** EntryIndex::probe(Table& table, std::string_view adr, size_t hash) {
   size_t mask = table.slots.size() - 1;
-  for (size_t i = tag & mask;; i = (i + 1) & mask) {
-    Slot& s = table.slots[i];
-    if (s.entry == nullptr || (s.tag == tag && sameText(adr, s.entry->adr))) return &s;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    AddressEntry*& e = table.slots[i];
+    if (e == nullptr || sameText(adr, e->adr)) return &e;
   }
 }
 
 void EntryIndex::grow(Table& table) {
-  std::vector<Slot> old(table.slots.empty() ? kFirstSize : 2 * table.slots.size());
+  std::vector<AddressEntry*> old(table.slots.empty() ? kFirstSize : 2 * table.slots.size(), nullptr);
   old.swap(table.slots);
-  for (const Slot& s : old) {
-    if (s.entry == nullptr) continue;
-    size_t mask = table.slots.size() - 1;
-    size_t i = s.tag & mask;
-    while (table.slots[i].entry != nullptr) i = (i + 1) & mask;
-    table.slots[i] = s;
-  }
+  for (AddressEntry* e : old)
+    if (e != nullptr) *probe(table, e->adr, hashOf(e->adr)) = e;
 }
 
 AddressEntry* EntryIndex::find(std::string_view adr, std::string_view seg) const {
   Table* table = tableOf(seg);
   if (table == nullptr) return nullptr;
-  return probe(*table, adr, tagOf(adr))->entry;
+  return *probe(*table, adr, hashOf(adr));
 }
 
 AddressEntry*& EntryIndex::slotFor(std::string_view adr, std::string_view seg) {
@@ -75,13 +69,9 @@ AddressEntry*& EntryIndex::slotFor(std::string_view adr, std::string_view seg) {
     last_ = table;
   }
   if (4 * (table->used + 1) > 3 * table->slots.size()) grow(*table);
-  uint32_t tag = tagOf(adr);
-  Slot* slot = probe(*table, adr, tag);
-  if (slot->entry == nullptr) {
-    slot->tag = tag;
-    ++table->used;
-  }
-  return slot->entry;
+  AddressEntry** slot = probe(*table, adr, hashOf(adr));
+  if (*slot == nullptr) ++table->used;
+  return *slot;
 }
 
 }  // namespace romlift

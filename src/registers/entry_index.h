@@ -13,8 +13,8 @@
 namespace romlift {
 
 // One small open-addressing table per segment text. A listing's entries arrive section by
-// section, so the table in use stays small and in cache however long the listing is; each
-// slot keeps a hash tag of its address so that a probe rarely touches an entry.
+// section, so the table in use stays small and in cache however long the listing is. A slot
+// is the entry pointer alone: on long listings the index is a large share of the memory.
 class EntryIndex {
  public:
   // The newest entry with exactly this address and segment text, or nullptr.
@@ -28,17 +28,13 @@ class EntryIndex {
   AddressEntry*& slotFor(std::string_view adr, std::string_view seg);
 
  private:
-  struct Slot {
-    uint32_t tag = 0;
-    AddressEntry* entry = nullptr;
-  };
   struct Table {
-    std::vector<Slot> slots;  // a power of two in size
+    std::vector<AddressEntry*> slots;  // a power of two in size
     size_t used = 0;
   };
 
   Table* tableOf(std::string_view seg) const;
-  static Slot* probe(Table& table, std::string_view adr, uint32_t tag);
+  static AddressEntry** probe(Table& table, std::string_view adr, size_t hash);
   static void grow(Table& table);
 
   std::vector<std::unique_ptr<char[]>> segTexts_;  // the tables' keys

@@ -21,10 +21,17 @@ Arena::~Arena() {
 
 void* Arena::allocateInNewBlock(size_t size, size_t align) {
   size_t blockSize = std::max(nextBlockSize_, size + align);
-  void* block = blockSize >= kHugePage ? std::aligned_alloc(kHugePage, (blockSize + kHugePage - 1) / kHugePage * kHugePage)
-                                       : std::malloc(blockSize);
+  bool huge = blockSize >= kHugePage;
+  if (huge) blockSize = (blockSize + kHugePage - 1) / kHugePage * kHugePage;
+  void* block = huge ? std::aligned_alloc(kHugePage, blockSize) : std::malloc(blockSize);
   if (block == nullptr) throw std::bad_alloc();
-  if (blockSize >= kHugePage) madvise(block, blockSize, MADV_HUGEPAGE);  // a hint; fine if refused
+  if (huge) {
+    // Hints, fine if refused: huge pages, filled in one call rather than one fault a page.
+    madvise(block, blockSize, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+    madvise(block, blockSize, MADV_POPULATE_WRITE);
+#endif
+  }
   blocks_.push_back(block);
   nextBlockSize_ = std::min(2 * nextBlockSize_, kHugePage);
   next_ = static_cast<char*>(block);
