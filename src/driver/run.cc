@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <stdio_ext.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -38,7 +39,8 @@ int Run::run() {
 }
 
 bool Run::flushOut() {
-  if (std::fflush(out_) != 0 && outErrno_ == 0) outErrno_ = errno;
+  // Nothing waiting is the common case on a damaged listing: one check, no locked call.
+  if (__fpending(out_) > 0 && std::fflush(out_) != 0 && outErrno_ == 0) outErrno_ = errno;
   if (outErrno_ == 0 && !std::ferror(out_)) return true;
   if (!outReported_) {
     outReported_ = true;
@@ -49,9 +51,45 @@ bool Run::flushOut() {
 
 // Standard output goes first, so that with both streams on one file the lines stand in the
 // order the events happened.
+namespace {
+
+// Writes "%4d" of value at the end of [begin, end) and returns where it starts.
+char* rightAligned(int value, char* begin, char* end) {
+  char* p = end;
+  unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+  do {
+    *--p = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0 && p > begin);
+  if (value < 0 && p > begin) *--p = '-';
+  while (end - p < 4 && p > begin) *--p = ' ';
+  return p;
+}
+
+}  // namespace
+
 void Run::yyerror(const char* message) {
   flushOut();
-  std::fprintf(err_, "%s %4d %s\n", message, scanner_.yylineno, scanner_.yytext);
+  // "%s %4d %s\n", put together by hand in one piece: a damaged listing can have a report
+  // every few lines, and an unbuffered standard error then still takes one write each.
+  char number[16];
+  char* digits = rightAligned(scanner_.yylineno, number, number + sizeof number);
+  size_t width = static_cast<size_t>(number + sizeof number - digits);
+  size_t head = std::strlen(message);
+  size_t text = std::strlen(scanner_.yytext);
+  char line[256];
+  if (head + width + text + 3 > sizeof line) {
+    std::fprintf(err_, "%s %4d %s\n", message, scanner_.yylineno, scanner_.yytext);
+    return;
+  }
+  char* p = line;
+  p = static_cast<char*>(std::memcpy(p, message, head)) + head;
+  *p++ = ' ';
+  p = static_cast<char*>(std::memcpy(p, digits, width)) + width;
+  *p++ = ' ';
+  p = static_cast<char*>(std::memcpy(p, scanner_.yytext, text)) + text;
+  *p++ = '\n';
+  fwrite_unlocked(line, 1, static_cast<size_t>(p - line), err_);
 }
 
 // The run goes on after a fault, so the rest of the listing is still checked and reported.
@@ -73,8 +111,11 @@ void bufferReports(FILE* out, FILE* err) {
   int errFd = fileno(err);
   struct stat outStat, errStat;
   if (errFd < 0 || isatty(errFd) || fstat(errFd, &errStat) != 0) return;
-  if (fstat(fileno(out), &outStat) == 0 && outStat.st_dev == errStat.st_dev && outStat.st_ino == errStat.st_ino)
-    return;
+  // One file for both keeps its lines in event order only unbuffered; a device that is not a
+  // terminal (/dev/null) shows no order to anyone.
+  bool sameFile = fstat(fileno(out), &outStat) == 0 && outStat.st_dev == errStat.st_dev &&
+                  outStat.st_ino == errStat.st_ino;
+  if (sameFile && !S_ISCHR(errStat.st_mode)) return;
   std::setvbuf(err, nullptr, _IOFBF, 64 * 1024);
 }
 

@@ -36,6 +36,10 @@ class ByteLine {
   size_t n_;
 };
 
+// Bytes that may be read past the end of a line in a buffer that promises them (the scanner's
+// buffer keeps this much slack after its text).
+inline constexpr size_t kLineSlack = 64;
+
 #if defined(__SSE2__)
 // A line of fewer than 64 characters as one 64-bit mask per class, built with a few vector
 // compares: finding a field's end is then one bit scan, and checking its characters one mask
@@ -44,9 +48,15 @@ class MaskedLine {
  public:
   static constexpr size_t kMaxSize = 63;
 
+  // Copies the line, so that nothing past s[n - 1] is read.
   MaskedLine(const char* s, size_t n);
+  // Reads the 64 bytes from s in place: s[0..64) must be readable; bytes past the line are
+  // masked out.
+  struct InPlace {};
+  MaskedLine(const char* s, size_t n, InPlace);
+
   size_t size() const { return n_; }
-  char at(size_t i) const { return text_[i]; }
+  char at(size_t i) const { return s_[i]; }
   size_t blanks(size_t i) const { return static_cast<size_t>(std::countr_zero(~blank_ >> i)); }
   size_t word(size_t i) const { return static_cast<size_t>(std::countr_zero((blank_ | end_) >> i)); }
   bool all(size_t i, size_t w, uint8_t cls) const {
@@ -64,35 +74,49 @@ class MaskedLine {
       default: return 0;
     }
   }
+  void classify(const char* bytes);
 
-  alignas(16) char text_[64];
+  alignas(16) char copy_[64];
+  const char* s_;
   size_t n_;
   uint64_t end_;  // the bit just past the line, so a word at the end stops there
   uint64_t blank_ = 0, digit_ = 0, hex_ = 0, upper_ = 0, letter_ = 0;
 };
 
-inline MaskedLine::MaskedLine(const char* s, size_t n) : n_(n), end_(uint64_t{1} << n) {
-  std::memset(text_, 0, sizeof text_);
-  std::memcpy(text_, s, n);
-  // Bytes past the line are zero: in no class, and not blank.
+inline MaskedLine::MaskedLine(const char* s, size_t n) : s_(copy_), n_(n), end_(uint64_t{1} << n) {
+  std::memset(copy_, 0, sizeof copy_);
+  std::memcpy(copy_, s, n);
+  classify(copy_);
+}
+
+inline MaskedLine::MaskedLine(const char* s, size_t n, InPlace) : s_(s), n_(n), end_(uint64_t{1} << n) {
+  classify(s);
+}
+
+inline void MaskedLine::classify(const char* bytes) {
   auto inRange = [](__m128i v, char low, char span) {  // low <= c <= low + span, unsigned
     __m128i t = _mm_sub_epi8(v, _mm_set1_epi8(low));
     return _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8(span)), t);
   };
+  auto bits = [](__m128i m) { return static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(m))); };
   for (int k = 0; k < 4; ++k) {
-    __m128i v = _mm_load_si128(reinterpret_cast<const __m128i*>(text_ + 16 * k));
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k));
     __m128i digit = inRange(v, '0', 9);
     __m128i upper = inRange(v, 'A', 25);
-    __m128i hex = _mm_or_si128(digit, inRange(v, 'A', 5));
-    __m128i letter = _mm_or_si128(upper, inRange(v, 'a', 25));
     int shift = 16 * k;
-    auto bits = [](__m128i m) { return static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(m))); };
     blank_ |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) << shift;
     digit_ |= bits(digit) << shift;
-    hex_ |= bits(hex) << shift;
+    hex_ |= bits(_mm_or_si128(digit, inRange(v, 'A', 5))) << shift;
     upper_ |= bits(upper) << shift;
-    letter_ |= bits(letter) << shift;
+    letter_ |= bits(_mm_or_si128(upper, inRange(v, 'a', 25))) << shift;
   }
+  // Only the line's own bytes count; past it nothing is blank or in any class.
+  uint64_t line = end_ - 1;
+  blank_ &= line;
+  digit_ &= line;
+  hex_ &= line;
+  upper_ &= line;
+  letter_ &= line;
 }
 #endif
 

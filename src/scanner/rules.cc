@@ -121,7 +121,7 @@ bool isNumber(const char* s, size_t n) { return n >= kNumberWidth && allOf(s, kN
 int matchNumberedWhole(const char* s, size_t n) {
   if (n > col::kAddress && s[col::kAddress] != ' ') {
     // An address: a code line or an END line.
-    if (int t = matchCodeLine(s, n)) return t;
+    if (int t = matchCodeLineInBuffer(s, n)) return t;
     if (n == col::kMnemonic + 3 && s[kNumberWidth] == ' ' && allOf(s + col::kAddress, kAddressWidth, kHex) &&
         allBlank(s, col::kAddress + kAddressWidth, col::kMnemonic) && std::memcmp(s + col::kMnemonic, "END", 3) == 0)
       return END;
@@ -160,11 +160,24 @@ bool isLaterPageHeader(const char* s, size_t n) {
 size_t ByteLine::blanks(size_t i) const { return blanksAt(s_, i, n_); }
 size_t ByteLine::word(size_t i) const { return wordAt(s_, i, n_); }
 
+// Most numbered lines that are not code lines fail this, before any mask is built.
+bool mayBeCodeLine(const char* s, size_t n) {
+  return n > col::kObject && s[kNumberWidth] == ' ' && s[col::kAddress] != ' ' && s[col::kObject - 1] == ' ';
+}
+
 int matchCodeLine(const char* s, size_t n) {
-  // Most numbered lines that are not code lines fail here, before any mask is built.
-  if (n <= col::kObject || s[kNumberWidth] != ' ' || s[col::kAddress] == ' ' || s[col::kObject - 1] != ' ') return 0;
+  if (!mayBeCodeLine(s, n)) return 0;
 #if defined(__SSE2__)
   if (n <= MaskedLine::kMaxSize) return codeLine(MaskedLine(s, n));
+#endif
+  return codeLine(ByteLine(s, n));
+}
+
+// The same, for a line followed by kLineSlack readable bytes.
+int matchCodeLineInBuffer(const char* s, size_t n) {
+  if (!mayBeCodeLine(s, n)) return 0;
+#if defined(__SSE2__)
+  if (n <= MaskedLine::kMaxSize) return codeLine(MaskedLine(s, n, MaskedLine::InPlace{}));
 #endif
   return codeLine(ByteLine(s, n));
 }

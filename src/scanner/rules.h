@@ -46,13 +46,16 @@ struct LineMatch {
 
 // The longest line-start match on the line s[0..n), which holds no newline; nl tells whether
 // a newline follows it (rows that need one win over any row that does not). The banner is
-// left to the caller, since it spans three lines.
+// left to the caller, since it spans three lines. The line must be followed by kLineSlack
+// readable bytes (see line_view.h), as it is in the scanner's buffer.
 LineMatch matchLineStart(const char* s, size_t n, bool nl, Mode mode);
 
 // Token of a whole code line, or 0 when its fields do not fit a code-line layout.
 int matchCodeLine(const char* s, size_t n);
 // The same, always reading the line byte by byte: the reference for the faster masked reading.
 int matchCodeLineByBytes(const char* s, size_t n);
+// The same, for a line followed by kLineSlack readable bytes.
+int matchCodeLineInBuffer(const char* s, size_t n);
 
 // Length of the address range that starts at s (0 when none): [0-3]?hhhh-[0-3]?hhhh.
 size_t matchSegmentRange(const char* s, size_t n);

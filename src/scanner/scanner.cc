@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "scanner/line_view.h"
 #include "scanner/rules.h"
 
 namespace romlift {
@@ -177,7 +178,7 @@ bool Scanner::fill() {
   if (eof_) return false;
   if (!buf_) {
     try {
-      buf_.reset(new char[bufferSize_ + 1]);
+      buf_.reset(new char[bufferSize_ + 1 + kLineSlack]());
     } catch (const std::bad_alloc&) {
       throw FatalError(kNoMemoryForBuffer);
     }
@@ -192,7 +193,7 @@ bool Scanner::fill() {
   if (cap_ - end_ < minRead_) {
     size_t grown = cap_ <= std::numeric_limits<size_t>::max() / 2 - 1 ? cap_ * 2 : cap_ + cap_ / 8;
     try {
-      std::unique_ptr<char[]> bigger(new char[grown + 1]);
+      std::unique_ptr<char[]> bigger(new char[grown + 1 + kLineSlack]());
       std::memcpy(bigger.get(), buf_.get(), end_);
       buf_ = std::move(bigger);
     } catch (const std::bad_alloc&) {

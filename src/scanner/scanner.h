@@ -57,7 +57,7 @@ class Scanner : public TokenSource {
   std::unique_ptr<char[]> buf_;
   size_t bufferSize_;
   size_t minRead_;       // never ask the input for fewer bytes than this
-  size_t cap_ = 0;       // bytes of buf_ usable for text (one more is kept for a terminator)
+  size_t cap_ = 0;       // bytes of buf_ for text; a terminator and kLineSlack bytes follow
   size_t cur_ = 0;       // next unconsumed byte
   size_t end_ = 0;       // end of the text read so far
   size_t lineEnd_ = 0;   // the newline (or end of input) that ends the line at cur_

@@ -56,6 +56,9 @@ TEST(LineView, MaskedAndByteReadingsAgree) {
     for (size_t n : {line.size(), line.size() / 2, std::min<size_t>(line.size(), 63)}) {
       int want = matchCodeLineByBytes(line.data(), n);
       ASSERT_EQ(matchCodeLine(line.data(), n), want) << '"' << line.substr(0, n) << '"';
+      // In a buffer, what follows the line is read and must not count: here, more code.
+      std::string buffered = line.substr(0, n) + "  001 C000 00 L NOP A    AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA";
+      ASSERT_EQ(matchCodeLineInBuffer(buffered.data(), n), want) << '"' << line.substr(0, n) << '"';
       codeLines += want != 0;
     }
   }
