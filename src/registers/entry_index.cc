@@ -30,12 +30,12 @@ EntryIndex::Table* EntryIndex::tableOf(std::string_view seg) const {
   auto it = tables_.find(seg);
   if (it == tables_.end()) return nullptr;
   lastSeg_ = it->first;
-  last_ = it->second.get();
+  last_ = it->second;
   return last_;
 }
 
 AddressEntry** EntryIndex::probe(Table& table, std::string_view adr, size_t hash) {
-  size_t mask = table.slots.size() - 1;
+  size_t mask = table.size - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     AddressEntry*& e = table.slots[i];
     if (e == nullptr || sameText(adr, e->adr)) return &e;
@@ -43,10 +43,12 @@ AddressEntry** EntryIndex::probe(Table& table, std::string_view adr, size_t hash
 }
 
 void EntryIndex::grow(Table& table) {
-  std::vector<AddressEntry*> old(table.slots.empty() ? kFirstSize : 2 * table.slots.size(), nullptr);
-  old.swap(table.slots);
-  for (AddressEntry* e : old)
-    if (e != nullptr) *probe(table, e->adr, hashOf(e->adr)) = e;
+  AddressEntry** old = table.slots;
+  size_t oldSize = table.size;
+  table.size = oldSize == 0 ? kFirstSize : 2 * oldSize;
+  table.slots = arena_.zeroed<AddressEntry*>(table.size);
+  for (size_t i = 0; i < oldSize; ++i)
+    if (old[i] != nullptr) *probe(table, old[i]->adr, hashOf(old[i]->adr)) = old[i];
 }
 
 AddressEntry* EntryIndex::find(std::string_view adr, std::string_view seg) const {
@@ -58,17 +60,13 @@ AddressEntry* EntryIndex::find(std::string_view adr, std::string_view seg) const
 AddressEntry*& EntryIndex::slotFor(std::string_view adr, std::string_view seg) {
   Table* table = tableOf(seg);
   if (table == nullptr) {
-    // The map's key must outlive the call: it is copied into the index's own storage below.
-    auto owned = std::make_unique<char[]>(seg.size() + 1);
-    std::memcpy(owned.get(), seg.data(), seg.size());
-    owned[seg.size()] = '\0';
-    std::string_view key(owned.get(), seg.size());
-    segTexts_.push_back(std::move(owned));
-    table = tables_.emplace(key, std::make_unique<Table>()).first->second.get();
+    std::string_view key(arena_.copy(seg), seg.size());  // the map's key outlives the call
+    table = arena_.make(Table{});
+    tables_.emplace(key, table);
     lastSeg_ = key;
     last_ = table;
   }
-  if (4 * (table->used + 1) > 3 * table->slots.size()) grow(*table);
+  if (4 * (table->used + 1) > 3 * table->size) grow(*table);
   AddressEntry** slot = probe(*table, adr, hashOf(adr));
   if (*slot == nullptr) ++table->used;
   return *slot;

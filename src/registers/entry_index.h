@@ -29,16 +29,19 @@ class EntryIndex {
 
  private:
   struct Table {
-    std::vector<AddressEntry*> slots;  // a power of two in size
+    AddressEntry** slots = nullptr;  // size slots, a power of two
+    size_t size = 0;
     size_t used = 0;
   };
 
   Table* tableOf(std::string_view seg) const;
   static AddressEntry** probe(Table& table, std::string_view adr, size_t hash);
-  static void grow(Table& table);
+  void grow(Table& table);
 
-  std::vector<std::unique_ptr<char[]>> segTexts_;  // the tables' keys
-  std::unordered_map<std::string_view, std::unique_ptr<Table>> tables_;
+  // Tables, their slots and their keys; a grown table's old slots stay behind, at most as
+  // much again as the slots in use.
+  Arena arena_;
+  std::unordered_map<std::string_view, Table*> tables_;
   mutable std::string_view lastSeg_;
   mutable Table* last_ = nullptr;
 };

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,14 @@ class Arena {
   // section's entries all share one copy of its segment text.
   const char* copyShared(const char* text);
 
+  // Room for count objects of type T, zero-filled.
+  template <typename T>
+  T* zeroed(size_t count) {
+    void* p = allocate(count * sizeof(T), alignof(T));
+    std::memset(p, 0, count * sizeof(T));
+    return static_cast<T*>(p);
+  }
+
   template <typename T>
   T* make(const T& value) {
     return new (allocate(sizeof(T), alignof(T))) T(value);
@@ -56,7 +65,11 @@ class Arena {
   }
   void* allocateInNewBlock(size_t size, size_t align);
 
-  std::vector<void*> blocks_;
+  struct Block {
+    char* start;
+    size_t length;
+  };
+  std::vector<Block> blocks_;
   size_t nextBlockSize_ = 64 * 1024;
   char* next_ = nullptr;
   char* end_ = nullptr;
