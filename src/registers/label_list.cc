@@ -19,34 +19,24 @@ Arena::~Arena() {
   for (const Block& block : blocks_) munmap(block.start, block.length);
 }
 
-// Blocks come straight from the system, already filled with pages: in a virtual machine a page
-// fault costs more than the work done on the page, and a long listing's registers fill
-// hundreds of megabytes. Blocks of 2 MB and up are aligned for huge pages.
+// Blocks of 2 MB come straight from the system, aligned and marked for huge pages: a long
+// listing's registers fill hundreds of megabytes, and in a virtual machine a page fault costs
+// more than the work done on its page, so one fault a block beats 512. A block's memory is
+// only touched, and paid for, once a record goes there.
 void* Arena::allocateInNewBlock(size_t size, size_t align) {
-  constexpr size_t kPage = 4096;
-  size_t blockSize = (std::max(nextBlockSize_, size + align) + kPage - 1) / kPage * kPage;
-  bool huge = blockSize >= kHugePage;
-  if (huge) blockSize = (blockSize + kHugePage - 1) / kHugePage * kHugePage;
-  size_t mapped = huge ? blockSize + kHugePage : blockSize;
-  void* map = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | (huge ? 0 : MAP_POPULATE),
-                   -1, 0);
+  size_t blockSize = (size + align + kHugePage - 1) / kHugePage * kHugePage;
+  size_t mapped = blockSize + kHugePage;
+  void* map = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (map == MAP_FAILED) throw std::bad_alloc();
   char* start = static_cast<char*>(map);
-  if (huge) {
-    char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
-    if (aligned > start) munmap(start, static_cast<size_t>(aligned - start));
-    size_t tail = static_cast<size_t>(start + mapped - (aligned + blockSize));
-    if (tail > 0) munmap(aligned + blockSize, tail);
-    start = aligned;
-    madvise(start, blockSize, MADV_HUGEPAGE);  // hints, fine if refused
-#ifdef MADV_POPULATE_WRITE
-    madvise(start, blockSize, MADV_POPULATE_WRITE);
-#endif
-  }
-  blocks_.push_back({start, blockSize});
-  nextBlockSize_ = std::min(2 * nextBlockSize_, kHugePage);
-  next_ = start;
-  end_ = start + blockSize;
+  char* aligned = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
+  if (aligned > start) munmap(start, static_cast<size_t>(aligned - start));
+  size_t tail = static_cast<size_t>(start + mapped - (aligned + blockSize));
+  if (tail > 0) munmap(aligned + blockSize, tail);
+  madvise(aligned, blockSize, MADV_HUGEPAGE);  // a hint, fine if refused
+  blocks_.push_back({aligned, blockSize});
+  next_ = aligned;
+  end_ = aligned + blockSize;
   return allocate(size, align);
 }
 

@@ -25,9 +25,7 @@ struct AddressEntry {
 };
 
 // Owns every record and text copy of a register: nothing is freed before the register goes,
-// and a record costs a pointer bump instead of an allocation of its own. Blocks grow from
-// 64 KB to 2 MB; the large ones ask for huge pages, since a long listing's registers run to
-// hundreds of megabytes and filling them page by page costs more than recording the labels.
+// and a record costs a pointer bump instead of an allocation of its own.
 class Arena {
  public:
   Arena() = default;
@@ -70,7 +68,6 @@ class Arena {
     size_t length;
   };
   std::vector<Block> blocks_;
-  size_t nextBlockSize_ = 64 * 1024;
   char* next_ = nullptr;
   char* end_ = nullptr;
   const char* shared_ = nullptr;
