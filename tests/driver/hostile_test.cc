@@ -281,6 +281,15 @@ TEST(Hostile, UnwritableStandardOutputIsReportedOnce) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, c.err);
     EXPECT_FALSE(images(r).empty());
+    // The report tool says the same, whether its output is a report or its help.
+    for (const char* command : {"code", "--help"}) {
+      SCOPED_TRACE(command);
+      options.report = true;
+      options.args = {command};
+      RunResult report = runRomlift(c.input, options);
+      EXPECT_EQ(report.status, 1);
+      EXPECT_EQ(report.err, std::string(command)[0] == '-' ? kWriteError : c.err);
+    }
   }
 }
 
