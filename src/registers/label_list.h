@@ -65,7 +65,7 @@ class Arena {
 
   struct Block {
     char* start;
-    size_t length;
+    size_t length;  // of the mapping; 0 for the first block, which comes from the heap
   };
   std::vector<Block> blocks_;
   char* next_ = nullptr;
