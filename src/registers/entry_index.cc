@@ -1,5 +1,7 @@
 #include "registers/entry_index.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace romlift {
@@ -42,13 +44,23 @@ AddressEntry** EntryIndex::probe(Table& table, std::string_view adr, size_t hash
   }
 }
 
+AddressEntry** EntryIndex::newSlots(size_t size) {
+  std::vector<AddressEntry**>& spare = spare_[std::countr_zero(size)];
+  if (spare.empty()) return arena_.zeroed<AddressEntry*>(size);
+  AddressEntry** slots = spare.back();
+  spare.pop_back();
+  std::fill(slots, slots + size, nullptr);
+  return slots;
+}
+
 void EntryIndex::grow(Table& table) {
   AddressEntry** old = table.slots;
   size_t oldSize = table.size;
   table.size = oldSize == 0 ? kFirstSize : 2 * oldSize;
-  table.slots = arena_.zeroed<AddressEntry*>(table.size);
+  table.slots = newSlots(table.size);
   for (size_t i = 0; i < oldSize; ++i)
     if (old[i] != nullptr) *probe(table, old[i]->adr, hashOf(old[i]->adr)) = old[i];
+  if (old != nullptr) spare_[std::countr_zero(oldSize)].push_back(old);
 }
 
 AddressEntry* EntryIndex::find(std::string_view adr, std::string_view seg) const {

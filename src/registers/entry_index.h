@@ -38,10 +38,13 @@ class EntryIndex {
   static AddressEntry** probe(Table& table, std::string_view adr, size_t hash);
   void grow(Table& table);
 
-  // Tables, their slots and their keys; a grown table's old slots stay behind, at most as
-  // much again as the slots in use.
+  AddressEntry** newSlots(size_t size);
+
+  // Tables, their slots and their keys. A grown table's old slots go to spare_, by size, for
+  // the next section's table to grow into: sections come one after the other.
   Arena arena_;
   std::unordered_map<std::string_view, Table*> tables_;
+  std::vector<AddressEntry**> spare_[64];
   mutable std::string_view lastSeg_;
   mutable Table* last_ = nullptr;
 };
