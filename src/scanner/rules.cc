@@ -190,17 +190,17 @@ LineMatch matchLineStart(const char* s, size_t n, bool nl, Mode mode) {
   if (isNumber(s, n)) {
     // A row that needs the newline counts it, so it outruns any row that takes the line alone.
     if (nl) {
-      if (int t = matchNumberedWhole(s, n)) return {0, t, n};
+      if (int t = matchNumberedWhole(s, n)) return {t, n};
     }
-    if (int t = matchNumberedOpen(s, n)) return {0, t, n};
+    if (int t = matchNumberedOpen(s, n)) return {t, n};
     return {};
   }
   if (n >= kFirstPageHeaderLen && std::memcmp(s, kFirstPageHeader, kFirstPageHeaderLen) == 0)
-    return {0, ENTETE1, kFirstPageHeaderLen};
+    return {ENTETE1, kFirstPageHeaderLen};
   if (symbols) {
     // A later-page header takes the whole line; it wins a tie with an 11-character entry.
-    if (isLaterPageHeader(s, n)) return {kRowLaterPage, 0, n};
-    if (isLetter(s[0]) && n >= kSymbolEntryWidth) return {kRowSymbolEntry, SYMBOLTABLE, kSymbolEntryWidth};
+    if (isLaterPageHeader(s, n)) return {0, n};
+    if (isLetter(s[0]) && n >= kSymbolEntryWidth) return {SYMBOLTABLE, kSymbolEntryWidth};
   }
   return {};
 }

@@ -32,16 +32,11 @@ inline constexpr size_t kVersionMarkLen = sizeof kVersionMark - 1;
 inline constexpr char kBannerTitle[] = "* S Y M B O L   T A B L E *";
 inline constexpr size_t kBannerWidth = 27;  // each banner line is 27 characters
 
-// Rows of the rule table that matter outside the rule functions.
-inline constexpr int kRowBanner = 1;
-inline constexpr int kRowLaterPage = 2;    // a later-page header inside a symbol table
-inline constexpr int kRowSymbolEntry = 3;
-
-// What the rows tied to the line start make of one line.
+// What the rows tied to the line start make of one line: the token (0 for none) and how many
+// characters it takes (0 when only the one-character rule applies; the newline is never taken).
 struct LineMatch {
-  int row = 0;    // rule row that won; 0 when only the one-character rule applies
-  int token = 0;  // token it returns, 0 for none
-  size_t len = 0; // characters it takes from the line (the newline is never taken)
+  int token = 0;
+  size_t len = 0;
 };
 
 // The longest line-start match on the line s[0..n), which holds no newline; nl tells whether
