@@ -70,7 +70,6 @@ class MaskedLine {
       case kDigit: return digit_;
       case kHex: return hex_;
       case kUpper: return upper_;
-      case kLetter: return letter_;
       default: return 0;
     }
   }
@@ -80,7 +79,7 @@ class MaskedLine {
   const char* s_;
   size_t n_;
   uint64_t end_;  // the bit just past the line, so a word at the end stops there
-  uint64_t blank_ = 0, digit_ = 0, hex_ = 0, upper_ = 0, letter_ = 0;
+  uint64_t blank_ = 0, digit_ = 0, hex_ = 0, upper_ = 0;
 };
 
 inline MaskedLine::MaskedLine(const char* s, size_t n) : s_(copy_), n_(n), end_(uint64_t{1} << n) {
@@ -100,15 +99,14 @@ inline void MaskedLine::classify(const char* bytes) {
   };
   auto bits = [](__m128i m) { return static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(m))); };
   for (int k = 0; k < 4; ++k) {
+    if (16 * static_cast<size_t>(k) >= n_) break;  // past the line the masks stay empty
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k));
     __m128i digit = inRange(v, '0', 9);
-    __m128i upper = inRange(v, 'A', 25);
     int shift = 16 * k;
     blank_ |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) << shift;
     digit_ |= bits(digit) << shift;
     hex_ |= bits(_mm_or_si128(digit, inRange(v, 'A', 5))) << shift;
-    upper_ |= bits(upper) << shift;
-    letter_ |= bits(_mm_or_si128(upper, inRange(v, 'a', 25))) << shift;
+    upper_ |= bits(inRange(v, 'A', 25)) << shift;
   }
   // Only the line's own bytes count; past it nothing is blank or in any class.
   uint64_t line = end_ - 1;
@@ -116,7 +114,6 @@ inline void MaskedLine::classify(const char* bytes) {
   digit_ &= line;
   hex_ &= line;
   upper_ &= line;
-  letter_ &= line;
 }
 #endif
 

@@ -105,7 +105,7 @@ int codeLine(const Line& line) {
   if (i == n) return 0;
   if (b >= 1 && b <= 9) {
     w = line.word(i);
-    if (w > kMaxLabel || !line.all(i, 1, kLetter)) return 0;
+    if (w > kMaxLabel || !isLetter(line.at(i))) return 0;
     i += w;
     b = line.blanks(i);
     if (b == 0 || i + b == n) return 0;
