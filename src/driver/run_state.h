@@ -15,11 +15,13 @@ struct RunState {
   // out takes the registers' messages; fault hears of image files that fail.
   RunState(FILE* out, ImageWriter::FaultFn fault, std::string imageDir = {},
            ImageTarget images = ImageTarget::Files)
-      : codes(out), symbols(out), writer(std::move(fault), std::move(imageDir), images) {}
+      : codes(out, &records), symbols(out, &records), writer(std::move(fault), std::move(imageDir), images) {}
 
   char adr[5] = {};   // address text of the current line, 4 characters
   char lab[7] = {};   // label text of the current line, at most 6 characters
   char seg[12] = {};  // address range of the current page; empty before the first header
+  // Both registers' records share one arena, so a short run fills one partial block, not three.
+  Arena records;
   CodeRegister codes;
   SymbolRegister symbols;
   ImageWriter writer;

@@ -10,8 +10,10 @@ namespace romlift {
 
 class CodeRegister {
  public:
-  // out takes the cross-check's message.
-  explicit CodeRegister(FILE* out) : out_(out) {}
+  // out takes the cross-check's message. Records go to arena when one is given (a run shares
+  // one among its registers), else to an arena of the register's own.
+  explicit CodeRegister(FILE* out, Arena* arena = nullptr)
+      : out_(out), arena_(arena != nullptr ? *arena : own_), index_(&arena_) {}
 
   // Pushes a copy of text on the pending labels.
   void addlabel(const char* text);
@@ -29,7 +31,8 @@ class CodeRegister {
 
  private:
   FILE* out_;
-  Arena arena_;
+  Arena own_;
+  Arena& arena_;
   LabelNode* llist_ = nullptr;
   AddressEntry* awllist_ = nullptr;
   // Built at the first look-up, kept up to date from then on: the standard run never looks

@@ -17,6 +17,9 @@ namespace romlift {
 // is the entry pointer alone: on long listings the index is a large share of the memory.
 class EntryIndex {
  public:
+  // Tables go to arena when one is given, else to an arena of the index's own.
+  explicit EntryIndex(Arena* arena = nullptr) : arena_(arena != nullptr ? *arena : own_) {}
+
   // The newest entry with exactly this address and segment text, or nullptr.
   AddressEntry* find(std::string_view adr, std::string_view seg) const;
 
@@ -42,7 +45,8 @@ class EntryIndex {
 
   // Tables, their slots and their keys. A grown table's old slots go to spare_, by size, for
   // the next section's table to grow into: sections come one after the other.
-  Arena arena_;
+  Arena own_;
+  Arena& arena_;
   std::unordered_map<std::string_view, Table*> tables_;
   std::vector<AddressEntry**> spare_[64];
   mutable std::string_view lastSeg_;

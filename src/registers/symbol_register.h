@@ -10,8 +10,10 @@ namespace romlift {
 
 class SymbolRegister {
  public:
-  // out takes the duplicate-label and cross-check messages.
-  explicit SymbolRegister(FILE* out) : out_(out) {}
+  // out takes the duplicate-label and cross-check messages. Records go to arena when one is
+  // given, else to an arena of the register's own.
+  explicit SymbolRegister(FILE* out, Arena* arena = nullptr)
+      : out_(out), arena_(arena != nullptr ? *arena : own_), index_(&arena_) {}
 
   // 1 when an entry for (adr, seg) exists.
   int stexistadr(const char* adr, const char* seg) const;
@@ -33,7 +35,8 @@ class SymbolRegister {
 
  private:
   FILE* out_;
-  Arena arena_;
+  Arena own_;
+  Arena& arena_;
   AddressEntry* stawllist_ = nullptr;
   EntryIndex index_;
 
