@@ -1,10 +1,10 @@
 #include "scanner/rules.h"
 
-#include "scanner/line_view.h"
-
 #include <bit>
 #include <cstdint>
 #include <cstring>
+
+#include "scanner/line_view.h"
 
 namespace romlift {
 namespace {
@@ -160,10 +160,14 @@ bool isLaterPageHeader(const char* s, size_t n) {
 size_t ByteLine::blanks(size_t i) const { return blanksAt(s_, i, n_); }
 size_t ByteLine::word(size_t i) const { return wordAt(s_, i, n_); }
 
+namespace {
+
 // Most numbered lines that are not code lines fail this, before any mask is built.
 bool mayBeCodeLine(const char* s, size_t n) {
   return n > col::kObject && s[kNumberWidth] == ' ' && s[col::kAddress] != ' ' && s[col::kObject - 1] == ' ';
 }
+
+}  // namespace
 
 int matchCodeLine(const char* s, size_t n) {
   if (!mayBeCodeLine(s, n)) return 0;
