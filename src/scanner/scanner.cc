@@ -13,7 +13,6 @@
 namespace romlift {
 namespace {
 
-
 // Offset of the first newline in [p, end), or end - p when there is none. Lines are short, so
 // an inline loop of 16-byte compares beats a library call per line; it may read up to 15
 // bytes past end, which the buffer's slack allows.
