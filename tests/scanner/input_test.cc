@@ -10,6 +10,7 @@
 #include "scanner/input.h"
 #include "scanner/scanner.h"
 #include "scanner/token.h"
+#include "support/listing.h"
 #include "support/scan.h"
 
 namespace romlift {
@@ -19,7 +20,10 @@ using test::at;
 using test::blanks;
 using test::fmt;
 using test::scan;
-using Want = std::vector<std::string>;
+using test::expectScans;
+using test::ScanCase;
+using test::toCrlf;
+using test::Want;
 
 const std::string kStars(27, '*');
 const std::string kCom1 = at({{0, "010"}, {20, "* NOTE"}});
@@ -39,34 +43,15 @@ std::string listing() {
          "PAGE 02    KEZ FIRMWARE 0C000-0C7FF  V1.1\n";
 }
 
-std::string crlf(const std::string& s) {
-  std::string out;
-  for (char c : s) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  return out;
-}
-
-struct Case {
-  std::string name;
-  std::string input;
-  Want want;
-};
-
 // Each case for several read sizes, so that CR, LF and Ctrl-Z also fall on read boundaries.
-void runChunked(const std::vector<Case>& cases) {
-  for (const auto& c : cases) {
-    for (size_t chunk : {0, 1, 2, 3, 5}) {
-      SCOPED_TRACE(c.name + ", reads of " + std::to_string(chunk));
-      EXPECT_EQ(fmt(scan(c.input, chunk)), c.want);
-    }
-  }
-}
+void runChunked(const std::vector<ScanCase>& cases) { expectScans(cases, {0, 1, 2, 3, 5}); }
 
 TEST(InputLineEnds, CrLfListingScansLikeLf) {
   const Want want = fmt(scan(listing()));
   ASSERT_EQ(want.size(), 12u);
   for (size_t chunk = 0; chunk <= 17; ++chunk) {
     SCOPED_TRACE("reads of " + std::to_string(chunk));
-    EXPECT_EQ(fmt(scan(crlf(listing()), chunk)), want);
+    EXPECT_EQ(fmt(scan(toCrlf(listing()), chunk)), want);
   }
 }
 
@@ -162,7 +147,7 @@ TEST(InputLongLines, NoLineLengthLimit) {
 
 TEST(InputReadSizes, SameTokensForAnyReadSize) {
   const std::string z(1, '\0');
-  const std::string text = listing() + crlf(listing()) + kCom1 + "\r" + z + "\r\n" + kStars +
+  const std::string text = listing() + toCrlf(listing()) + kCom1 + "\r" + z + "\r\n" + kStars +
                            "\r\n* S Y M B O L   T A B L E *\n" + kStars +
                            "\r\nAB" + z + "\r\r\n" + "1234CDEFGHIJKLMN\r\n" + kOrg;
   const Want want = fmt(scan(text));

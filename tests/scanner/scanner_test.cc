@@ -18,7 +18,9 @@ using test::at;
 using test::blanks;
 using test::fmt;
 using test::scan;
-using Want = std::vector<std::string>;
+using test::expectScans;
+using test::ScanCase;
+using test::Want;
 
 const std::string kPage1 = "PAGE 01    KEZ FIRMWARE ";
 const std::string kHeader = kPage1 + "0C000-0C7FF  V1.1";
@@ -38,18 +40,7 @@ std::string line(const std::string& num, const std::string& adr, const std::stri
   return s;
 }
 
-struct Case {
-  std::string name;
-  std::string input;
-  Want want;
-};
-
-void runCases(const std::vector<Case>& cases) {
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(fmt(scan(c.input)), c.want);
-  }
-}
+void runCases(const std::vector<ScanCase>& cases) { expectScans(cases); }
 
 TEST(ScanCodeLines, EachKindCapturesItsObjectCode) {
   struct CodeCase {
@@ -96,7 +87,7 @@ TEST(ScanCodeLines, LineNumbersAndObjectCodeAcrossLines) {
 }
 
 TEST(ScanNumberedLines, CommentLabelDirectiveAndEmptyLines) {
-  std::vector<Case> cases;
+  std::vector<ScanCase> cases;
   auto add = [&cases](std::string name, std::string l, int token) {
     cases.push_back({std::move(name), l + "\n", {fmt(token, l, 1)}});
   };

@@ -90,4 +90,13 @@ std::string at(std::initializer_list<std::pair<size_t, std::string>> fields) {
   return line;
 }
 
+void expectScans(const std::vector<ScanCase>& cases, std::initializer_list<size_t> chunks) {
+  for (const ScanCase& c : cases) {
+    for (size_t chunk : chunks) {
+      SCOPED_TRACE(c.name + ", reads of " + std::to_string(chunk));
+      EXPECT_EQ(fmt(scan(c.input, chunk)), c.want);
+    }
+  }
+}
+
 }  // namespace romlift::test

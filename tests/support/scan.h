@@ -41,4 +41,15 @@ std::string escape(const std::string& s);
 std::string at(std::initializer_list<std::pair<size_t, std::string>> fields);
 inline std::string blanks(size_t n) { return std::string(n, ' '); }
 
+// A listing and the tokens it must give, in the fmt() form.
+using Want = std::vector<std::string>;
+struct ScanCase {
+  std::string name;
+  std::string input;
+  Want want;
+};
+
+// Scans each case with reads of each size (0: the whole text at once) and compares.
+void expectScans(const std::vector<ScanCase>& cases, std::initializer_list<size_t> chunks = {0});
+
 }  // namespace romlift::test
