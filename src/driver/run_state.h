@@ -17,9 +17,12 @@ struct RunState {
            ImageTarget images = ImageTarget::Files)
       : codes(out, &records), symbols(out, &records), writer(std::move(fault), std::move(imageDir), images) {}
 
-  char adr[5] = {};   // address text of the current line, 4 characters
-  char lab[7] = {};   // label text of the current line, at most 6 characters
+  ShortText adr = {};  // address text of the current line, 4 characters
+  ShortText lab = {};  // label text of the current line, at most 6 characters
   char seg[12] = {};  // address range of the current page; empty before the first header
+  // The registers' copy of seg, made once a page: handing the registers their own copy lets
+  // them recognise the segment by its address instead of comparing its text at every line.
+  const char* segCopy = "";
   // Both registers' records share one arena, so a short run fills one partial block, not three.
   Arena records;
   CodeRegister codes;

@@ -15,17 +15,17 @@ void Reductions::reduce(int production) {
     size_t n = std::min(scanner_.yyleng, sizeof s.seg - 1);
     std::memcpy(s.seg, text, n);
     s.seg[n] = '\0';
+    s.segCopy = s.records.copyShared(s.seg);
     if (observer_) observer_->page(scanner_.yylineno, s.seg);
   } else if (production == kSymbolTableLine) {
     stlabadr(text, s.adr, s.lab);
-    s.symbols.record(s.adr, s.seg, s.lab);
+    s.symbols.record(s.adr, s.segCopy, s.lab);
   } else if (production == kLabelSupLine) {
     // The label and whatever follows it on the line, trailing blanks included.
     s.codes.addlabel(scanner_.yyleng > col::kLabel ? text + col::kLabel : "");
   } else if (production >= kFirstLabelledCode && production <= kLastLabelledCode) {
     copyadr(text + std::min(scanner_.yyleng, col::kAddress), s.adr, s.lab);
-    s.codes.addlabel(s.lab);
-    s.codes.addadr(s.seg, s.adr);
+    s.codes.addLabelledLine(s.segCopy, s.adr, s.lab);
     writeCode();
   } else if (production >= kFirstUnlabelledCode && production <= kLastUnlabelledCode) {
     writeCode();

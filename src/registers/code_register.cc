@@ -13,8 +13,15 @@ void CodeRegister::addlabel(const char* text) {
   llist_ = arena_.make(LabelNode{arena_.copy(text), llist_});
 }
 
-void CodeRegister::addadr(const char* seg, const char* adr) {
-  awllist_ = arena_.make(AddressEntry{arena_.copy(adr), arena_.copyShared(seg), llist_, awllist_});
+void CodeRegister::addadr(const char* seg, const char* adr) { pushEntry(seg, arena_.copy(adr)); }
+
+void CodeRegister::addLabelledLine(const char* seg, const ShortText& adr, const ShortText& lab) {
+  llist_ = arena_.make(LabelNode{arena_.copyShort(lab), llist_});
+  pushEntry(seg, arena_.copyShort(adr));
+}
+
+void CodeRegister::pushEntry(const char* seg, const char* adrCopy) {
+  awllist_ = arena_.make(AddressEntry{adrCopy, arena_.copyShared(seg), llist_, awllist_});
   llist_ = nullptr;
   if (indexed_) index_.put(awllist_);
 }
@@ -40,18 +47,18 @@ int CodeRegister::existadrlab(const char* adr, const char* seg, const char* labe
   return holdsLabel(entry->labels, label) ? 1 : 0;
 }
 
-void copyadr(const char* text, char (&adr)[5], char (&lab)[7]) {
+void copyadr(const char* text, ShortText& adr, ShortText& lab) {
+  constexpr size_t kAdrMax = 4, kLabMax = 6;
+  std::memset(adr, 0, sizeof adr);
+  std::memset(lab, 0, sizeof lab);
   size_t len = strnlen(text, kLabelOffset + 1);
-  size_t a = len < 4 ? len : 4;
-  std::memcpy(adr, text, a);
-  adr[a] = '\0';
-  size_t l = 0;
+  for (size_t a = 0; a < kAdrMax && a < len; ++a) adr[a] = text[a];
   if (len > kLabelOffset) {
     const char* p = text + kLabelOffset;
+    size_t l = 0;
     lab[l++] = *p++;
-    while (l < sizeof lab - 1 && *p != ' ' && *p != '\0') lab[l++] = *p++;
+    while (l < kLabMax && *p != ' ' && *p != '\0') lab[l++] = *p++;
   }
-  lab[l] = '\0';
 }
 
 }  // namespace romlift

@@ -19,6 +19,8 @@ class CodeRegister {
   void addlabel(const char* text);
   // New entry at the head of the register, taking over all pending labels. Segment first.
   void addadr(const char* seg, const char* adr);
+  // addlabel(lab) then addadr(seg, adr), for a labelled code line.
+  void addLabelledLine(const char* seg, const ShortText& adr, const ShortText& lab);
   // 1 when the newest entry for (adr, seg) holds label; 0 otherwise, with a message when
   // there is no such entry.
   int existadrlab(const char* adr, const char* seg, const char* label);
@@ -30,6 +32,8 @@ class CodeRegister {
   const AddressEntry* awllist() const { return awllist_; }
 
  private:
+  void pushEntry(const char* seg, const char* adrCopy);
+
   FILE* out_;
   Arena own_;
   Arena& arena_;
@@ -44,6 +48,6 @@ class CodeRegister {
 // Splits a labelled code line, given from its fifth character on, into its address (the first
 // four characters) and its label (from the line's column 20 up to the next blank, the first
 // character always taken, at most six). Never reads past the text's terminator.
-void copyadr(const char* text, char (&adr)[5], char (&lab)[7]);
+void copyadr(const char* text, ShortText& adr, ShortText& lab);
 
 }  // namespace romlift

@@ -9,77 +9,107 @@ namespace {
 
 constexpr size_t kFirstSize = 16;
 
-size_t hashOf(std::string_view adr) {
-  uint64_t x = adr.size();
-  for (size_t i = 0; i < adr.size(); i += 8) {
-    uint64_t w = 0;
-    std::memcpy(&w, adr.data() + i, std::min<size_t>(8, adr.size() - i));
-    x = (x ^ w) * 0x9E3779B97F4A7C15ULL;
-    x ^= x >> 29;
-  }
-  return static_cast<size_t>((x * 0xBF58476D1CE4E5B9ULL) >> 32);
+uint64_t mix(uint64_t x) {
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+  return x ^ (x >> 31);
 }
 
-// text equals the zero-terminated stored text, without measuring the stored one first.
-bool sameText(std::string_view text, const char* stored) {
-  return std::memcmp(text.data(), stored, text.size()) == 0 && stored[text.size()] == '\0';
+// A short text hashes as its padded word, so both ways of asking agree.
+uint64_t hashOfShort(const ShortText& adr) {
+  uint64_t w;
+  std::memcpy(&w, adr, sizeof w);
+  return mix(w);
 }
+
+uint64_t hashOf(const char* adr) {
+  ShortText first = {};
+  size_t i = 0;
+  for (; i < sizeof first && adr[i] != '\0'; ++i) first[i] = adr[i];
+  uint64_t h = hashOfShort(first);
+  for (; adr[i] != '\0'; ++i) h = mix(h ^ static_cast<uint8_t>(adr[i]));
+  return h;
+}
+
+uint8_t tagOf(uint64_t hash) { return static_cast<uint8_t>(hash >> 56) | 0x80; }
 
 }  // namespace
 
-EntryIndex::Table* EntryIndex::tableOf(std::string_view seg) const {
-  if (last_ != nullptr && seg == lastSeg_) return last_;
-  auto it = tables_.find(seg);
+EntryIndex::Table* EntryIndex::tableOf(const char* seg) const {
+  if (last_ != nullptr && (seg == lastSeg_ || sameText(seg, lastSeg_))) return last_;
+  auto it = tables_.find(std::string_view(seg));
   if (it == tables_.end()) return nullptr;
-  lastSeg_ = it->first;
+  lastSeg_ = it->first.data();
   last_ = it->second;
   return last_;
 }
 
-AddressEntry** EntryIndex::probe(Table& table, std::string_view adr, size_t hash) {
+EntryIndex::Table* EntryIndex::newTable(const char* seg) {
+  // Sections of a listing are much alike: a new one starts at the size the last one needed,
+  // instead of growing through every size on the way.
+  if (last_ != nullptr) firstSize_ = std::max(kFirstSize, std::bit_ceil(4 * last_->used / 3 + 1));
+  const char* key = arena_.copyShared(seg);  // outlives the call; often the caller's own copy
+  Table* table = arena_.make(Table{});
+  tables_.emplace(std::string_view(key), table);
+  lastSeg_ = key;
+  last_ = table;
+  return table;
+}
+
+// The slot holding adr, or the empty slot where it would go (tagged when claim is set).
+AddressEntry** EntryIndex::probe(const Table& table, const char* adr, uint64_t hash, bool claim) {
   size_t mask = table.size - 1;
+  uint8_t tag = tagOf(hash);
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
-    AddressEntry*& e = table.slots[i];
-    if (e == nullptr || sameText(adr, e->adr)) return &e;
+    uint8_t t = table.tags[i];
+    if (t == 0) {
+      if (claim) table.tags[i] = tag;
+      return &table.slots[i];
+    }
+    if (t == tag && sameText(adr, table.slots[i]->adr)) return &table.slots[i];
   }
 }
 
-AddressEntry** EntryIndex::newSlots(size_t size) {
-  std::vector<AddressEntry**>& spare = spare_[std::countr_zero(size)];
-  if (spare.empty()) return arena_.zeroed<AddressEntry*>(size);
-  AddressEntry** slots = spare.back();
-  spare.pop_back();
-  std::fill(slots, slots + size, nullptr);
-  return slots;
+void EntryIndex::newSlots(Table& table, size_t size) {
+  std::vector<Table>& spare = spare_[std::countr_zero(size)];
+  if (spare.empty()) {
+    table.slots = arena_.zeroed<AddressEntry*>(size);
+    table.tags = arena_.zeroed<uint8_t>(size);
+  } else {
+    table.slots = spare.back().slots;
+    table.tags = spare.back().tags;
+    spare.pop_back();
+    std::fill(table.slots, table.slots + size, nullptr);
+    std::fill(table.tags, table.tags + size, uint8_t{0});
+  }
+  table.size = size;
 }
 
 void EntryIndex::grow(Table& table) {
-  AddressEntry** old = table.slots;
-  size_t oldSize = table.size;
-  table.size = oldSize == 0 ? kFirstSize : 2 * oldSize;
-  table.slots = newSlots(table.size);
-  for (size_t i = 0; i < oldSize; ++i)
-    if (old[i] != nullptr) *probe(table, old[i]->adr, hashOf(old[i]->adr)) = old[i];
-  if (old != nullptr) spare_[std::countr_zero(oldSize)].push_back(old);
+  Table old = table;
+  newSlots(table, old.size == 0 ? firstSize_ : 2 * old.size);
+  for (size_t i = 0; i < old.size; ++i)
+    if (old.tags[i] != 0) *probe(table, old.slots[i]->adr, hashOf(old.slots[i]->adr), true) = old.slots[i];
+  if (old.size != 0) spare_[std::countr_zero(old.size)].push_back(old);
 }
 
-AddressEntry* EntryIndex::find(std::string_view adr, std::string_view seg) const {
+AddressEntry* EntryIndex::find(const char* adr, const char* seg) const {
   Table* table = tableOf(seg);
-  if (table == nullptr) return nullptr;
-  return *probe(*table, adr, hashOf(adr));
+  if (table == nullptr || table->size == 0) return nullptr;
+  return *probe(*table, adr, hashOf(adr), false);
 }
 
-AddressEntry*& EntryIndex::slotFor(std::string_view adr, std::string_view seg) {
+AddressEntry*& EntryIndex::slotFor(const char* adr, const char* seg) { return slotFor(adr, hashOf(adr), seg); }
+
+AddressEntry*& EntryIndex::slotForShort(const ShortText& adr, const char* seg) {
+  return slotFor(adr, hashOfShort(adr), seg);
+}
+
+AddressEntry*& EntryIndex::slotFor(const char* adr, uint64_t hash, const char* seg) {
   Table* table = tableOf(seg);
-  if (table == nullptr) {
-    std::string_view key(arena_.copy(seg), seg.size());  // the map's key outlives the call
-    table = arena_.make(Table{});
-    tables_.emplace(key, table);
-    lastSeg_ = key;
-    last_ = table;
-  }
+  if (table == nullptr) table = newTable(seg);
   if (4 * (table->used + 1) > 3 * table->size) grow(*table);
-  AddressEntry** slot = probe(*table, adr, hashOf(adr));
+  AddressEntry** slot = probe(*table, adr, hash, true);
   if (*slot == nullptr) ++table->used;
   return *slot;
 }

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -14,43 +13,49 @@ namespace romlift {
 
 // One small open-addressing table per segment text. A listing's entries arrive section by
 // section, so the table in use stays small and in cache however long the listing is. A slot
-// is the entry pointer alone: on long listings the index is a large share of the memory.
+// is the entry pointer plus a byte of its hash, so a probe reads an entry's text only when
+// that byte matches: almost every look-up of a symbol table is for a new address.
 class EntryIndex {
  public:
   // Tables go to arena when one is given, else to an arena of the index's own.
   explicit EntryIndex(Arena* arena = nullptr) : arena_(arena != nullptr ? *arena : own_) {}
 
   // The newest entry with exactly this address and segment text, or nullptr.
-  AddressEntry* find(std::string_view adr, std::string_view seg) const;
+  AddressEntry* find(const char* adr, const char* seg) const;
 
   // Makes entry the one found for its pair; its texts must outlive the index.
   void put(AddressEntry* entry) { slotFor(entry->adr, entry->seg) = entry; }
 
   // The slot of the pair, to fill at once when it is empty (nullptr). The texts of the entry
   // put there must equal adr and seg and outlive the index.
-  AddressEntry*& slotFor(std::string_view adr, std::string_view seg);
+  AddressEntry*& slotFor(const char* adr, const char* seg);
+  // The same for an address in a padded word.
+  AddressEntry*& slotForShort(const ShortText& adr, const char* seg);
 
  private:
   struct Table {
     AddressEntry** slots = nullptr;  // size slots, a power of two
+    uint8_t* tags = nullptr;         // 0 for an empty slot, else tagOf the entry's hash
     size_t size = 0;
     size_t used = 0;
   };
 
-  Table* tableOf(std::string_view seg) const;
-  static AddressEntry** probe(Table& table, std::string_view adr, size_t hash);
+  AddressEntry*& slotFor(const char* adr, uint64_t hash, const char* seg);
+  Table* tableOf(const char* seg) const;
+  Table* newTable(const char* seg);
+  static AddressEntry** probe(const Table& table, const char* adr, uint64_t hash, bool claim);
   void grow(Table& table);
-
-  AddressEntry** newSlots(size_t size);
+  void newSlots(Table& table, size_t size);
 
   // Tables, their slots and their keys. A grown table's old slots go to spare_, by size, for
   // the next section's table to grow into: sections come one after the other.
   Arena own_;
   Arena& arena_;
   std::unordered_map<std::string_view, Table*> tables_;
-  std::vector<AddressEntry**> spare_[64];
-  mutable std::string_view lastSeg_;
+  std::vector<Table> spare_[64];
+  mutable const char* lastSeg_ = nullptr;
   mutable Table* last_ = nullptr;
+  size_t firstSize_ = 16;
 };
 
 }  // namespace romlift

@@ -64,13 +64,13 @@ const char* Arena::copy(std::string_view text) {
 }
 
 const char* Arena::copyShared(const char* text) {
-  if (shared_ == nullptr || std::strcmp(shared_, text) != 0) shared_ = copy(text);
+  if (text != shared_ && (shared_ == nullptr || !sameText(shared_, text))) shared_ = copy(text);
   return shared_;
 }
 
-bool holdsLabel(const LabelNode* list, std::string_view label) {
+bool holdsLabel(const LabelNode* list, const char* label) {
   for (; list != nullptr; list = list->next)
-    if (label == list->label) return true;
+    if (sameText(label, list->label)) return true;
   return false;
 }
 

@@ -10,6 +10,10 @@
 
 namespace romlift {
 
+// An address or a label as a code line or a symbol table gives it: at most seven characters,
+// zero-padded, so that it is copied, compared and hashed as one word rather than byte by byte.
+using ShortText = char[8];
+
 // One label of a label list; lists grow at the head, so they read newest first.
 struct LabelNode {
   const char* label;
@@ -35,8 +39,28 @@ class Arena {
 
   // A zero-terminated copy of text.
   const char* copy(std::string_view text);
+  // The same for a zero-terminated text. Labels and addresses are a few characters: they are
+  // measured while copied, straight into the block, rather than by two calls.
+  const char* copy(const char* text) {
+    char* p = next_;
+    size_t room = static_cast<size_t>(end_ - next_);
+    for (size_t i = 0; i < room; ++i) {
+      if ((p[i] = text[i]) == '\0') {
+        next_ = p + i + 1;
+        return p;
+      }
+    }
+    return copy(std::string_view(text));  // the block is full
+  }
+  // A copy of a short text, padding included.
+  const char* copyShort(const ShortText& text) {
+    char* p = static_cast<char*>(allocate(sizeof(ShortText), 1));
+    std::memcpy(p, text, sizeof(ShortText));
+    return p;
+  }
   // Like copy, but hands back the previous copy made this way when the text is the same: a
-  // section's entries all share one copy of its segment text.
+  // section's entries all share one copy of its segment text. Handing that copy back in costs
+  // a pointer comparison.
   const char* copyShared(const char* text);
 
   // Room for count objects of type T, zero-filled.
@@ -73,7 +97,14 @@ class Arena {
   const char* shared_ = nullptr;
 };
 
+// Equality of two zero-terminated texts, compared inline: register texts are a few characters.
+inline bool sameText(const char* a, const char* b) {
+  for (; *a == *b; ++a, ++b)
+    if (*a == '\0') return true;
+  return false;
+}
+
 // True when the label list holds exactly this label.
-bool holdsLabel(const LabelNode* list, std::string_view label);
+bool holdsLabel(const LabelNode* list, const char* label);
 
 }  // namespace romlift

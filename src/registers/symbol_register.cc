@@ -8,12 +8,14 @@ int SymbolRegister::stexistadr(const char* adr, const char* seg) const {
   return index_.find(adr, seg) != nullptr ? 1 : 0;
 }
 
-AddressEntry* SymbolRegister::newEntry(const char* adr, const char* seg) {
-  stawllist_ = arena_.make(AddressEntry{arena_.copy(adr), arena_.copyShared(seg), nullptr, stawllist_});
+AddressEntry* SymbolRegister::newEntry(const char* adrCopy, const char* seg) {
+  stawllist_ = arena_.make(AddressEntry{adrCopy, arena_.copyShared(seg), nullptr, stawllist_});
   return stawllist_;
 }
 
-void SymbolRegister::stajouteadrlab(const char* adr, const char* seg) { index_.put(newEntry(adr, seg)); }
+void SymbolRegister::stajouteadrlab(const char* adr, const char* seg) {
+  index_.put(newEntry(arena_.copy(adr), seg));
+}
 
 void SymbolRegister::staddlab(const char* adr, const char* seg, const char* label) {
   AddressEntry* entry = index_.find(adr, seg);
@@ -22,23 +24,19 @@ void SymbolRegister::staddlab(const char* adr, const char* seg, const char* labe
     stajouteadrlab(adr, seg);
     entry = stawllist_;
   }
-  addLabel(entry, label);
+  if (!reportDuplicate(entry, label)) entry->labels = arena_.make(LabelNode{arena_.copy(label), entry->labels});
 }
 
-void SymbolRegister::record(const char* adr, const char* seg, const char* label) {
-  AddressEntry*& slot = index_.slotFor(adr, seg);
-  if (slot == nullptr) slot = newEntry(adr, seg);
-  addLabel(slot, label);
+void SymbolRegister::record(const ShortText& adr, const char* seg, const ShortText& label) {
+  AddressEntry*& slot = index_.slotForShort(adr, seg);
+  if (slot == nullptr) slot = newEntry(arena_.copyShort(adr), seg);
+  if (!reportDuplicate(slot, label)) slot->labels = arena_.make(LabelNode{arena_.copyShort(label), slot->labels});
 }
 
-void SymbolRegister::addLabel(AddressEntry* entry, const char* label) {
-  if (holdsLabel(entry->labels, label)) {
-    const char* seg = entry->seg;
-    const char* adr = entry->adr;
-    std::fprintf(out_, "Erreur Label %s dej\xC3\xA0 pr\xC3\xA9sent en %s/%s\n", label, seg, adr);
-    return;
-  }
-  entry->labels = arena_.make(LabelNode{arena_.copy(label), entry->labels});
+bool SymbolRegister::reportDuplicate(const AddressEntry* entry, const char* label) {
+  if (!holdsLabel(entry->labels, label)) return false;
+  std::fprintf(out_, "Erreur Label %s dej\xC3\xA0 pr\xC3\xA9sent en %s/%s\n", label, entry->seg, entry->adr);
+  return true;
 }
 
 int SymbolRegister::stexistadrlab(const char* adr, const char* seg, const char* label) {
@@ -51,18 +49,16 @@ int SymbolRegister::stexistadrlab(const char* adr, const char* seg, const char* 
   return holdsLabel(entry->labels, label) ? 1 : 0;
 }
 
-void stlabadr(const char* text, char (&adr)[5], char (&lab)[7]) {
-  std::memcpy(adr, "    ", 5);
-  std::memcpy(lab, "      ", 7);
+void stlabadr(const char* text, ShortText& adr, ShortText& lab) {
+  constexpr size_t kAdrMax = 4, kLabMax = 6;
+  std::memset(adr, 0, sizeof adr);
+  std::memset(lab, 0, sizeof lab);
   const char* p = text;
   size_t l = 0;
   for (; *p != ' ' && *p != '\0'; ++p)
-    if (l < sizeof lab - 1) lab[l++] = *p;
-  lab[l] = '\0';
+    if (l < kLabMax) lab[l++] = *p;
   while (*p == ' ') ++p;
-  size_t a = 0;
-  for (; a < sizeof adr - 1 && *p != '\0'; ++a) adr[a] = *p++;
-  adr[a] = '\0';
+  for (size_t a = 0; a < kAdrMax && *p != '\0'; ++a) adr[a] = *p++;
 }
 
 }  // namespace romlift

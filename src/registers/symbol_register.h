@@ -26,7 +26,7 @@ class SymbolRegister {
 
   // One symbol-table entry as the standard run records it: stexistadr, stajouteadrlab when
   // needed, then staddlab, done with a single look-up.
-  void record(const char* adr, const char* seg, const char* label);
+  void record(const ShortText& adr, const char* seg, const ShortText& label);
 
   // The entry for (adr, seg), or nullptr.
   const AddressEntry* find(const char* adr, const char* seg) const { return index_.find(adr, seg); }
@@ -40,12 +40,13 @@ class SymbolRegister {
   AddressEntry* stawllist_ = nullptr;
   EntryIndex index_;
 
-  AddressEntry* newEntry(const char* adr, const char* seg);
-  void addLabel(AddressEntry* entry, const char* label);
+  AddressEntry* newEntry(const char* adrCopy, const char* seg);
+  // True, with the message, when entry already holds label.
+  bool reportDuplicate(const AddressEntry* entry, const char* label);
 };
 
 // Splits one symbol-table entry into its label (up to the first blank, at most six characters
 // kept) and its address (the next four characters after the blanks, fewer if the text ends).
-void stlabadr(const char* text, char (&adr)[5], char (&lab)[7]);
+void stlabadr(const char* text, ShortText& adr, ShortText& lab);
 
 }  // namespace romlift

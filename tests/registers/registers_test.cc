@@ -130,7 +130,7 @@ TEST(CopyAdr, SplitsALabelledCodeLine) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    char adr[5], lab[7];
+    ShortText adr, lab;
     memset(adr, '#', sizeof adr), memset(lab, '#', sizeof lab);
     copyadr(c.line.c_str() + 4, adr, lab);
     EXPECT_STREQ(adr, c.adr);
@@ -150,7 +150,7 @@ TEST(Stlabadr, SplitsASymbolTableEntry) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string("\"") + c.text + "\"");
-    char adr[5], lab[7];
+    ShortText adr, lab;
     memset(adr, '#', sizeof adr), memset(lab, '#', sizeof lab);
     stlabadr(c.text, adr, lab);
     EXPECT_STREQ(lab, c.lab);
@@ -229,7 +229,7 @@ TEST(CodeAndSymbolRegisters, ManyPairsStayDistinct) {
   const int kPairs = 20000;
   auto adr = [](int i) { char b[8]; return snprintf(b, sizeof b, "%04X", i), std::string(b); };
   auto seg = [](int i) { return std::string(i % 2 ? kSeg2 : kSeg); };
-  auto lab = [](int i) { return "L" + std::to_string(i); };
+  auto lab = [](int i) { char b[12]; return snprintf(b, sizeof b, "L%d", i), std::string(b); };
   for (int i = 0; i < kPairs; ++i) {
     code.addlabel(lab(i).c_str());
     code.addadr(seg(i).c_str(), adr(i).c_str());
@@ -247,6 +247,39 @@ TEST(CodeAndSymbolRegisters, ManyPairsStayDistinct) {
   record(sym, "0000", kSeg, "L0");
   EXPECT_EQ(out.text().substr(text.size()),
             "Erreur Label L0 dej\xC3\xA0 pr\xC3\xA9sent en 0C000-0C7FF/0000\n");
+}
+
+// The run records symbol-table entries and labelled code lines through padded-word shortcuts;
+// whatever way an entry came in, the other way must find it and report the same duplicates.
+TEST(Registers, ShortcutsAgreeWithTheGeneralCalls) {
+  const char* adrs[] = {"C000", "", "7", "ABCDEFG", "C00", "0000"};
+  for (bool shortcutFirst : {true, false}) {
+    SCOPED_TRACE(shortcutFirst ? "shortcut first" : "general calls first");
+    Capture out;
+    SymbolRegister sym(out.f);
+    CodeRegister code(out.f);
+    auto add = [&](const char* a, bool shortcut) {
+      if (shortcut) {
+        ShortText w = {}, l = "LAB";
+        std::strncpy(w, a, sizeof w - 1);
+        sym.record(w, kSeg, l);
+        code.addLabelledLine(kSeg, w, l);
+      } else {
+        record(sym, a, kSeg, "LAB");
+        code.addlabel("LAB");
+        code.addadr(kSeg, a);
+      }
+    };
+    for (const char* a : adrs) add(a, shortcutFirst);
+    for (const char* a : adrs) add(a, !shortcutFirst);
+    EXPECT_EQ(entries(sym.stawllist()).size(), std::size(adrs));
+    for (const char* a : adrs) {
+      EXPECT_EQ(sym.stexistadrlab(a, kSeg, "LAB"), 1) << a;
+      EXPECT_EQ(code.existadrlab(a, kSeg, "LAB"), 1) << a;
+    }
+    std::string text = out.text();  // the second round is all duplicates
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::ssize(adrs)) << text;
+  }
 }
 
 }  // namespace
