@@ -72,7 +72,9 @@ Log accepted(const Tokens& tokens) {
 
 // A token that is reported and dropped without its action.
 Log rejected(int token, const char* message = kSyntaxError) {
-  return {tokenEntry(token), std::string("err:") + message};
+  std::string error = "err:";
+  error += message;
+  return {tokenEntry(token), error};
 }
 
 struct Outcome {
