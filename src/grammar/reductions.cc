@@ -24,7 +24,8 @@ void Reductions::reduce(int production) {
     // The label and whatever follows it on the line, trailing blanks included.
     s.codes.addlabel(scanner_.yyleng > col::kLabel ? text + col::kLabel : "");
   } else if (production >= kFirstLabelledCode && production <= kLastLabelledCode) {
-    copyadr(text + std::min(scanner_.yyleng, col::kAddress), s.adr, s.lab);
+    size_t from = std::min(scanner_.yyleng, col::kAddress);
+    copyadr(text + from, scanner_.yyleng - from, s.adr, s.lab);
     s.codes.addLabelledLine(s.segCopy, s.adr, s.lab);
     writeCode();
   } else if (production >= kFirstUnlabelledCode && production <= kLastUnlabelledCode) {

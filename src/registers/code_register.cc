@@ -7,6 +7,16 @@ namespace {
 
 constexpr size_t kLabelOffset = 16;  // column 20 of the line, counted from its fifth character
 
+// True when one of the kLabelOffset + 1 bytes at text is zero: the text ends before the label.
+bool holdsZeroByte(const char* text) {
+  constexpr uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+  uint64_t a, b;
+  std::memcpy(&a, text, sizeof a);
+  std::memcpy(&b, text + sizeof a, sizeof b);
+  uint64_t zeros = ((a - kOnes) & ~a) | ((b - kOnes) & ~b);  // high bit set in a zero byte
+  return (zeros & kHighs) != 0 || text[kLabelOffset] == '\0';
+}
+
 }  // namespace
 
 void CodeRegister::addlabel(const char* text) {
@@ -48,12 +58,15 @@ int CodeRegister::existadrlab(const char* adr, const char* seg, const char* labe
 }
 
 void copyadr(const char* text, ShortText& adr, ShortText& lab) {
+  copyadr(text, strnlen(text, kLabelOffset + 1), adr, lab);
+}
+
+void copyadr(const char* text, size_t len, ShortText& adr, ShortText& lab) {
   constexpr size_t kAdrMax = 4, kLabMax = 6;
   std::memset(adr, 0, sizeof adr);
   std::memset(lab, 0, sizeof lab);
-  size_t len = strnlen(text, kLabelOffset + 1);
-  for (size_t a = 0; a < kAdrMax && a < len; ++a) adr[a] = text[a];
-  if (len > kLabelOffset) {
+  for (size_t a = 0; a < kAdrMax && a < len && text[a] != '\0'; ++a) adr[a] = text[a];
+  if (len > kLabelOffset && !holdsZeroByte(text)) {
     const char* p = text + kLabelOffset;
     size_t l = 0;
     lab[l++] = *p++;

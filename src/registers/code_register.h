@@ -49,5 +49,7 @@ class CodeRegister {
 // four characters) and its label (from the line's column 20 up to the next blank, the first
 // character always taken, at most six). Never reads past the text's terminator.
 void copyadr(const char* text, ShortText& adr, ShortText& lab);
+// The same for a text whose length is known (any length from the label's column on will do).
+void copyadr(const char* text, size_t len, ShortText& adr, ShortText& lab);
 
 }  // namespace romlift

@@ -13,15 +13,19 @@
 namespace romlift {
 namespace {
 
-// Offset of the first newline in [p, end), or end - p when there is none. Lines are short, so
-// an inline loop of 16-byte compares beats a library call per line; it may read up to 15
-// bytes past end, which the buffer's slack allows.
+// Offset of the first newline in [p, end), or end - p when there is none. Lines are short:
+// one step looks at 64 bytes, so a typical line is found without a loop whose exit varies from
+// line to line (a mispredicted branch a line). May read up to 63 bytes past end, which the
+// buffer's slack allows.
 size_t newlineIn(const char* p, const char* end) {
 #if defined(__SSE2__)
   const __m128i newline = _mm_set1_epi8('\n');
-  for (const char* q = p; q < end; q += 16) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-    unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline)));
+  for (const char* q = p; q < end; q += 64) {
+    uint64_t hits = 0;
+    for (int k = 0; k < 4; ++k) {
+      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16 * k));
+      hits |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline)))} << (16 * k);
+    }
     if (hits != 0) return std::min(static_cast<size_t>(q - p) + std::countr_zero(hits), static_cast<size_t>(end - p));
   }
   return static_cast<size_t>(end - p);

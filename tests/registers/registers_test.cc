@@ -127,14 +127,25 @@ TEST(CopyAdr, SplitsALabelledCodeLine) {
       {"zero byte inside the address", line("C000", 20, "START").replace(6, 1, 1, '\0'), "C0", ""},
       {"zero byte inside the label", line("C000", 20, "START").replace(23, 1, 1, '\0'), "C000",
        "STA"},
+      {"zero byte at column 20", line("C000", 20, "START").replace(20, 1, 1, '\0'), "C000", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ShortText adr, lab;
-    memset(adr, '#', sizeof adr), memset(lab, '#', sizeof lab);
-    copyadr(c.line.c_str() + 4, adr, lab);
-    EXPECT_STREQ(adr, c.adr);
-    EXPECT_STREQ(lab, c.lab);
+    // The run gives the length it knows; both ways must agree, zero bytes included, and leave
+    // the words zero-padded (they are hashed and compared whole).
+    for (bool lengthKnown : {false, true}) {
+      ShortText adr, lab;
+      memset(adr, '#', sizeof adr), memset(lab, '#', sizeof lab);
+      if (lengthKnown) {
+        copyadr(c.line.c_str() + 4, c.line.size() - 4, adr, lab);
+      } else {
+        copyadr(c.line.c_str() + 4, adr, lab);
+      }
+      EXPECT_STREQ(adr, c.adr) << lengthKnown;
+      EXPECT_STREQ(lab, c.lab) << lengthKnown;
+      EXPECT_EQ(std::string(adr, sizeof adr), std::string(c.adr) + std::string(8 - strlen(c.adr), '\0'));
+      EXPECT_EQ(std::string(lab, sizeof lab), std::string(c.lab) + std::string(8 - strlen(c.lab), '\0'));
+    }
   }
 }
 
