@@ -18,7 +18,7 @@ void Reductions::reduce(int production) {
     s.segCopy = s.records.copyShared(s.seg);
     if (observer_) observer_->page(scanner_.yylineno, s.seg);
   } else if (production == kSymbolTableLine) {
-    stlabadr(text, s.adr, s.lab);
+    stlabadr(text, scanner_.yyleng, s.adr, s.lab);
     s.symbols.record(s.adr, s.segCopy, s.lab);
   } else if (production == kLabelSupLine) {
     // The label and whatever follows it on the line, trailing blanks included.

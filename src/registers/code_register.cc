@@ -1,6 +1,11 @@
 #include "registers/code_register.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
+
+#include "registers/text_masks.h"
 
 namespace romlift {
 namespace {
@@ -15,6 +20,20 @@ bool holdsZeroByte(const char* text) {
   std::memcpy(&b, text + sizeof a, sizeof b);
   uint64_t zeros = ((a - kOnes) & ~a) | ((b - kOnes) & ~b);  // high bit set in a zero byte
   return (zeros & kHighs) != 0 || text[kLabelOffset] == '\0';
+}
+
+// copyadr for a text of len bytes (or fewer, up to a zero byte), byte by byte.
+void splitBytes(const char* text, size_t len, ShortText& adr, ShortText& lab) {
+  constexpr size_t kAdrMax = 4, kLabMax = 6;
+  std::memset(adr, 0, sizeof adr);
+  std::memset(lab, 0, sizeof lab);
+  for (size_t a = 0; a < kAdrMax && a < len && text[a] != '\0'; ++a) adr[a] = text[a];
+  if (len > kLabelOffset && !holdsZeroByte(text)) {
+    const char* p = text + kLabelOffset;
+    size_t l = 0;
+    lab[l++] = *p++;
+    while (l < kLabMax && *p != ' ' && *p != '\0') lab[l++] = *p++;
+  }
 }
 
 }  // namespace
@@ -58,20 +77,24 @@ int CodeRegister::existadrlab(const char* adr, const char* seg, const char* labe
 }
 
 void copyadr(const char* text, ShortText& adr, ShortText& lab) {
-  copyadr(text, strnlen(text, kLabelOffset + 1), adr, lab);
+  splitBytes(text, strnlen(text, kLabelOffset + 1), adr, lab);
 }
 
 void copyadr(const char* text, size_t len, ShortText& adr, ShortText& lab) {
-  constexpr size_t kAdrMax = 4, kLabMax = 6;
-  std::memset(adr, 0, sizeof adr);
-  std::memset(lab, 0, sizeof lab);
-  for (size_t a = 0; a < kAdrMax && a < len && text[a] != '\0'; ++a) adr[a] = text[a];
-  if (len > kLabelOffset && !holdsZeroByte(text)) {
-    const char* p = text + kLabelOffset;
-    size_t l = 0;
-    lab[l++] = *p++;
-    while (l < kLabMax && *p != ' ' && *p != '\0') lab[l++] = *p++;
+#if defined(__SSE2__)
+  uint32_t end = matches32(text, '\0') | bitsFrom(len);  // past the text
+  size_t n = end != 0 ? static_cast<size_t>(std::countr_zero(end)) : 32;
+  loadShort(adr, text, std::min<size_t>(4, n));
+  if (n <= kLabelOffset) {
+    std::memset(lab, 0, sizeof lab);
+    return;
   }
+  // The first character is always taken, then up to five more before a blank or the end.
+  uint32_t stop = (matches32(text, ' ') | end) >> (kLabelOffset + 1);
+  loadShort(lab, text + kLabelOffset, 1 + static_cast<size_t>(std::countr_zero(stop | 1u << 5)));
+#else
+  splitBytes(text, len, adr, lab);
+#endif
 }
 
 }  // namespace romlift

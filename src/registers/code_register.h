@@ -49,7 +49,8 @@ class CodeRegister {
 // four characters) and its label (from the line's column 20 up to the next blank, the first
 // character always taken, at most six). Never reads past the text's terminator.
 void copyadr(const char* text, ShortText& adr, ShortText& lab);
-// The same for a text whose length is known (any length from the label's column on will do).
+// The same for a text whose length is known, followed by at least 32 readable bytes (as a
+// token in the scanner's buffer is): the fields are found with vector compares, not loops.
 void copyadr(const char* text, size_t len, ShortText& adr, ShortText& lab);
 
 }  // namespace romlift

@@ -1,6 +1,10 @@
 #include "registers/symbol_register.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+
+#include "registers/text_masks.h"
 
 namespace romlift {
 
@@ -59,6 +63,23 @@ void stlabadr(const char* text, ShortText& adr, ShortText& lab) {
     if (l < kLabMax) lab[l++] = *p;
   while (*p == ' ') ++p;
   for (size_t a = 0; a < kAdrMax && *p != '\0'; ++a) adr[a] = *p++;
+}
+
+void stlabadr(const char* text, size_t len, ShortText& adr, ShortText& lab) {
+#if defined(__SSE2__)
+  if (len < 32) {
+    uint32_t past = bitsFrom(static_cast<size_t>(std::countr_zero(matches32(text, '\0') | bitsFrom(len))));
+    uint32_t blank = matches32(text, ' ');
+    size_t l = static_cast<size_t>(std::countr_zero(blank | past));  // the label runs up to here
+    size_t b = static_cast<size_t>(std::countr_zero((~blank & bitsFrom(l)) | past));  // the address starts here
+    size_t n = static_cast<size_t>(std::countr_zero(past));
+    loadShort(lab, text, std::min<size_t>(6, l));
+    loadShort(adr, text + b, std::min<size_t>(4, n - b));
+    return;
+  }
+#endif
+  (void)len;
+  stlabadr(text, adr, lab);
 }
 
 }  // namespace romlift

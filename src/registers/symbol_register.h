@@ -48,5 +48,8 @@ class SymbolRegister {
 // Splits one symbol-table entry into its label (up to the first blank, at most six characters
 // kept) and its address (the next four characters after the blanks, fewer if the text ends).
 void stlabadr(const char* text, ShortText& adr, ShortText& lab);
+// The same for a text of len bytes, zero-terminated and followed by at least 32 readable bytes
+// (as a token in the scanner's buffer is): the fields are found with vector compares.
+void stlabadr(const char* text, size_t len, ShortText& adr, ShortText& lab);
 
 }  // namespace romlift

@@ -108,6 +108,24 @@ std::string line(const std::string& adr, size_t col, const std::string& label) {
   return s.replace(col, label.size(), label).replace(28, 3, "NOP");
 }
 
+// A token as the scanner's buffer holds it: zero-terminated, then more listing text.
+class InBuffer {
+ public:
+  explicit InBuffer(const std::string& text) : bytes_(text + '\0' + std::string(48, 'X')) {
+    for (size_t i = text.size() + 2; i < bytes_.size(); i += 3) bytes_[i] = ' ';
+  }
+  const char* text() const { return bytes_.data(); }
+
+ private:
+  std::string bytes_;
+};
+
+// The split's words hold the text and zeros after it: they are hashed and compared whole.
+void expectPadded(const ShortText& got, const char* want, bool lengthKnown) {
+  EXPECT_EQ(std::string(got, sizeof got), std::string(want) + std::string(8 - strlen(want), '\0'))
+      << (lengthKnown ? "with the length" : "without the length");
+}
+
 TEST(CopyAdr, SplitsALabelledCodeLine) {
   struct Case {
     const char* name;
@@ -137,35 +155,44 @@ TEST(CopyAdr, SplitsALabelledCodeLine) {
       ShortText adr, lab;
       memset(adr, '#', sizeof adr), memset(lab, '#', sizeof lab);
       if (lengthKnown) {
-        copyadr(c.line.c_str() + 4, c.line.size() - 4, adr, lab);
+        InBuffer token(c.line);
+        copyadr(token.text() + 4, c.line.size() - 4, adr, lab);
       } else {
         copyadr(c.line.c_str() + 4, adr, lab);
       }
-      EXPECT_STREQ(adr, c.adr) << lengthKnown;
-      EXPECT_STREQ(lab, c.lab) << lengthKnown;
-      EXPECT_EQ(std::string(adr, sizeof adr), std::string(c.adr) + std::string(8 - strlen(c.adr), '\0'));
-      EXPECT_EQ(std::string(lab, sizeof lab), std::string(c.lab) + std::string(8 - strlen(c.lab), '\0'));
+      expectPadded(adr, c.adr, lengthKnown);
+      expectPadded(lab, c.lab, lengthKnown);
     }
   }
 }
 
 TEST(Stlabadr, SplitsASymbolTableEntry) {
   struct Case {
-    const char *text, *lab, *adr;
+    std::string text;
+    const char *lab, *adr;
   } cases[] = {
       {"LABEL6 C000", "LABEL6", "C000"}, {"A      C1F0", "A", "C1F0"},
       {"ABCDEFGHIJK", "ABCDEF", ""},  // no blank: the label scan takes everything
       {"ABCDEFGH C0", "ABCDEF", "C0"},  // the address starts after the first blank
       {"LOOP       ", "LOOP", ""},      {"LOOP   C0", "LOOP", "C0"},
       {"LOOP C00012", "LOOP", "C000"},  {"", "", ""},
+      {"LOO\0P  C000"s, "LOO", ""},     {"LOOP  C0\0001"s, "LOOP", "C0"},
+      {"LOOP  \0C000"s, "LOOP", ""},     {"A B C D E F", "A", "B C "},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string("\"") + c.text + "\"");
-    ShortText adr, lab;
-    memset(adr, '#', sizeof adr), memset(lab, '#', sizeof lab);
-    stlabadr(c.text, adr, lab);
-    EXPECT_STREQ(lab, c.lab);
-    EXPECT_STREQ(adr, c.adr);
+    SCOPED_TRACE("\"" + c.text + "\"");
+    for (bool lengthKnown : {false, true}) {
+      ShortText adr, lab;
+      memset(adr, '#', sizeof adr), memset(lab, '#', sizeof lab);
+      if (lengthKnown) {
+        InBuffer token(c.text);
+        stlabadr(token.text(), c.text.size(), adr, lab);
+      } else {
+        stlabadr(c.text.c_str(), adr, lab);
+      }
+      expectPadded(lab, c.lab, lengthKnown);
+      expectPadded(adr, c.adr, lengthKnown);
+    }
   }
 }
 
