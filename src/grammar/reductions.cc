@@ -39,7 +39,7 @@ void Reductions::shifted(int token) {
 
 void Reductions::writeCode() {
   int64_t offset = state_.writer.nbcarsecrits();
-  state_.writer.ecrireobj(scanner_.codeobj);
+  state_.writer.ecrireobj(scanner_.codeobj, scanner_.codeobjLen);
   if (observer_) {
     int bytes = static_cast<int>(state_.writer.nbcarsecrits() - offset);
     observer_->codeLine(scanner_.yylineno, state_.seg, scanner_.yytext, offset, bytes);

@@ -2,12 +2,21 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 namespace romlift {
 namespace {
 
 constexpr size_t kFileBuffer = 64 * 1024;
+constexpr size_t kGathered = 64 * 1024;
+
+// The count at which the current file is full.
+int64_t nextBreak(int64_t count) {
+  for (int64_t b : kImageBreaks)
+    if (count < b) return b;
+  return std::numeric_limits<int64_t>::max();
+}
 
 }  // namespace
 
@@ -38,6 +47,7 @@ void ImageWriter::open(int index) {
 
 void ImageWriter::closeCurrent() {
   if (lFichier_ == nullptr) return;
+  flushGathered();
   // A full disk often shows only when the last buffer is written out.
   if (std::fclose(lFichier_) != 0) fault(errno);
   lFichier_ = nullptr;
@@ -45,7 +55,31 @@ void ImageWriter::closeCurrent() {
 
 void ImageWriter::close() { closeCurrent(); }
 
+void ImageWriter::ecrireobj(const char* text, size_t len) {
+  size_t pairs = len / 2;
+  if (lFichier_ == nullptr || len > 2 * kMaxPairs ||
+      nbcarsecrits_ + static_cast<int64_t>(pairs) >= nextBreak(nbcarsecrits_)) {
+    ecrireobj(text);  // a file change, the first call, or no file: the general way
+    return;
+  }
+  if (!gathered_) gathered_ = std::make_unique<char[]>(kGathered);
+  if (gatheredLen_ + kMaxPairs > kGathered) flushGathered();
+  // Every pair is decoded, and only the line's own count kept.
+  char* out = gathered_.get() + gatheredLen_;
+  for (size_t i = 0; i < kMaxPairs; ++i) out[i] = static_cast<char>(decodePair(text[2 * i], text[2 * i + 1]));
+  gatheredLen_ += pairs;
+  nbcarsecrits_ += static_cast<int64_t>(pairs);
+}
+
+void ImageWriter::flushGathered() {
+  if (gatheredLen_ == 0) return;
+  if (lFichier_ != nullptr && fwrite_unlocked(gathered_.get(), 1, gatheredLen_, lFichier_) != gatheredLen_)
+    fault(errno);
+  gatheredLen_ = 0;
+}
+
 void ImageWriter::ecrireobj(const char* text) {
+  flushGathered();
   if (nbcarsecrits_ == 0 && current_ < 0) open(0);
   // Pairs up to the terminator; a lone last character is left alone.
   for (const char* p = text; p[0] != '\0' && p[1] != '\0'; p += 2) {

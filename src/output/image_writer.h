@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace romlift {
@@ -28,6 +29,11 @@ class ImageWriter {
   // Decodes text two characters at a time and appends one byte per pair; a lone last
   // character is ignored. The first call of the run creates the first file.
   void ecrireobj(const char* text);
+  // The same for a code line's object code: len characters, zero-terminated, in a buffer of
+  // at least 2 * kMaxPairs readable bytes. While the bytes stay in one file they are gathered
+  // and written in large pieces, without a loop whose length varies from line to line.
+  void ecrireobj(const char* text, size_t len);
+  static constexpr size_t kMaxPairs = 6;
 
   // Closes the current file (end of input).
   void close();
@@ -40,6 +46,7 @@ class ImageWriter {
 
  private:
   void open(int index);
+  void flushGathered();
   void closeCurrent();
   void fault(int errnum);
 
@@ -52,6 +59,8 @@ class ImageWriter {
   bool currentFaulted_ = false;
   bool failed_ = false;
   int64_t nbcarsecrits_ = 0;  // 64 bits: a count that wrapped would reopen and truncate a file
+  std::unique_ptr<char[]> gathered_;  // bytes of the current file not yet handed to it
+  size_t gatheredLen_ = 0;
 };
 
 // The byte that the pair (high, low) stands for: v(x) = x - 48 up to '@', x - 55 from 'A' on.

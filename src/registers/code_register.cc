@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "registers/text_masks.h"
+#include "scanner/text_masks.h"
 
 namespace romlift {
 namespace {

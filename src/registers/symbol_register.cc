@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "registers/text_masks.h"
+#include "scanner/text_masks.h"
 
 namespace romlift {
 

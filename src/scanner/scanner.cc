@@ -9,6 +9,7 @@
 
 #include "scanner/line_view.h"
 #include "scanner/rules.h"
+#include "scanner/text_masks.h"
 
 namespace romlift {
 namespace {
@@ -243,14 +244,20 @@ void Scanner::setText(size_t from, size_t len) {
   holding_ = true;
 }
 
-// Copies the object-code digits (the text up to the first blank) into codeobj.
+// Copies the object-code digits (the text up to the first blank) into codeobj. The text is in
+// the buffer, whose slack allows reading past the line: the digits are counted from bit masks
+// and copied whole (codeobj holds whatever follows them after its terminator).
 void Scanner::copyobj(const char* text) {
-  size_t i = 0;
-  while (i + 1 < sizeof codeobj && text[i] != ' ' && text[i] != '\0') {
-    codeobj[i] = text[i];
-    ++i;
-  }
-  codeobj[i] = '\0';
+  size_t n = 0;
+#if defined(__SSE2__)
+  uint32_t stop = matches32(text, ' ') | matches32(text, '\0') | uint32_t{1} << (sizeof codeobj - 1);
+  n = static_cast<size_t>(std::countr_zero(stop));
+  std::memcpy(codeobj, text, sizeof codeobj);
+#else
+  for (; n + 1 < sizeof codeobj && text[n] != ' ' && text[n] != '\0'; ++n) codeobj[n] = text[n];
+#endif
+  codeobj[n] = '\0';
+  codeobjLen = n;
 }
 
 }  // namespace romlift

@@ -38,8 +38,9 @@ class Scanner : public TokenSource {
   const char* yytext = "";
   size_t yyleng = 0;
   int yylineno = 1;
-  // Object-code digits of the last code line.
+  // Object-code digits of the last code line, and how many.
   char codeobj[14] = {};
+  size_t codeobjLen = 0;
 
  private:
   int scanLineStart();

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -12,6 +15,8 @@
 #include "listing_gen.h"
 #include "output/checks.h"
 #include "output/reports.h"
+
+#include <unistd.h>
 
 namespace romlift {
 namespace {
@@ -36,9 +41,16 @@ struct Captured {
   }
 };
 
+// An image file's bytes; empty when there is no such file.
+std::string fileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 // One checksum over the standard run's three streams of output and the reports of both
-// registers, for the listing read in blocks of `chunk` bytes.
-uint64_t outputsChecksum(const std::string& listing, size_t chunk) {
+// registers, for the listing read in blocks of `chunk` bytes. The images are written to files
+// in imageDir, or kept in memory when it is empty: the writer has a fast path for files.
+uint64_t outputsChecksum(const std::string& listing, size_t chunk, const std::string& imageDir = {}) {
   size_t pos = 0;
   auto reader = [&](char* dst, size_t cap) -> ssize_t {
     size_t n = std::min({cap, chunk, listing.size() - pos});
@@ -48,7 +60,8 @@ uint64_t outputsChecksum(const std::string& listing, size_t chunk) {
   };
   Captured out, err, reports;
   RunOptions options;
-  options.images = ImageTarget::Memory;
+  options.images = imageDir.empty() ? ImageTarget::Memory : ImageTarget::Files;
+  options.imageDir = imageDir;
   Run run(Input(reader), out.file, err.file, options);
   EXPECT_EQ(run.run(), 0);
   Listecode(reports.file, run.state().codes);
@@ -56,7 +69,12 @@ uint64_t outputsChecksum(const std::string& listing, size_t chunk) {
   ListeER(reports.file, run.state().codes);
   xref(reports.file, run.state().codes, run.state().symbols);
   uint64_t h = fnv(out.text()) ^ fnv(err.text()) * 3 ^ fnv(reports.text()) * 5;
-  for (int k = 0; k < 3; ++k) h ^= fnv(run.state().writer.memoryImage(k)) * (7 + 2 * k);
+  run.state().writer.close();
+  for (int k = 0; k < 3; ++k) {
+    std::string image = imageDir.empty() ? run.state().writer.memoryImage(k)
+                                         : fileBytes(std::filesystem::path(imageDir) / kImageNames[k]);
+    h ^= fnv(image) * (7 + 2 * k);
+  }
   return h;
 }
 
@@ -81,6 +99,10 @@ TEST(BenchListings, OutputsKeepTheirChecksums) {
       SCOPED_TRACE("reads of " + std::to_string(chunk));
       EXPECT_EQ(outputsChecksum(listing, chunk), c.checksum);
     }
+    auto dir = std::filesystem::temp_directory_path() / ("romlift-bench-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    EXPECT_EQ(outputsChecksum(listing, 1 << 20, dir.string()), c.checksum) << "images in files";
+    std::filesystem::remove_all(dir);
   }
 }
 

@@ -59,15 +59,22 @@ Bytes stream(int64_t from, int64_t to) {
   return out;
 }
 
-// Writes `total` stream bytes as a first line of `first` bytes, then lines of `chunk` bytes.
-void writeStream(ImageWriter& w, int64_t total, int first, int chunk) {
+// Writes `total` stream bytes as a first line of `first` bytes, then lines of `chunk` bytes;
+// with lengthKnown, the way the run gives a code line's object code.
+void writeStream(ImageWriter& w, int64_t total, int first, int chunk, bool lengthKnown = false) {
   for (int64_t n = 0, size = first; n < total; size = chunk) {
     std::string text;
     for (int i = 0; i < size && n < total; ++i) {
       uint8_t b = streamByte(n++);
       text += "0123456789ABCDEF"[b >> 4], text += "0123456789ABCDEF"[b & 15];
     }
-    w.ecrireobj(text.c_str());
+    if (lengthKnown) {
+      char digits[2 * ImageWriter::kMaxPairs + 2] = {};
+      text.copy(digits, sizeof digits - 1);
+      w.ecrireobj(digits, text.size());
+    } else {
+      w.ecrireobj(text.c_str());
+    }
   }
 }
 
@@ -115,30 +122,33 @@ TEST_F(ImageWriterTest, SplitsTheStreamAcrossTheThreeFiles) {
       {40000, 3, 3, 8192, 8192, 23616},  // no fourth file
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.total << " bytes, first line " << c.first);
-    reset();
-    ImageWriter w(recorder(), dir_.string());
-    writeStream(w, c.total, c.first, c.chunk);
-    // Each file exists from the moment the previous one is full, before any close.
-    EXPECT_EQ(fs::exists(dir_ / k514), c.s514 != kNo);
-    EXPECT_EQ(fs::exists(dir_ / k512), c.s512 != kNo);
-    w.close();
-    EXPECT_EQ(w.nbcarsecrits(), c.total);
-    int64_t start = 0;
-    for (auto [name, size] : {std::pair{k511, c.s511}, {k514, c.s514}, {k512, c.s512}}) {
-      SCOPED_TRACE(name);
-      auto got = read(name);
-      if (size == kNo) {
-        EXPECT_EQ(got, std::nullopt);
-        continue;
+    for (bool lengthKnown : {false, true}) {
+      SCOPED_TRACE(testing::Message() << c.total << " bytes, first line " << c.first
+                                      << (lengthKnown ? ", lengths given" : ""));
+      reset();
+      ImageWriter w(recorder(), dir_.string());
+      writeStream(w, c.total, c.first, c.chunk, lengthKnown);
+      // Each file exists from the moment the previous one is full, before any close.
+      EXPECT_EQ(fs::exists(dir_ / k514), c.s514 != kNo);
+      EXPECT_EQ(fs::exists(dir_ / k512), c.s512 != kNo);
+      w.close();
+      EXPECT_EQ(w.nbcarsecrits(), c.total);
+      int64_t start = 0;
+      for (auto [name, size] : {std::pair{k511, c.s511}, {k514, c.s514}, {k512, c.s512}}) {
+        SCOPED_TRACE(name);
+        auto got = read(name);
+        if (size == kNo) {
+          EXPECT_EQ(got, std::nullopt);
+          continue;
+        }
+        ASSERT_TRUE(got.has_value());
+        EXPECT_TRUE(*got == stream(start, start + size)) << "size " << got->size();
+        start += int64_t(got->size());
       }
-      ASSERT_TRUE(got.has_value());
-      EXPECT_TRUE(*got == stream(start, start + size)) << "size " << got->size();
-      start += int64_t(got->size());
+      EXPECT_EQ(start, w.nbcarsecrits());  // the count is the sum of the file sizes
+      EXPECT_FALSE(w.failed());
+      EXPECT_TRUE(faults_.empty());
     }
-    EXPECT_EQ(start, w.nbcarsecrits());  // the count is the sum of the file sizes
-    EXPECT_FALSE(w.failed());
-    EXPECT_TRUE(faults_.empty());
   }
 }
 

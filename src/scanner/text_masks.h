@@ -1,5 +1,5 @@
-// Where a character occurs in the 32 bytes at a pointer, as a bit mask: the registers split
-// tokens of the scanner's buffer (which has slack past every line) without byte loops.
+// Where a character occurs in the 32 bytes at a pointer, as a bit mask: tokens in the scanner's
+// buffer (which has slack past every line) are taken apart without byte loops.
 #pragma once
 
 #include <cstddef>
