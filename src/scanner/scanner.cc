@@ -119,10 +119,12 @@ int Scanner::scanLineStart() {
     ++cur_;
     return 0;
   }
+  // The digits are taken before the token's terminator is written: reading the line across a
+  // byte just stored would wait for that store.
+  if (isCodeToken(m.token)) copyobj(buf_.get() + cur_ + col::kObject, m.len - col::kObject);
   if (m.token != 0) setText(cur_, m.len);
   cur_ += m.len;
   if (m.token == ENTETE1) mode_ = Mode::ENTETE;
-  if (isCodeToken(m.token)) copyobj(yytext + col::kObject);
   return m.token;
 }
 
@@ -244,17 +246,18 @@ void Scanner::setText(size_t from, size_t len) {
   holding_ = true;
 }
 
-// Copies the object-code digits (the text up to the first blank) into codeobj. The text is in
-// the buffer, whose slack allows reading past the line: the digits are counted from bit masks
-// and copied whole (codeobj holds whatever follows them after its terminator).
-void Scanner::copyobj(const char* text) {
+// Copies the object-code digits (the text up to the first blank, or the token's end after len
+// bytes) into codeobj. The text is in the buffer, whose slack allows reading past the line: the
+// digits are counted from bit masks and copied whole (codeobj holds whatever follows them after
+// its terminator).
+void Scanner::copyobj(const char* text, size_t len) {
   size_t n = 0;
 #if defined(__SSE2__)
-  uint32_t stop = matches32(text, ' ') | matches32(text, '\0') | uint32_t{1} << (sizeof codeobj - 1);
+  uint32_t stop = matches32(text, ' ') | matches32(text, '\0') | bitsFrom(len) | uint32_t{1} << (sizeof codeobj - 1);
   n = static_cast<size_t>(std::countr_zero(stop));
   std::memcpy(codeobj, text, sizeof codeobj);
 #else
-  for (; n + 1 < sizeof codeobj && text[n] != ' ' && text[n] != '\0'; ++n) codeobj[n] = text[n];
+  for (; n + 1 < sizeof codeobj && n < len && text[n] != ' ' && text[n] != '\0'; ++n) codeobj[n] = text[n];
 #endif
   codeobj[n] = '\0';
   codeobjLen = n;

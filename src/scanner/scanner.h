@@ -51,7 +51,7 @@ class Scanner : public TokenSource {
   bool fill();
   bool bannerAhead();
   void setText(size_t from, size_t len);
-  void copyobj(const char* text);
+  void copyobj(const char* text, size_t len);
 
   Input input_;
   std::function<int()> wrap_;
