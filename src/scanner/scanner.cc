@@ -136,7 +136,8 @@ int Scanner::scanRestOfLine() {
   if (mode_ == Mode::TABLESYMB) {
     for (size_t i = 0; i + kSymbolEntryWidth <= n; ++i) {
       if (!isLetter(s[i])) continue;
-      setText(cur_ + i, kSymbolEntryWidth);
+      static_assert(kSymbolEntryWidth <= 16, "copied with one vector store");
+      setCopiedText(cur_ + i, kSymbolEntryWidth);
       cur_ += i + kSymbolEntryWidth;
       return SYMBOLTABLE;
     }
@@ -244,6 +245,24 @@ void Scanner::setText(size_t from, size_t len) {
   holdChar_ = buf_[holdAt_];
   buf_[holdAt_] = '\0';
   holding_ = true;
+}
+
+// Makes yytext a copy of the len (at most 16) bytes at from, written with one vector store and
+// zeros after it. The symbol-table entry is split into fields right after: reading it across a
+// terminator just stored byte-wise in the buffer would wait for that store.
+void Scanner::setCopiedText(size_t from, size_t len) {
+#if defined(__SSE2__)
+  static constexpr unsigned char kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf_.get() + from));
+  __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - len));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(tokenCopy_), _mm_and_si128(text, keep));
+#else
+  std::memcpy(tokenCopy_, buf_.get() + from, len);
+  tokenCopy_[len] = '\0';
+#endif
+  yytext = tokenCopy_;
+  yyleng = len;
 }
 
 // Copies the object-code digits (the text up to the first blank, or the token's end after len

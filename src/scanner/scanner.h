@@ -51,6 +51,7 @@ class Scanner : public TokenSource {
   bool fill();
   bool bannerAhead();
   void setText(size_t from, size_t len);
+  void setCopiedText(size_t from, size_t len);
   void copyobj(const char* text, size_t len);
 
   Input input_;
@@ -69,6 +70,8 @@ class Scanner : public TokenSource {
   char holdChar_ = 0;
   bool holding_ = false;
   Mode mode_ = Mode::NORMAL;
+  // yytext of a symbol-table entry, with room after it for readers of whole words.
+  alignas(16) char tokenCopy_[64] = {};
   bool bol_ = true;
 };
 
