@@ -1,4 +1,8 @@
 // The labels that the code lines show at each (segment, address).
+//
+// The standard run only adds to this register; reports and cross-checks read it. So the calls
+// are first written to a compact log (a labelled code line costs 32 bytes there instead of four
+// records) and turned into the lists when something first reads them.
 #pragma once
 
 #include <cstdio>
@@ -28,17 +32,39 @@ class CodeRegister {
   // The newest entry for (adr, seg), or nullptr.
   const AddressEntry* find(const char* adr, const char* seg) const;
 
-  const LabelNode* llist() const { return llist_; }
-  const AddressEntry* awllist() const { return awllist_; }
+  const LabelNode* llist() const { return build(), llist_; }
+  const AddressEntry* awllist() const { return build(), awllist_; }
 
  private:
-  void pushEntry(const char* seg, const char* adrCopy);
+  // One call as logged. addlabel: seg is null, text the label's copy. addadr: seg and text
+  // (the address's copy). A labelled line: seg, a null text, and the line's address and label.
+  struct Logged {
+    const char* seg;
+    const char* text;
+    ShortText adr;
+    ShortText lab;
+  };
+  struct Chunk {
+    static constexpr size_t kItems = 255;
+    Chunk* next;
+    size_t used;
+    Logged items[kItems];
+  };
+
+  void log(const Logged& call);
+  // Applies the logged calls not yet applied to the lists (and to the index once it exists).
+  void build() const;
+  void pushEntry(const char* seg, const char* adr) const;
 
   FILE* out_;
   Arena own_;
   Arena& arena_;
-  LabelNode* llist_ = nullptr;
-  AddressEntry* awllist_ = nullptr;
+  Chunk* logHead_ = nullptr;
+  Chunk* logTail_ = nullptr;
+  mutable Chunk* applied_ = nullptr;  // the chunk holding the next call to apply
+  mutable size_t appliedInChunk_ = 0;
+  mutable LabelNode* llist_ = nullptr;
+  mutable AddressEntry* awllist_ = nullptr;
   // Built at the first look-up, kept up to date from then on: the standard run never looks
   // anything up, so it never pays for the index.
   mutable EntryIndex index_;

@@ -54,6 +54,50 @@ TEST(CodeRegister, PendingLabelsJoinTheNextEntryNewestFirst) {
   EXPECT_EQ(out.text(), "");
 }
 
+// The register logs its calls and builds the lists when they are read: reads between calls,
+// across many log chunks, must see exactly the calls made so far, the index included.
+TEST(CodeRegister, ReadsBetweenCallsSeeEveryCallSoFar) {
+  Capture out;
+  CodeRegister reg(out.f);
+  Strings want;         // newest first, as entries() shows the register
+  std::string pending;  // labels not yet in an entry, newest first
+  for (int i = 0; i < 2000; ++i) {
+    char adr[8], lab[8];
+    snprintf(adr, sizeof adr, "%04X", i);
+    snprintf(lab, sizeof lab, "L%d", i);
+    const char* seg = i % 300 < 150 ? kSeg : kSeg2;
+    switch (i % 3) {
+      case 0:
+        reg.addlabel(lab);
+        pending = lab + ","s + pending;
+        break;
+      case 1:
+        reg.addadr(seg, adr);
+        want.insert(want.begin(), seg + "/"s + adr + ":" + pending);
+        pending.clear();
+        break;
+      case 2: {
+        ShortText a = {}, l = {};
+        std::strcpy(a, adr), std::strcpy(l, lab);
+        reg.addLabelledLine(seg, a, l);
+        want.insert(want.begin(), seg + "/"s + adr + ":" + lab + "," + pending);
+        pending.clear();
+        break;
+      }
+    }
+    if (i % 7 == 0 || i > 1990) {
+      ASSERT_EQ(entries(reg.awllist()), want) << i;
+      std::string got;
+      for (const LabelNode* n = reg.llist(); n; n = n->next) got += n->label + ","s;
+      ASSERT_EQ(got, pending) << i;
+    }
+    if (i % 3 == 2 && i % 11 == 0) {
+      ASSERT_EQ(reg.existadrlab(adr, seg, lab), 1) << i;
+    }
+  }
+  EXPECT_EQ(out.text(), "");
+}
+
 TEST(CodeRegister, CrossCheckAnswersFromTheNewestEntryOfThePair) {
   Capture out;
   CodeRegister reg(out.f);
