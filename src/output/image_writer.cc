@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <utility>
 
 namespace romlift {
@@ -10,6 +14,27 @@ namespace {
 
 constexpr size_t kFileBuffer = 64 * 1024;
 constexpr size_t kGathered = 64 * 1024;
+
+// Decodes the kMaxPairs pairs at text into out[0..8): decodePair on each pair, all at once.
+void decodePairs(const char* text, char* out) {
+  static_assert(ImageWriter::kMaxPairs == 6);
+#if defined(__SSE2__)
+  uint64_t first;
+  uint32_t last;
+  std::memcpy(&first, text, sizeof first);
+  std::memcpy(&last, text + sizeof first, sizeof last);
+  __m128i x = _mm_set_epi64x(last, static_cast<int64_t>(first));
+  // v(x): x - 48, and 7 less from 'A' (65) on; bytes wrap as in decodePair.
+  __m128i above = _mm_cmpeq_epi8(_mm_max_epu8(x, _mm_set1_epi8(65)), x);
+  __m128i v = _mm_sub_epi8(_mm_sub_epi8(x, _mm_set1_epi8(48)), _mm_and_si128(above, _mm_set1_epi8(7)));
+  // Each 16-bit lane holds a pair, its first character low: 16 * low byte + high byte.
+  __m128i bytes = _mm_add_epi16(_mm_slli_epi16(v, 4), _mm_srli_epi16(v, 8));
+  bytes = _mm_and_si128(bytes, _mm_set1_epi16(0xFF));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(bytes, bytes));
+#else
+  for (size_t i = 0; i < ImageWriter::kMaxPairs; ++i) out[i] = static_cast<char>(decodePair(text[2 * i], text[2 * i + 1]));
+#endif
+}
 
 // The count at which the current file is full.
 int64_t nextBreak(int64_t count) {
@@ -63,10 +88,9 @@ void ImageWriter::ecrireobj(const char* text, size_t len) {
     return;
   }
   if (!gathered_) gathered_ = std::make_unique<char[]>(kGathered);
-  if (gatheredLen_ + kMaxPairs > kGathered) flushGathered();
+  if (gatheredLen_ + 8 > kGathered) flushGathered();  // eight bytes are stored
   // Every pair is decoded, and only the line's own count kept.
-  char* out = gathered_.get() + gatheredLen_;
-  for (size_t i = 0; i < kMaxPairs; ++i) out[i] = static_cast<char>(decodePair(text[2 * i], text[2 * i + 1]));
+  decodePairs(text, gathered_.get() + gatheredLen_);
   gatheredLen_ += pairs;
   nbcarsecrits_ += static_cast<int64_t>(pairs);
 }

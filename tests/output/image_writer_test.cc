@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -91,16 +92,27 @@ TEST_F(ImageWriterTest, DecodesPairsInOrder) {
       {"\xFF\xFF", {0x48}},  // characters above 127 count as unsigned
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string("\"") + c.text + "\"");
-    reset();
-    ImageWriter w(recorder(), dir_.string());
-    w.ecrireobj(c.text);
-    w.close();
-    EXPECT_EQ(read(k511), c.want);
-    EXPECT_EQ(read(k514), std::nullopt);
-    EXPECT_EQ(w.nbcarsecrits(), int64_t(c.want.size()));
-    EXPECT_FALSE(w.failed());
-    EXPECT_TRUE(faults_.empty());
+    for (bool lengthKnown : {false, true}) {
+      SCOPED_TRACE(std::string("\"") + c.text + (lengthKnown ? "\", length given" : "\""));
+      reset();
+      ImageWriter w(recorder(), dir_.string());
+      if (lengthKnown) {
+        // As the run gives it, after a first call that creates the file.
+        char digits[2 * ImageWriter::kMaxPairs + 2] = {};
+        w.ecrireobj(digits, 0);
+        std::strcpy(digits, c.text);
+        std::memset(digits + std::strlen(c.text) + 1, 'F', sizeof digits - std::strlen(c.text) - 1);
+        w.ecrireobj(digits, std::strlen(c.text));
+      } else {
+        w.ecrireobj(c.text);
+      }
+      w.close();
+      EXPECT_EQ(read(k511), c.want);
+      EXPECT_EQ(read(k514), std::nullopt);
+      EXPECT_EQ(w.nbcarsecrits(), int64_t(c.want.size()));
+      EXPECT_FALSE(w.failed());
+      EXPECT_TRUE(faults_.empty());
+    }
   }
   EXPECT_EQ(decodePair('f', 'f'), 0x1F);
 }
