@@ -7,8 +7,11 @@
 // runs from just before the fork to the moment the child has been waited for (monotonic
 // clock); the CPU time (user + system) and the peak resident set size are the child's own,
 // from wait4. A child ended by a signal reports 128 + the signal number as its status.
+// The three files are opened before the clock starts, as a shell does before it starts a
+// program: truncating the output of an earlier run can take longer than a short run.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -26,14 +29,14 @@ double now() {
 
 double seconds(const timeval& tv) { return static_cast<double>(tv.tv_sec) + static_cast<double>(tv.tv_usec) * 1e-6; }
 
-// In the child: puts path on fd, or ends the child.
-void redirect(const char* path, int fd, int flags) {
-  int f = open(path, flags, 0644);
-  if (f < 0 || dup2(f, fd) < 0) {
+// Opens path, or ends the program.
+int openOrDie(const char* path, int flags) {
+  int f = open(path, flags | O_CLOEXEC, 0644);
+  if (f < 0) {
     std::fprintf(stderr, "timed_run: %s: %s\n", path, std::strerror(errno));
-    _exit(127);
+    std::exit(2);
   }
-  close(f);
+  return f;
 }
 
 }  // namespace
@@ -43,6 +46,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: timed_run STDIN STDOUT STDERR PROGRAM [ARG...]\n");
     return 2;
   }
+  int in = openOrDie(argv[1], O_RDONLY);
+  int out = openOrDie(argv[2], O_WRONLY | O_CREAT | O_TRUNC);
+  int err = openOrDie(argv[3], O_WRONLY | O_CREAT | O_TRUNC);
   double start = now();
   pid_t pid = fork();
   if (pid < 0) {
@@ -50,9 +56,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (pid == 0) {
-    redirect(argv[1], STDIN_FILENO, O_RDONLY);
-    redirect(argv[2], STDOUT_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
-    redirect(argv[3], STDERR_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
+    if (dup2(in, STDIN_FILENO) < 0 || dup2(out, STDOUT_FILENO) < 0 || dup2(err, STDERR_FILENO) < 0) _exit(127);
     execv(argv[4], argv + 4);
     std::fprintf(stderr, "timed_run: %s: %s\n", argv[4], std::strerror(errno));
     _exit(127);
