@@ -4,10 +4,27 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace romlift {
 namespace {
 
-constexpr size_t kFirstSize = 16;
+constexpr size_t kGroup = 16;
+constexpr size_t kFirstSize = kGroup;
+
+// Bit k is set when tags[k] == tag, for the group of kGroup tags.
+uint32_t groupMatches(const uint8_t* tags, uint8_t tag) {
+#if defined(__SSE2__)
+  __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tags));
+  return static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(group, _mm_set1_epi8(static_cast<char>(tag)))));
+#else
+  uint32_t bits = 0;
+  for (size_t k = 0; k < kGroup; ++k) bits |= uint32_t{tags[k] == tag} << k;
+  return bits;
+#endif
+}
 
 // One multiplication: the look-up waits for the hash, and a table takes the hash's top bits,
 // which a multiplication mixes well.
@@ -57,17 +74,25 @@ EntryIndex::Table* EntryIndex::newTable(const char* seg) {
   return table;
 }
 
-// The slot holding adr, or the empty slot where it would go (tagged when claim is set).
+// The slot holding adr, or the empty slot where it would go (tagged when claim is set). The
+// tags are read a group of sixteen at a time: a symbol-table entry is nearly always a new
+// address, and slot by slot the search for an empty slot runs through the cluster in front of
+// it, a loop whose length changes at every look-up. Entries are never removed, so the first
+// group with an empty slot ends the search.
 AddressEntry** EntryIndex::probe(const Table& table, const char* adr, uint64_t hash, bool claim) {
-  size_t mask = table.size - 1;
   uint8_t tag = tagOf(hash);
-  for (size_t i = slotOf(hash, table.size);; i = (i + 1) & mask) {
-    uint8_t t = table.tags[i];
-    if (t == 0) {
+  size_t groups = table.size / kGroup;
+  for (size_t g = slotOf(hash, table.size) / kGroup;; g = g + 1 == groups ? 0 : g + 1) {
+    const uint8_t* tags = table.tags + g * kGroup;
+    for (uint32_t match = groupMatches(tags, tag); match != 0; match &= match - 1) {
+      size_t i = g * kGroup + static_cast<size_t>(std::countr_zero(match));
+      if (sameText(adr, table.slots[i]->adr)) return &table.slots[i];
+    }
+    if (uint32_t empty = groupMatches(tags, 0)) {
+      size_t i = g * kGroup + static_cast<size_t>(std::countr_zero(empty));
       if (claim) table.tags[i] = tag;
       return &table.slots[i];
     }
-    if (t == tag && sameText(adr, table.slots[i]->adr)) return &table.slots[i];
   }
 }
 
