@@ -17,9 +17,11 @@ struct RunState {
            ImageTarget images = ImageTarget::Files)
       : codes(out, &records), symbols(out, &records), writer(std::move(fault), std::move(imageDir), images) {}
 
+  // adr and lab are written as separate words and read right after: kept apart, so that the
+  // compiler never reads the two with one load, which would wait for both stores.
   ShortText adr = {};  // address text of the current line, 4 characters
+  char seg[12] = {};   // address range of the current page; empty before the first header
   ShortText lab = {};  // label text of the current line, at most 6 characters
-  char seg[12] = {};  // address range of the current page; empty before the first header
   // The registers' copy of seg, made once a page: handing the registers their own copy lets
   // them recognise the segment by its address instead of comparing its text at every line.
   const char* segCopy = "";
