@@ -97,18 +97,22 @@ inline void MaskedLine::classify(const char* bytes) {
     __m128i t = _mm_sub_epi8(v, _mm_set1_epi8(low));
     return _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8(span)), t);
   };
-  auto bits = [](__m128i m) { return static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(m))); };
   // All four blocks, whatever the line's length: a loop that stopped at the line's end would
   // stop at a different turn from line to line, and the bytes past it are masked out below.
-  for (int k = 0; k < 4; ++k) {
-    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k));
-    __m128i digit = inRange(v, '0', 9);
-    int shift = 16 * k;
-    blank_ |= bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))) << shift;
-    digit_ |= bits(digit) << shift;
-    hex_ |= bits(_mm_or_si128(digit, inRange(v, 'A', 5))) << shift;
-    upper_ |= bits(inRange(v, 'A', 25)) << shift;
-  }
+  // One class at a time over the four blocks: with every class at once the compiler ran out
+  // of registers and reloaded a 32-bit spill as 64 bits, a load that waits for the store.
+  __m128i v[4];
+  for (int k = 0; k < 4; ++k) v[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * k));
+  auto mask = [&v](auto inClass) {
+    uint64_t m = 0;
+    for (int k = 0; k < 4; ++k)
+      m |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(inClass(v[k])))) << (16 * k);
+    return m;
+  };
+  blank_ = mask([](__m128i x) { return _mm_cmpeq_epi8(x, _mm_set1_epi8(' ')); });
+  digit_ = mask([&](__m128i x) { return inRange(x, '0', 9); });
+  hex_ = digit_ | mask([&](__m128i x) { return inRange(x, 'A', 5); });
+  upper_ = mask([&](__m128i x) { return inRange(x, 'A', 25); });
   // Only the line's own bytes count; past it nothing is blank or in any class.
   uint64_t line = end_ - 1;
   blank_ &= line;
