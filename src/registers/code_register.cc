@@ -38,44 +38,30 @@ void splitBytes(const char* text, size_t len, ShortText& adr, ShortText& lab) {
 
 }  // namespace
 
-void CodeRegister::addlabel(const char* text) { log(Logged{nullptr, arena_.copy(text), {}, {}}); }
+void CodeRegister::addlabel(const char* text) { log_.append(arena_, Logged{nullptr, arena_.copy(text), {}, {}}); }
 
 void CodeRegister::addadr(const char* seg, const char* adr) {
-  log(Logged{arena_.copyShared(seg), arena_.copy(adr), {}, {}});
+  log_.append(arena_, Logged{arena_.copyShared(seg), arena_.copy(adr), {}, {}});
 }
 
 void CodeRegister::addLabelledLine(const char* seg, const ShortText& adr, const ShortText& lab) {
   Logged call{arena_.copyShared(seg), nullptr, {}, {}};
   std::memcpy(call.adr, adr, sizeof adr);
   std::memcpy(call.lab, lab, sizeof lab);
-  log(call);
-}
-
-void CodeRegister::log(const Logged& call) {
-  if (logTail_ == nullptr || logTail_->used == Chunk::kItems) {
-    Chunk* chunk = arena_.zeroed<Chunk>(1);
-    (logTail_ != nullptr ? logTail_->next : logHead_) = chunk;
-    logTail_ = chunk;
-    if (applied_ == nullptr) applied_ = chunk;
-  }
-  logTail_->items[logTail_->used++] = call;
+  log_.append(arena_, call);
 }
 
 void CodeRegister::build() const {
-  for (; applied_ != nullptr; applied_ = applied_->next, appliedInChunk_ = 0) {
-    for (; appliedInChunk_ < applied_->used; ++appliedInChunk_) {
-      // The log stays as long as the lists, so they point into it instead of copying.
-      const Logged& call = applied_->items[appliedInChunk_];
-      if (call.seg == nullptr) {
-        llist_ = arena_.make(LabelNode{call.text, llist_});
-      } else if (call.text != nullptr) {
-        pushEntry(call.seg, call.text);
-      } else {
-        llist_ = arena_.make(LabelNode{call.lab, llist_});
-        pushEntry(call.seg, call.adr);
-      }
+  // The log stays as long as the lists, so they point into it instead of copying.
+  while (const Logged* call = log_.next(applied_)) {
+    if (call->seg == nullptr) {
+      llist_ = arena_.make(LabelNode{call->text, llist_});
+    } else if (call->text != nullptr) {
+      pushEntry(call->seg, call->text);
+    } else {
+      llist_ = arena_.make(LabelNode{call->lab, llist_});
+      pushEntry(call->seg, call->adr);
     }
-    if (applied_->next == nullptr) return;  // more calls may come into this chunk
   }
 }
 

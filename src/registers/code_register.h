@@ -44,14 +44,6 @@ class CodeRegister {
     ShortText adr;
     ShortText lab;
   };
-  struct Chunk {
-    static constexpr size_t kItems = 255;
-    Chunk* next;
-    size_t used;
-    Logged items[kItems];
-  };
-
-  void log(const Logged& call);
   // Applies the logged calls not yet applied to the lists (and to the index once it exists).
   void build() const;
   void pushEntry(const char* seg, const char* adr) const;
@@ -59,10 +51,8 @@ class CodeRegister {
   FILE* out_;
   Arena own_;
   Arena& arena_;
-  Chunk* logHead_ = nullptr;
-  Chunk* logTail_ = nullptr;
-  mutable Chunk* applied_ = nullptr;  // the chunk holding the next call to apply
-  mutable size_t appliedInChunk_ = 0;
+  ChunkLog<Logged> log_;
+  mutable ChunkLog<Logged>::Cursor applied_;  // the next call to apply
   mutable LabelNode* llist_ = nullptr;
   mutable AddressEntry* awllist_ = nullptr;
   // Built at the first look-up, kept up to date from then on: the standard run never looks

@@ -53,7 +53,8 @@ size_t slotOf(uint64_t hash, size_t size) { return static_cast<size_t>(hash >> (
 
 }  // namespace
 
-EntryIndex::Table* EntryIndex::tableOf(const char* seg) const {
+template <typename Record>
+typename EntryIndexOf<Record>::Table* EntryIndexOf<Record>::tableOf(const char* seg) const {
   if (last_ != nullptr && (seg == lastSeg_ || sameText(seg, lastSeg_))) return last_;
   auto it = tables_.find(std::string_view(seg));
   if (it == tables_.end()) return nullptr;
@@ -62,7 +63,8 @@ EntryIndex::Table* EntryIndex::tableOf(const char* seg) const {
   return last_;
 }
 
-EntryIndex::Table* EntryIndex::newTable(const char* seg) {
+template <typename Record>
+typename EntryIndexOf<Record>::Table* EntryIndexOf<Record>::newTable(const char* seg) {
   // Sections of a listing are much alike: a new one starts at the size the last one needed,
   // instead of growing through every size on the way.
   if (last_ != nullptr) firstSize_ = std::max(kFirstSize, std::bit_ceil(4 * last_->used / 3 + 1));
@@ -79,7 +81,8 @@ EntryIndex::Table* EntryIndex::newTable(const char* seg) {
 // address, and slot by slot the search for an empty slot runs through the cluster in front of
 // it, a loop whose length changes at every look-up. Entries are never removed, so the first
 // group with an empty slot ends the search.
-AddressEntry** EntryIndex::probe(const Table& table, const char* adr, uint64_t hash, bool claim) {
+template <typename Record>
+Record** EntryIndexOf<Record>::probe(const Table& table, const char* adr, uint64_t hash, bool claim) {
   uint8_t tag = tagOf(hash);
   size_t groups = table.size / kGroup;
   for (size_t g = slotOf(hash, table.size) / kGroup;; g = g + 1 == groups ? 0 : g + 1) {
@@ -96,10 +99,11 @@ AddressEntry** EntryIndex::probe(const Table& table, const char* adr, uint64_t h
   }
 }
 
-void EntryIndex::newSlots(Table& table, size_t size) {
+template <typename Record>
+void EntryIndexOf<Record>::newSlots(Table& table, size_t size) {
   std::vector<Table>& spare = spare_[std::countr_zero(size)];
   if (spare.empty()) {
-    table.slots = arena_.zeroed<AddressEntry*>(size);
+    table.slots = arena_.zeroed<Record*>(size);
     table.tags = arena_.zeroed<uint8_t>(size);
   } else {
     table.slots = spare.back().slots;
@@ -111,7 +115,8 @@ void EntryIndex::newSlots(Table& table, size_t size) {
   table.size = size;
 }
 
-void EntryIndex::grow(Table& table) {
+template <typename Record>
+void EntryIndexOf<Record>::grow(Table& table) {
   Table old = table;
   newSlots(table, old.size == 0 ? firstSize_ : 2 * old.size);
   for (size_t i = 0; i < old.size; ++i)
@@ -119,25 +124,32 @@ void EntryIndex::grow(Table& table) {
   if (old.size != 0) spare_[std::countr_zero(old.size)].push_back(old);
 }
 
-AddressEntry* EntryIndex::find(const char* adr, const char* seg) const {
+template <typename Record>
+Record* EntryIndexOf<Record>::find(const char* adr, const char* seg) const {
   Table* table = tableOf(seg);
   if (table == nullptr || table->size == 0) return nullptr;
   return *probe(*table, adr, hashOf(adr), false);
 }
 
-AddressEntry*& EntryIndex::slotFor(const char* adr, const char* seg) { return slotFor(adr, hashOf(adr), seg); }
+template <typename Record>
+Record*& EntryIndexOf<Record>::slotFor(const char* adr, const char* seg) { return slotFor(adr, hashOf(adr), seg); }
 
-AddressEntry*& EntryIndex::slotForShort(const ShortText& adr, const char* seg) {
+template <typename Record>
+Record*& EntryIndexOf<Record>::slotForShort(const ShortText& adr, const char* seg) {
   return slotFor(adr, hashOfShort(adr), seg);
 }
 
-AddressEntry*& EntryIndex::slotFor(const char* adr, uint64_t hash, const char* seg) {
+template <typename Record>
+Record*& EntryIndexOf<Record>::slotFor(const char* adr, uint64_t hash, const char* seg) {
   Table* table = tableOf(seg);
   if (table == nullptr) table = newTable(seg);
   if (4 * (table->used + 1) > 3 * table->size) grow(*table);
-  AddressEntry** slot = probe(*table, adr, hash, true);
+  Record** slot = probe(*table, adr, hash, true);
   if (*slot == nullptr) ++table->used;
   return *slot;
 }
+
+template class EntryIndexOf<AddressEntry>;
+template class EntryIndexOf<SymbolRecord>;
 
 }  // namespace romlift

@@ -15,35 +15,37 @@ namespace romlift {
 // section, so the table in use stays small and in cache however long the listing is. A slot
 // is the entry pointer plus a byte of its hash, so a probe reads an entry's text only when
 // that byte matches: almost every look-up of a symbol table is for a new address.
-class EntryIndex {
+// Record is AddressEntry or SymbolRecord: anything with an address text `adr`.
+template <typename Record>
+class EntryIndexOf {
  public:
   // Tables go to arena when one is given, else to an arena of the index's own.
-  explicit EntryIndex(Arena* arena = nullptr) : arena_(arena != nullptr ? *arena : own_) {}
+  explicit EntryIndexOf(Arena* arena = nullptr) : arena_(arena != nullptr ? *arena : own_) {}
 
   // The newest entry with exactly this address and segment text, or nullptr.
-  AddressEntry* find(const char* adr, const char* seg) const;
+  Record* find(const char* adr, const char* seg) const;
 
   // Makes entry the one found for its pair; its texts must outlive the index.
-  void put(AddressEntry* entry) { slotFor(entry->adr, entry->seg) = entry; }
+  void put(Record* entry) { slotFor(entry->adr, entry->seg) = entry; }
 
   // The slot of the pair, to fill at once when it is empty (nullptr). The texts of the entry
   // put there must equal adr and seg and outlive the index.
-  AddressEntry*& slotFor(const char* adr, const char* seg);
+  Record*& slotFor(const char* adr, const char* seg);
   // The same for an address in a padded word.
-  AddressEntry*& slotForShort(const ShortText& adr, const char* seg);
+  Record*& slotForShort(const ShortText& adr, const char* seg);
 
  private:
   struct Table {
-    AddressEntry** slots = nullptr;  // size slots, a power of two
-    uint8_t* tags = nullptr;         // 0 for an empty slot, else tagOf the entry's hash
+    Record** slots = nullptr;  // size slots, a power of two
+    uint8_t* tags = nullptr;   // 0 for an empty slot, else tagOf the entry's hash
     size_t size = 0;
     size_t used = 0;
   };
 
-  AddressEntry*& slotFor(const char* adr, uint64_t hash, const char* seg);
+  Record*& slotFor(const char* adr, uint64_t hash, const char* seg);
   Table* tableOf(const char* seg) const;
   Table* newTable(const char* seg);
-  static AddressEntry** probe(const Table& table, const char* adr, uint64_t hash, bool claim);
+  static Record** probe(const Table& table, const char* adr, uint64_t hash, bool claim);
   void grow(Table& table);
   void newSlots(Table& table, size_t size);
 
@@ -57,5 +59,7 @@ class EntryIndex {
   mutable Table* last_ = nullptr;
   size_t firstSize_ = 16;
 };
+
+using EntryIndex = EntryIndexOf<AddressEntry>;
 
 }  // namespace romlift

@@ -43,6 +43,15 @@ struct AddressEntry {
   AddressEntry* next;
 };
 
+// A symbol-table entry as the standard run records it: the symbol register keeps these until
+// something other than the run's own recording asks for its lists.
+struct SymbolRecord {
+  ShortText adr;
+  ShortText label;
+  const char* seg;
+  SymbolRecord* sameAddress;  // another record of the same (adr, seg), or nullptr
+};
+
 // Owns every record and text copy of a register: nothing is freed before the register goes,
 // and a record costs a pointer bump instead of an allocation of its own.
 class Arena {
@@ -118,6 +127,52 @@ inline bool sameText(const char* a, const char* b) {
     if (*a == '\0') return true;
   return false;
 }
+
+// Items appended in order to blocks of an arena: they never move, and are read back in order
+// from wherever a reader left off. For registers that log calls and build their lists later.
+template <typename T>
+class ChunkLog {
+  struct Chunk {
+    static constexpr size_t kItems = 8192 / sizeof(T);
+    Chunk* next;
+    size_t used;
+    T items[kItems];
+  };
+
+ public:
+  // Where a reader is; a fresh cursor reads from the first item.
+  struct Cursor {
+    const Chunk* chunk = nullptr;
+    size_t at = 0;
+  };
+
+  T* append(Arena& arena, const T& item) {
+    if (tail_ == nullptr || tail_->used == Chunk::kItems) {
+      Chunk* chunk = arena.zeroed<Chunk>(1);
+      (tail_ != nullptr ? tail_->next : head_) = chunk;
+      tail_ = chunk;
+    }
+    T* slot = &tail_->items[tail_->used++];
+    *slot = item;
+    return slot;
+  }
+
+  // The item at the cursor, moving it on; nullptr when none is left yet.
+  const T* next(Cursor& c) const {
+    if (c.chunk == nullptr) c.chunk = head_;
+    while (c.chunk != nullptr) {
+      if (c.at < c.chunk->used) return &c.chunk->items[c.at++];
+      if (c.chunk->next == nullptr) break;  // more items may come into this chunk
+      c.chunk = c.chunk->next;
+      c.at = 0;
+    }
+    return nullptr;
+  }
+
+ private:
+  Chunk* head_ = nullptr;
+  Chunk* tail_ = nullptr;
+};
 
 // True when the label list holds exactly this label.
 bool holdsLabel(const LabelNode* list, const char* label);

@@ -9,19 +9,22 @@
 namespace romlift {
 
 int SymbolRegister::stexistadr(const char* adr, const char* seg) const {
+  build();
   return index_.find(adr, seg) != nullptr ? 1 : 0;
 }
 
-AddressEntry* SymbolRegister::newEntry(const char* adrCopy, const char* seg) {
-  stawllist_ = arena_.make(AddressEntry{adrCopy, arena_.copyShared(seg), nullptr, stawllist_});
+AddressEntry* SymbolRegister::newEntry(const char* adrCopy, const char* segCopy) const {
+  stawllist_ = arena_.make(AddressEntry{adrCopy, segCopy, nullptr, stawllist_});
   return stawllist_;
 }
 
 void SymbolRegister::stajouteadrlab(const char* adr, const char* seg) {
-  index_.put(newEntry(arena_.copy(adr), seg));
+  build();
+  index_.put(newEntry(arena_.copy(adr), arena_.copyShared(seg)));
 }
 
 void SymbolRegister::staddlab(const char* adr, const char* seg, const char* label) {
+  build();
   AddressEntry* entry = index_.find(adr, seg);
   if (entry == nullptr) {
     // Not asked for by the standard run, which creates the entry first; keep the label anyway.
@@ -32,9 +35,42 @@ void SymbolRegister::staddlab(const char* adr, const char* seg, const char* labe
 }
 
 void SymbolRegister::record(const ShortText& adr, const char* seg, const ShortText& label) {
+  if (built_) {
+    recordInLists(adr, seg, label);
+    return;
+  }
+  SymbolRecord*& newest = logIndex_.slotForShort(adr, seg);
+  for (const SymbolRecord* r = newest; r != nullptr; r = r->sameAddress) {
+    if (std::memcmp(r->label, label, sizeof label) == 0) {  // padded words: equal texts
+      std::fprintf(out_, "Erreur Label %s dej\xC3\xA0 pr\xC3\xA9sent en %s/%s\n", label, r->seg, r->adr);
+      return;
+    }
+  }
+  SymbolRecord fresh;
+  std::memcpy(fresh.adr, adr, sizeof adr);
+  std::memcpy(fresh.label, label, sizeof label);
+  fresh.seg = arena_.copyShared(seg);
+  fresh.sameAddress = newest;
+  newest = log_.append(arena_, fresh);
+}
+
+void SymbolRegister::recordInLists(const ShortText& adr, const char* seg, const ShortText& label) {
   AddressEntry*& slot = index_.slotForShort(adr, seg);
-  if (slot == nullptr) slot = newEntry(arena_.copyShort(adr), seg);
+  if (slot == nullptr) slot = newEntry(arena_.copyShort(adr), arena_.copyShared(seg));
   if (!reportDuplicate(slot, label)) slot->labels = arena_.make(LabelNode{arena_.copyShort(label), slot->labels});
+}
+
+// The records go through the lists' own way of recording, in the order they came; duplicates
+// were reported and left out as they came. The lists point into the records, which stay.
+void SymbolRegister::build() const {
+  if (built_) return;
+  built_ = true;
+  ChunkLog<SymbolRecord>::Cursor cursor;
+  while (const SymbolRecord* r = log_.next(cursor)) {
+    AddressEntry*& slot = index_.slotFor(r->adr, r->seg);
+    if (slot == nullptr) slot = newEntry(r->adr, r->seg);
+    slot->labels = arena_.make(LabelNode{r->label, slot->labels});
+  }
 }
 
 bool SymbolRegister::reportDuplicate(const AddressEntry* entry, const char* label) {
@@ -44,6 +80,7 @@ bool SymbolRegister::reportDuplicate(const AddressEntry* entry, const char* labe
 }
 
 int SymbolRegister::stexistadrlab(const char* adr, const char* seg, const char* label) {
+  build();
   const AddressEntry* entry = index_.find(adr, seg);
   if (entry == nullptr) {
     std::fprintf(out_, "<<< Erreur >>> : adresse %s %s absente des tables de symboles (label : %s)\n", seg,

@@ -1,4 +1,9 @@
 // The labels that the symbol tables give for each (address, segment).
+//
+// The standard run only records entries and hears of duplicate labels; reports and
+// cross-checks read the lists. While record() is all that has been called, each entry is kept
+// as a 32-byte SymbolRecord with an index of its own, and the lists are built from the records
+// when anything else is asked.
 #pragma once
 
 #include <cstdio>
@@ -13,7 +18,7 @@ class SymbolRegister {
   // out takes the duplicate-label and cross-check messages. Records go to arena when one is
   // given, else to an arena of the register's own.
   explicit SymbolRegister(FILE* out, Arena* arena = nullptr)
-      : out_(out), arena_(arena != nullptr ? *arena : own_), index_(&arena_) {}
+      : out_(out), arena_(arena != nullptr ? *arena : own_), index_(&arena_), logIndex_(&arena_) {}
 
   // 1 when an entry for (adr, seg) exists.
   int stexistadr(const char* adr, const char* seg) const;
@@ -29,18 +34,25 @@ class SymbolRegister {
   void record(const ShortText& adr, const char* seg, const ShortText& label);
 
   // The entry for (adr, seg), or nullptr.
-  const AddressEntry* find(const char* adr, const char* seg) const { return index_.find(adr, seg); }
+  const AddressEntry* find(const char* adr, const char* seg) const { return build(), index_.find(adr, seg); }
 
-  const AddressEntry* stawllist() const { return stawllist_; }
+  const AddressEntry* stawllist() const { return build(), stawllist_; }
 
  private:
   FILE* out_;
   Arena own_;
   Arena& arena_;
-  AddressEntry* stawllist_ = nullptr;
-  EntryIndex index_;
+  mutable AddressEntry* stawllist_ = nullptr;
+  mutable EntryIndex index_;
+  ChunkLog<SymbolRecord> log_;
+  EntryIndexOf<SymbolRecord> logIndex_;  // the newest record of each pair
+  mutable bool built_ = false;           // the lists exist; the log is no longer added to
 
-  AddressEntry* newEntry(const char* adrCopy, const char* seg);
+  // Builds the lists from the records, once.
+  void build() const;
+  // record() once the lists exist.
+  void recordInLists(const ShortText& adr, const char* seg, const ShortText& label);
+  AddressEntry* newEntry(const char* adrCopy, const char* segCopy) const;
   // True, with the message, when entry already holds label.
   bool reportDuplicate(const AddressEntry* entry, const char* label);
 };
