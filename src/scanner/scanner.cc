@@ -36,6 +36,15 @@ size_t newlineIn(const char* p, const char* end) {
 #endif
 }
 
+#if defined(__SSE2__)
+// A mask that keeps the first n (at most 16) bytes of a vector and clears the others.
+__m128i keepFirst(size_t n) {
+  static constexpr unsigned char kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - n));
+}
+#endif
+
 bool isCodeToken(int t) {
   switch (t) {
     case CODE: case CODEO: case CODEC: case CODEOC:
@@ -252,11 +261,8 @@ void Scanner::setText(size_t from, size_t len) {
 // terminator just stored byte-wise in the buffer would wait for that store.
 void Scanner::setCopiedText(size_t from, size_t len) {
 #if defined(__SSE2__)
-  static constexpr unsigned char kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf_.get() + from));
-  __m128i keep = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - len));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(tokenCopy_), _mm_and_si128(text, keep));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(tokenCopy_), _mm_and_si128(text, keepFirst(len)));
 #else
   std::memcpy(tokenCopy_, buf_.get() + from, len);
   tokenCopy_[len] = '\0';
@@ -266,19 +272,20 @@ void Scanner::setCopiedText(size_t from, size_t len) {
 }
 
 // Copies the object-code digits (the text up to the first blank, or the token's end after len
-// bytes) into codeobj. The text is in the buffer, whose slack allows reading past the line: the
-// digits are counted from bit masks and copied whole (codeobj holds whatever follows them after
-// its terminator).
+// bytes) into codeobj, zeros after them. The text is in the buffer, whose slack allows reading
+// past the line: the digits are counted from bit masks and stored with one vector store, so
+// that the writer's reads of the whole field right after need no byte stored on its own.
 void Scanner::copyobj(const char* text, size_t len) {
-  size_t n = 0;
 #if defined(__SSE2__)
-  uint32_t stop = matches32(text, ' ') | matches32(text, '\0') | bitsFrom(len) | uint32_t{1} << (sizeof codeobj - 1);
-  n = static_cast<size_t>(std::countr_zero(stop));
-  std::memcpy(codeobj, text, sizeof codeobj);
+  uint32_t stop = matches32(text, ' ') | matches32(text, '\0') | bitsFrom(len) | uint32_t{1} << kMaxObjectDigits;
+  size_t n = static_cast<size_t>(std::countr_zero(stop));
+  __m128i digits = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+  _mm_store_si128(reinterpret_cast<__m128i*>(codeobj), _mm_and_si128(digits, keepFirst(n)));
 #else
-  for (; n + 1 < sizeof codeobj && n < len && text[n] != ' ' && text[n] != '\0'; ++n) codeobj[n] = text[n];
+  size_t n = 0;
+  for (; n < kMaxObjectDigits && n < len && text[n] != ' ' && text[n] != '\0'; ++n) codeobj[n] = text[n];
+  std::memset(codeobj + n, 0, sizeof codeobj - n);
 #endif
-  codeobj[n] = '\0';
   codeobjLen = n;
 }
 

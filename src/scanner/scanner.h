@@ -38,8 +38,10 @@ class Scanner : public TokenSource {
   const char* yytext = "";
   size_t yyleng = 0;
   int yylineno = 1;
-  // Object-code digits of the last code line, and how many.
-  char codeobj[14] = {};
+  // Object-code digits of the last code line (at most kMaxObjectDigits), zeros after them, and
+  // how many. Sixteen bytes, written with one vector store: the writer reads them whole.
+  static constexpr size_t kMaxObjectDigits = 13;
+  alignas(16) char codeobj[16] = {};
   size_t codeobjLen = 0;
 
  private:
