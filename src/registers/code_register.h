@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "registers/chunk_log.h"
 #include "registers/entry_index.h"
 #include "registers/label_list.h"
 

@@ -1,7 +1,6 @@
 // The records of both label registers and the arena that holds them.
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -9,25 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "registers/short_text.h"
+
 namespace romlift {
-
-// An address or a label as a code line or a symbol table gives it: at most seven characters,
-// zero-padded, so that it is copied, compared and hashed as one word rather than byte by byte.
-using ShortText = char[8];
-
-// The first n (at most 8) of the 8 bytes at p as a zero-padded short text; reads all 8.
-inline void loadShort(ShortText& text, const char* p, size_t n) {
-  uint64_t w;
-  std::memcpy(&w, p, sizeof w);
-  if (n < sizeof w) {
-    if constexpr (std::endian::native == std::endian::little) {
-      w &= (uint64_t{1} << (8 * n)) - 1;
-    } else {
-      w &= n == 0 ? 0 : ~uint64_t{0} << (8 * (sizeof w - n));
-    }
-  }
-  std::memcpy(text, &w, sizeof w);
-}
 
 // One label of a label list; lists grow at the head, so they read newest first.
 struct LabelNode {
@@ -127,52 +110,6 @@ inline bool sameText(const char* a, const char* b) {
     if (*a == '\0') return true;
   return false;
 }
-
-// Items appended in order to blocks of an arena: they never move, and are read back in order
-// from wherever a reader left off. For registers that log calls and build their lists later.
-template <typename T>
-class ChunkLog {
-  struct Chunk {
-    static constexpr size_t kItems = 8192 / sizeof(T);
-    Chunk* next;
-    size_t used;
-    T items[kItems];
-  };
-
- public:
-  // Where a reader is; a fresh cursor reads from the first item.
-  struct Cursor {
-    const Chunk* chunk = nullptr;
-    size_t at = 0;
-  };
-
-  T* append(Arena& arena, const T& item) {
-    if (tail_ == nullptr || tail_->used == Chunk::kItems) {
-      Chunk* chunk = arena.zeroed<Chunk>(1);
-      (tail_ != nullptr ? tail_->next : head_) = chunk;
-      tail_ = chunk;
-    }
-    T* slot = &tail_->items[tail_->used++];
-    *slot = item;
-    return slot;
-  }
-
-  // The item at the cursor, moving it on; nullptr when none is left yet.
-  const T* next(Cursor& c) const {
-    if (c.chunk == nullptr) c.chunk = head_;
-    while (c.chunk != nullptr) {
-      if (c.at < c.chunk->used) return &c.chunk->items[c.at++];
-      if (c.chunk->next == nullptr) break;  // more items may come into this chunk
-      c.chunk = c.chunk->next;
-      c.at = 0;
-    }
-    return nullptr;
-  }
-
- private:
-  Chunk* head_ = nullptr;
-  Chunk* tail_ = nullptr;
-};
 
 // True when the label list holds exactly this label.
 bool holdsLabel(const LabelNode* list, const char* label);
