@@ -289,6 +289,24 @@ TEST(SymbolRegister, RecordsEachLabelOncePerPair) {
   }
 }
 
+// Many entries, over many log chunks and two segments, some addresses and labels repeated:
+// the run's compact records must read back as the general calls build the lists.
+TEST(SymbolRegister, CompactRecordsReadBackAsTheGeneralCalls) {
+  Capture outRun, outCalls;
+  SymbolRegister run(outRun.f), calls(outCalls.f);
+  for (int i = 0; i < 3000; ++i) {
+    ShortText a = {}, l = {};
+    snprintf(a, sizeof a, "%04X", i % 700);  // later entries go back to earlier addresses
+    snprintf(l, sizeof l, "L%d", i % 1400);  // and from i = 1400 on, labels come again
+    const char* seg = i / 100 % 2 ? kSeg2 : kSeg;
+    run.record(a, seg, l);
+    record(calls, a, seg, l);
+  }
+  EXPECT_EQ(outRun.text(), outCalls.text());
+  EXPECT_NE(outRun.text(), "");
+  EXPECT_EQ(entries(run.stawllist()), entries(calls.stawllist()));
+}
+
 TEST(SymbolRegister, CrossCheck) {
   Capture out;
   SymbolRegister reg(out.f);
