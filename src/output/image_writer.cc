@@ -3,11 +3,11 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include <utility>
 
 namespace romlift {
 namespace {
