@@ -268,11 +268,13 @@ The release binary keeps its symbols, so a flat profile needs no other build:
 cd $SCRATCH   # romlift writes its image files into the current folder
 perf record -o romlift.perf ../romlift < ../bench-data/clean-${LARGE}mb.lst > /dev/null
 perf report -i romlift.perf --stdio --sort symbol | head -40
+perf annotate -i romlift.perf --stdio -s romlift::Scanner::yylex | sort -rn | head   # hot instructions
 valgrind --tool=callgrind ../romlift < ../bench-data/clean-${SMALL}mb.lst > /dev/null
 \`\`\`
 
-What the profiles showed on this machine (perf record -e cpu-clock; the virtual machine has
-no hardware counters), and what was done about it:
+What the profiles showed on this machine (perf record -e cpu-clock:u and perf annotate; the
+virtual machine has no hardware counters, so a stall shows on the instruction after it), and
+what was done about it:
 
 - The label registers, not the scanner, set the pace at first: a hash map node per entry and
   one big table for the whole listing, cache misses that grew with it. Now one small
