@@ -38,29 +38,56 @@ void splitBytes(const char* text, size_t len, ShortText& adr, ShortText& lab) {
 
 }  // namespace
 
-void CodeRegister::addlabel(const char* text) { log_.append(arena_, Logged{nullptr, arena_.copy(text), {}, {}}); }
+void CodeRegister::addlabel(const char* text) { logPointer(kLabel, arena_.copy(text)); }
 
 void CodeRegister::addadr(const char* seg, const char* adr) {
-  log_.append(arena_, Logged{arena_.copyShared(seg), arena_.copy(adr), {}, {}});
+  logSegment(seg);
+  logPointer(kAddress, arena_.copy(adr));
 }
 
 void CodeRegister::addLabelledLine(const char* seg, const ShortText& adr, const ShortText& lab) {
-  Logged call{arena_.copyShared(seg), nullptr, {}, {}};
+  logSegment(seg);
+  Logged call;
   std::memcpy(call.adr, adr, sizeof adr);
   std::memcpy(call.lab, lab, sizeof lab);
+  call.lab[kKindByte] = kLabelledLine;  // a short text's last byte is zero anyway
   log_.append(arena_, call);
+}
+
+void CodeRegister::logPointer(Kind kind, const char* p) {
+  Logged call = {};
+  std::memcpy(call.adr, &p, sizeof p);
+  call.lab[kKindByte] = kind;
+  log_.append(arena_, call);
+}
+
+// The segment is the same for a whole page: it is logged when it changes, not with each call.
+void CodeRegister::logSegment(const char* seg) {
+  const char* copy = arena_.copyShared(seg);
+  if (copy == loggedSeg_) return;
+  loggedSeg_ = copy;
+  logPointer(kSegment, copy);
 }
 
 void CodeRegister::build() const {
   // The log stays as long as the lists, so they point into it instead of copying.
   while (const Logged* call = log_.next(applied_)) {
-    if (call->seg == nullptr) {
-      llist_ = arena_.make(LabelNode{call->text, llist_});
-    } else if (call->text != nullptr) {
-      pushEntry(call->seg, call->text);
-    } else {
-      llist_ = arena_.make(LabelNode{call->lab, llist_});
-      pushEntry(call->seg, call->adr);
+    const char* p;
+    std::memcpy(&p, call->adr, sizeof p);
+    switch (call->lab[kKindByte]) {
+      case kLabel:
+        llist_ = arena_.make(LabelNode{p, llist_});
+        break;
+      case kAddress:
+        pushEntry(appliedSeg_, p);
+        break;
+      case kSegment:
+        appliedSeg_ = p;
+        break;
+      default:
+        llist_ = arena_.make(LabelNode{call->lab, llist_});
+        pushEntry(appliedSeg_, call->adr);
+        break;
     }
   }
 }

@@ -37,14 +37,19 @@ class CodeRegister {
   const AddressEntry* awllist() const { return build(), awllist_; }
 
  private:
-  // One call as logged. addlabel: seg is null, text the label's copy. addadr: seg and text
-  // (the address's copy). A labelled line: seg, a null text, and the line's address and label.
+  // One call as logged, in 16 bytes. A labelled line is its address and label words; a short
+  // text's last byte is always zero. The other records hold a pointer in the first word and
+  // their kind in that last byte: a label's copy (addlabel), an address's copy (addadr), or
+  // the segment of the entries that follow, logged when it changes.
   struct Logged {
-    const char* seg;
-    const char* text;
     ShortText adr;
     ShortText lab;
   };
+  enum Kind : char { kLabelledLine = 0, kLabel = 1, kAddress = 2, kSegment = 3 };
+  static constexpr size_t kKindByte = sizeof(ShortText) - 1;
+
+  void logPointer(Kind kind, const char* p);
+  void logSegment(const char* seg);
   // Applies the logged calls not yet applied to the lists (and to the index once it exists).
   void build() const;
   void pushEntry(const char* seg, const char* adr) const;
@@ -53,7 +58,9 @@ class CodeRegister {
   Arena own_;
   Arena& arena_;
   ChunkLog<Logged> log_;
+  const char* loggedSeg_ = nullptr;           // the segment of the last logged kSegment
   mutable ChunkLog<Logged>::Cursor applied_;  // the next call to apply
+  mutable const char* appliedSeg_ = nullptr;  // the segment in force at applied_
   mutable LabelNode* llist_ = nullptr;
   mutable AddressEntry* awllist_ = nullptr;
   // Built at the first look-up, kept up to date from then on: the standard run never looks
