@@ -33,7 +33,7 @@ trap 'rm -rf "$tmp"' EXIT
 
 # --- build -------------------------------------------------------------------------------
 if [ "${BENCH_SKIP_BUILD:-0}" != 1 ]; then
-  if ! { cmake --preset release && cmake --build --preset release; } >"$tmp/build.log" 2>&1; then
+  if ! { cmake --preset release && cmake --build --preset release --target romlift gen_listing timed_run romlift_bench; } >"$tmp/build.log" 2>&1; then
     cat "$tmp/build.log" >&2
     die "the release build failed"
   fi
