@@ -1,7 +1,7 @@
 // The labels that the code lines show at each (segment, address).
 //
 // The standard run only adds to this register; reports and cross-checks read it. So the calls
-// are first written to a compact log (a labelled code line costs 32 bytes there instead of four
+// are first written to a compact log (a labelled code line costs 16 bytes there instead of four
 // records) and turned into the lists when something first reads them.
 #pragma once
 

@@ -42,7 +42,7 @@ void SymbolRegister::record(const ShortText& adr, const char* seg, const ShortTe
   SymbolRecord*& newest = logIndex_.slotForShort(adr, seg);
   for (const SymbolRecord* r = newest; r != nullptr; r = r->sameAddress) {
     if (std::memcmp(r->label, label, sizeof label) == 0) {  // padded words: equal texts
-      std::fprintf(out_, "Erreur Label %s dej\xC3\xA0 pr\xC3\xA9sent en %s/%s\n", label, r->seg, r->adr);
+      tellDuplicate(label, r->seg, r->adr);
       return;
     }
   }
@@ -75,8 +75,12 @@ void SymbolRegister::build() const {
 
 bool SymbolRegister::reportDuplicate(const AddressEntry* entry, const char* label) {
   if (!holdsLabel(entry->labels, label)) return false;
-  std::fprintf(out_, "Erreur Label %s dej\xC3\xA0 pr\xC3\xA9sent en %s/%s\n", label, entry->seg, entry->adr);
+  tellDuplicate(label, entry->seg, entry->adr);
   return true;
+}
+
+void SymbolRegister::tellDuplicate(const char* label, const char* seg, const char* adr) {
+  std::fprintf(out_, "Erreur Label %s dej\xC3\xA0 pr\xC3\xA9sent en %s/%s\n", label, seg, adr);
 }
 
 int SymbolRegister::stexistadrlab(const char* adr, const char* seg, const char* label) {

@@ -56,6 +56,7 @@ class SymbolRegister {
   AddressEntry* newEntry(const char* adrCopy, const char* segCopy) const;
   // True, with the message, when entry already holds label.
   bool reportDuplicate(const AddressEntry* entry, const char* label);
+  void tellDuplicate(const char* label, const char* seg, const char* adr);
 };
 
 // Splits one symbol-table entry into its label (up to the first blank, at most six characters
