@@ -285,9 +285,9 @@ what was done about it:
   hashed with one multiplication; the page's segment text is copied once a page, and the
   registers recognise it by its address.
 - The standard run only adds to the registers (and hears of duplicate labels): a labelled
-  code line is one 32-byte log record, a symbol-table entry one 32-byte record, and the lists
+  code line is one 16-byte log record, a symbol-table entry one 32-byte record, and the lists
   are built from them when a report first reads them. Memory on the symbol-heavy listing
-  fell from about 140 to about 85 bytes a label, and its time with it: writing fresh memory
+  fell from about 140 to about 70 bytes a label, and its time with it: writing fresh memory
   costs in this machine, more so when other guests are busy.
 - Page faults: in this virtual machine a fault costs more than the work done on its page.
   Register records go to 2 MB blocks marked for huge pages (one fault a block); faults for a
