@@ -34,7 +34,7 @@ class TokenTape : public TokenSource {
 
 class NoActions : public ParserActions {
  public:
-  void reduce(int) override {}
+  void reduce(Production) override {}
 };
 
 class CountingReporter : public ErrorReporter {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "driver/run.h"
-#include "output/checks.h"
+#include "checks/checks.h"
 #include "output/reports.h"
 
 namespace romlift {
@@ -96,22 +96,24 @@ std::string checkWholeRun(const uint8_t* data, size_t size) {
   if (int status = run.run(); status != 0) return "exit status " + std::to_string(status);
   if (std::string why = checkImages(run.state().writer, out.text()); !why.empty()) return why;
 
-  RunState& s = run.state();
-  Listecode(report.file(), s.codes);
-  if (countLines(report.text()) != 1 + labelCount(s.codes.awllist())) return "code listing has the wrong number of rows";
+  const Registers& registers = run.state().registers;
+  CodeLists codes(registers.codes, report.file());
+  SymbolLists symbols(registers.symbols, report.file());
+  Listecode(report.file(), codes);
+  if (countLines(report.text()) != 1 + labelCount(codes.awllist())) return "code listing has the wrong number of rows";
   size_t before = report.text().size();
-  Listest(report.file(), s.symbols);
-  if (countLines(report.text().substr(before)) != 1 + labelCount(s.symbols.stawllist()))
+  Listest(report.file(), symbols);
+  if (countLines(report.text().substr(before)) != 1 + labelCount(symbols.stawllist()))
     return "symbol listing has the wrong number of rows";
   before = report.text().size();
-  ListeER(report.file(), s.codes);
+  ListeER(report.file(), codes);
   for (std::string_view rules = report.text().substr(before); !rules.empty();) {
     size_t nl = rules.find('\n');
     std::string_view line = rules.substr(0, nl);
     if (!line.starts_with("{DEBER}") || !line.ends_with("return(MOTAVERIFIER);}")) return "malformed rule line";
     rules.remove_prefix(nl + 1);
   }
-  int problems = xref(report.file(), s.codes, s.symbols);
+  int problems = xref(report.file(), codes, symbols);
   std::string count = "Nb erreurs : " + std::to_string(problems) + "\n";
   if (!report.text().ends_with(count)) return "xref count line missing";
   int breaks = observers.gaps.print(report.file());

@@ -6,6 +6,6 @@
 #include "driver/run.h"
 
 int main() {
-  romlift::bufferReports(stdout, stderr);
+  romlift::bufferReports(STDIN_FILENO, stdout, stderr);
   return romlift::runListing(STDIN_FILENO, stdout, stderr);
 }

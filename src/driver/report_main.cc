@@ -8,6 +8,6 @@
 #include "driver/run.h"
 
 int main(int argc, char** argv) {
-  romlift::bufferReports(stdout, stderr);
+  romlift::bufferReports(STDIN_FILENO, stdout, stderr);
   return romlift::runReportTool(argc, argv, STDIN_FILENO, stdout, stderr);
 }

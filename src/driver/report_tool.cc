@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "driver/run.h"
-#include "output/checks.h"
+#include "checks/checks.h"
 #include "output/reports.h"
 
 namespace romlift {
@@ -102,13 +102,13 @@ int runReportTool(int argc, const char* const* argv, int infd, FILE* out, FILE* 
   int status = run.run();
   if (status == 2) return status;
 
-  RunState& s = run.state();
+  const Registers& registers = run.state().registers;
   int problems = 0;
   switch (command) {
-    case Command::Code: Listecode(out, s.codes); break;
-    case Command::Symbols: Listest(out, s.symbols); break;
-    case Command::Rules: ListeER(out, s.codes); break;
-    case Command::Xref: problems = xref(out, s.codes, s.symbols); break;
+    case Command::Code: Listecode(out, CodeLists(registers.codes, out)); break;
+    case Command::Symbols: Listest(out, SymbolLists(registers.symbols, out)); break;
+    case Command::Rules: ListeER(out, CodeLists(registers.codes, out)); break;
+    case Command::Xref: problems = xref(out, CodeLists(registers.codes, out), SymbolLists(registers.symbols, out)); break;
     case Command::Gaps: problems = gaps.print(out); break;
     case Command::Map: map.print(out); break;
   }

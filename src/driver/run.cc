@@ -17,7 +17,7 @@ Run::Run(Input input, FILE* out, FILE* err, RunOptions options)
       state_(out, [this](const char* file, int errnum) { imageFault(file, errnum); }, options_.imageDir,
              options_.images),
       scanner_(std::move(input), [this] { return yywrap(); }, options_.bufferSize),
-      reductions_(scanner_, state_, options_.observer),
+      reductions_(scanner_, state_.fields, state_.registers, state_.writer, options_.observer),
       parser_(scanner_, reductions_, *this) {}
 
 int Run::run() {
@@ -107,9 +107,11 @@ int Run::yywrap() {
   return 1;
 }
 
-void bufferReports(FILE* out, FILE* err) {
+void bufferReports(int inFd, FILE* out, FILE* err) {
   int errFd = fileno(err);
   struct stat outStat, errStat;
+  // Someone typing the listing waits for each report, wherever it goes.
+  if (isatty(inFd)) return;
   if (errFd < 0 || isatty(errFd) || fstat(errFd, &errStat) != 0) return;
   // One file for both keeps its lines in event order only unbuffered; a device that is not a
   // terminal (/dev/null) shows no order to anyone.

@@ -6,6 +6,7 @@
 
 #include "driver/run_state.h"
 #include "grammar/parser.h"
+#include "grammar/line_observer.h"
 #include "grammar/reductions.h"
 #include "scanner/scanner.h"
 
@@ -56,9 +57,10 @@ class Run : private ErrorReporter {
 // The standard run on a file descriptor, as `romlift` does it on standard input.
 int runListing(int fd, FILE* out, FILE* err);
 
-// Gives err a large buffer when no one can see the order of its lines against out's: err is
-// not a terminal and not the same file as out. A damaged listing then costs one write per
-// buffer of reports instead of one per report.
-void bufferReports(FILE* out, FILE* err);
+// Gives err a large buffer when no one can see the order of its lines against out's and no one
+// waits for them: the listing on inFd is not typed on a terminal, err is not a terminal and not
+// the same file as out. A damaged listing then costs one write per buffer of reports instead
+// of one per report.
+void bufferReports(int inFd, FILE* out, FILE* err);
 
 }  // namespace romlift

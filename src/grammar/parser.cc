@@ -1,5 +1,10 @@
 #include "grammar/parser.h"
 
+#include <array>
+#include <iterator>
+
+#include "scanner/token.h"
+
 namespace romlift {
 namespace {
 
@@ -14,22 +19,27 @@ struct Rule {
   uint8_t length;
 };
 
-// Productions 1 to 28 (index 0 unused).
+using P = Production;
+
+// Left-hand side and length of each production, indexed by its number (0 unused).
 constexpr Rule kRules[] = {
     {kPagesSym, 0},
-    {kPagesSym, 1}, {kPagesSym, 2},                        // 1-2   pages
-    {kSegActionSym, 0},                                    // 3     segment action
-    {kPageSym, 5},                                         // 4     page
-    {kLignesSym, 1}, {kLignesSym, 2},                      // 5-6   lignes
-    {kLigneSym, 1}, {kLigneSym, 1}, {kLigneSym, 1},        // 7-9   ligne
+    {kPagesSym, 1}, {kPagesSym, 2},                        // pages
+    {kSegActionSym, 0},                                    // segment action
+    {kPageSym, 5},                                         // page
+    {kLignesSym, 1}, {kLignesSym, 2},                      // lignes
+    {kLigneSym, 1}, {kLigneSym, 1}, {kLigneSym, 1},        // ligne
     {kLigneNumSym, 1}, {kLigneNumSym, 1}, {kLigneNumSym, 1}, {kLigneNumSym, 1},
-    {kLigneNumSym, 1}, {kLigneNumSym, 1}, {kLigneNumSym, 1}, {kLigneNumSym, 1},  // 10-17
-    {kLignesLabelSupSym, 2}, {kLignesLabelSupSym, 2},      // 18-19 ligneslabelsup
-    {kLigneLabelSupSym, 1},                                // 20    lignelabelsup
+    {kLigneNumSym, 1}, {kLigneNumSym, 1}, {kLigneNumSym, 1}, {kLigneNumSym, 1},  // lignenum
+    {kLignesLabelSupSym, 2}, {kLignesLabelSupSym, 2},      // ligneslabelsup
+    {kLigneLabelSupSym, 1},                                // lignelabelsup
     {kLigneLabelSym, 1}, {kLigneLabelSym, 1}, {kLigneLabelSym, 1}, {kLigneLabelSym, 1},
     {kLigneSansLabelSym, 1}, {kLigneSansLabelSym, 1}, {kLigneSansLabelSym, 1},
-    {kLigneSansLabelSym, 1},                               // 21-28
+    {kLigneSansLabelSym, 1},                               // lignelabel, lignesanslabel
 };
+static_assert(std::size(kRules) == static_cast<size_t>(P::SansLabelCodeC) + 1, "one rule per production");
+
+const Rule& rule(Production p) { return kRules[static_cast<size_t>(p)]; }
 
 // Parser states. States from kReduce on have a single action, reducing production
 // (state - kReduce), and are left without reading a token; the others read one.
@@ -44,50 +54,54 @@ enum State : uint8_t {
   kReduce = 32,
 };
 
-constexpr int kPageProduction = 4;
+constexpr uint8_t reduceState(Production p) { return static_cast<uint8_t>(kReduce + static_cast<uint8_t>(p)); }
+constexpr Production productionOf(uint8_t state) { return static_cast<Production>(state - kReduce); }
 
-constexpr uint8_t reduceState(int production) { return static_cast<uint8_t>(kReduce + production); }
+// The production that each body token completes on its own; None for other tokens.
+constexpr auto kBodyProductions = [] {
+  std::array<Production, kLastToken - kFirstToken + 1> t{};
+  t[LIGNEVIDE - kFirstToken] = P::LigneLigneVide;
+  t[SYMBOLTABLE - kFirstToken] = P::LigneSymbolTable;
+  t[ORG - kFirstToken] = P::LigneNumOrg;
+  t[END - kFirstToken] = P::LigneNumEnd;
+  t[NUMLINEVIDE - kFirstToken] = P::LigneNumNumLineVide;
+  t[COM1 - kFirstToken] = P::LigneNumCom1;
+  t[COM2 - kFirstToken] = P::LigneNumCom2;
+  t[LABELSUP - kFirstToken] = P::LabelSup;
+  t[CODEL - kFirstToken] = P::LabelCodeL;
+  t[CODELO - kFirstToken] = P::LabelCodeLO;
+  t[CODELC - kFirstToken] = P::LabelCodeLC;
+  t[CODELOC - kFirstToken] = P::LabelCodeLOC;
+  t[CODE - kFirstToken] = P::SansLabelCode;
+  t[CODEO - kFirstToken] = P::SansLabelCodeO;
+  t[CODEOC - kFirstToken] = P::SansLabelCodeOC;
+  t[CODEC - kFirstToken] = P::SansLabelCodeC;
+  return t;
+}();
 
-// The production that a body token completes on its own, 0 for other tokens.
-int bodyProduction(int token) {
-  switch (token) {
-    case LIGNEVIDE: return 7;
-    case SYMBOLTABLE: return 8;
-    case ORG: return 10;
-    case END: return 11;
-    case NUMLINEVIDE: return 12;
-    case COM1: return 13;
-    case COM2: return 14;
-    case LABELSUP: return kLabelSupLine;
-    case CODEL: return 21;
-    case CODELO: return 22;
-    case CODELC: return 23;
-    case CODELOC: return 24;
-    case CODE: return 25;
-    case CODEO: return 26;
-    case CODEOC: return 27;
-    case CODEC: return 28;
-    default: return 0;
-  }
+Production bodyProduction(int token) {
+  return token >= kFirstToken && token <= kLastToken ? kBodyProductions[token - kFirstToken] : P::None;
 }
 
-bool hasAction(int production) {
-  return production == kSegmentAction || production == kSymbolTableLine || production >= kLabelSupLine;
+// The productions whose reduction runs a line action.
+bool hasAction(Production p) {
+  return p == P::SegmentAction || p == P::LigneSymbolTable || p == P::LabelSup || isLabelledCode(p) ||
+         isUnlabelledCode(p);
 }
 
 uint8_t gotoState(uint8_t state, Symbol lhs) {
   bool inRun = state == kLabelSupRun;
   switch (lhs) {
     case kPagesSym: return kPages;
-    case kPageSym: return state == kStart ? reduceState(1) : reduceState(2);
+    case kPageSym: return state == kStart ? reduceState(P::PagesPage) : reduceState(P::PagesPagesPage);
     case kSegActionSym: return kAfterSegAction;
     case kLignesSym: return kLignes;
-    case kLigneSym: return state == kAfterEntete2 ? reduceState(5) : reduceState(6);
-    case kLigneNumSym: return reduceState(9);
-    case kLigneLabelSym: return inRun ? reduceState(18) : reduceState(15);
-    case kLignesLabelSupSym: return inRun ? reduceState(19) : reduceState(16);
+    case kLigneSym: return state == kAfterEntete2 ? reduceState(P::LignesLigne) : reduceState(P::LignesLignesLigne);
+    case kLigneNumSym: return reduceState(P::LigneLigneNum);
+    case kLigneLabelSym: return inRun ? reduceState(P::LabelSupsLast) : reduceState(P::LigneNumLigneLabel);
+    case kLignesLabelSupSym: return inRun ? reduceState(P::LabelSupsMore) : reduceState(P::LigneNumLignesLabelSup);
     case kLigneLabelSupSym: return kLabelSupRun;
-    case kLigneSansLabelSym: return reduceState(17);
+    case kLigneSansLabelSym: return reduceState(P::LigneNumLigneSansLabel);
   }
   return kStart;
 }
@@ -104,14 +118,14 @@ constexpr Action shift(uint8_t state) { return {Action::kShift, state}; }
 constexpr Action kError{Action::kError};
 
 Action actionFor(uint8_t state, int token) {
-  int body = bodyProduction(token);
+  Production body = bodyProduction(token);
   switch (state) {
     case kStart: return token == ENTETE1 ? shift(kAfterEntete1) : kError;
-    case kAfterEntete1: return token == SEGMENT ? shift(reduceState(kSegmentAction)) : kError;
+    case kAfterEntete1: return token == SEGMENT ? shift(reduceState(P::SegmentAction)) : kError;
     case kAfterSegAction: return token == ENTETE2 ? shift(kAfterEntete2) : kError;
-    case kAfterEntete2: return body != 0 ? shift(reduceState(body)) : kError;
+    case kAfterEntete2: return body != P::None ? shift(reduceState(body)) : kError;
     case kLignes:
-      if (body != 0) return shift(reduceState(body));
+      if (body != P::None) return shift(reduceState(body));
       // The next header or the end of input closes the page.
       return token == ENTETE1 || token == END_OF_INPUT ? Action{Action::kReducePage} : kError;
     case kPages:
@@ -119,9 +133,7 @@ Action actionFor(uint8_t state, int token) {
       return token == ENTETE1 ? shift(kAfterEntete1) : kError;
     case kLabelSupRun:
       // A run of label-only lines goes on or closes with a labelled code line.
-      return token == LABELSUP || (body >= kFirstLabelledCode && body <= kLastLabelledCode)
-                 ? shift(reduceState(body))
-                 : kError;
+      return body == P::LabelSup || isLabelledCode(body) ? shift(reduceState(body)) : kError;
   }
   return kError;
 }
@@ -145,8 +157,8 @@ bool Parser::push(uint8_t state) {
 // ligne and lignes, which leave `lignes` on top. Taking it in one step runs the same actions in
 // the same order. The stack holds at most seven entries in these states, far from its limit.
 bool Parser::takeBodyLine(uint8_t state, int token) {
-  int production = bodyProduction(token);
-  if (production == 0 || production == kLabelSupLine) return false;
+  Production production = bodyProduction(token);
+  if (production == P::None || production == P::LabelSup) return false;
   actions_.shifted(token);
   if (hasAction(production)) actions_.reduce(production);
   if (state == kAfterEntete2) stack_.push_back(kLignes);
@@ -154,11 +166,11 @@ bool Parser::takeBodyLine(uint8_t state, int token) {
 }
 
 // Runs the production's action, pops its right-hand side and pushes the goto state.
-bool Parser::reduce(int production) {
+bool Parser::reduce(Production production) {
   if (hasAction(production)) actions_.reduce(production);
-  const Rule& rule = kRules[production];
-  stack_.resize(stack_.size() - rule.length);
-  return push(gotoState(stack_.back(), rule.lhs));
+  const Rule& r = rule(production);
+  stack_.resize(stack_.size() - r.length);
+  return push(gotoState(stack_.back(), r.lhs));
 }
 
 int Parser::yyparse() {
@@ -169,7 +181,7 @@ int Parser::yyparse() {
     uint8_t state = stack_.back();
     bool ok = true;
     if (state >= kReduce) {
-      ok = reduce(state - kReduce);
+      ok = reduce(productionOf(state));
     } else {
       if (lookahead == kNoToken) {
         lookahead = lexer_.yylex();
@@ -192,7 +204,7 @@ int Parser::yyparse() {
           lookahead = kNoToken;
           break;
         case Action::kReducePage:
-          ok = reduce(kPageProduction);
+          ok = reduce(P::Page);
           break;
       }
     }

@@ -5,27 +5,54 @@
 #include <cstdint>
 #include <vector>
 
-#include "scanner/scanner.h"
+#include "scanner/token_source.h"
 
 namespace romlift {
 
-// Numbers of the productions that carry an action.
-enum Production : int {
-  kSegmentAction = 3,        // segment action, between SEGMENT and ENTETE2
-  kSymbolTableLine = 8,      // ligne -> SYMBOLTABLE
-  kLabelSupLine = 20,        // lignelabelsup -> LABELSUP
-  kFirstLabelledCode = 21,   // lignelabel -> CODEL | CODELO | CODELC | CODELOC (21-24)
-  kLastLabelledCode = 24,
-  kFirstUnlabelledCode = 25, // lignesanslabel -> CODE | CODEO | CODEOC | CODEC (25-28)
-  kLastUnlabelledCode = 28,
+// The grammar's productions, numbered in the order of its rules; an arrow reads "is made of".
+enum class Production : uint8_t {
+  None = 0,                 // no production
+  PagesPage,                // pages -> page
+  PagesPagesPage,           // pages -> pages page
+  SegmentAction,            // segment-action -> (empty), between SEGMENT and ENTETE2
+  Page,                     // page -> ENTETE1 SEGMENT segment-action ENTETE2 lignes
+  LignesLigne,              // lignes -> ligne
+  LignesLignesLigne,        // lignes -> lignes ligne
+  LigneLigneVide,           // ligne -> LIGNEVIDE
+  LigneSymbolTable,         // ligne -> SYMBOLTABLE
+  LigneLigneNum,            // ligne -> lignenum
+  LigneNumOrg,              // lignenum -> ORG
+  LigneNumEnd,              // lignenum -> END
+  LigneNumNumLineVide,      // lignenum -> NUMLINEVIDE
+  LigneNumCom1,             // lignenum -> COM1
+  LigneNumCom2,             // lignenum -> COM2
+  LigneNumLigneLabel,       // lignenum -> lignelabel
+  LigneNumLignesLabelSup,   // lignenum -> ligneslabelsup
+  LigneNumLigneSansLabel,   // lignenum -> lignesanslabel
+  LabelSupsLast,            // ligneslabelsup -> lignelabelsup lignelabel
+  LabelSupsMore,            // ligneslabelsup -> lignelabelsup ligneslabelsup
+  LabelSup,                 // lignelabelsup -> LABELSUP
+  LabelCodeL,               // lignelabel -> CODEL
+  LabelCodeLO,              // lignelabel -> CODELO
+  LabelCodeLC,              // lignelabel -> CODELC
+  LabelCodeLOC,             // lignelabel -> CODELOC
+  SansLabelCode,            // lignesanslabel -> CODE
+  SansLabelCodeO,           // lignesanslabel -> CODEO
+  SansLabelCodeOC,          // lignesanslabel -> CODEOC
+  SansLabelCodeC,           // lignesanslabel -> CODEC
 };
+
+inline bool isLabelledCode(Production p) { return p >= Production::LabelCodeL && p <= Production::LabelCodeLOC; }
+inline bool isUnlabelledCode(Production p) {
+  return p >= Production::SansLabelCode && p <= Production::SansLabelCodeC;
+}
 
 // What the grammar calls when it recognises a line that has an action.
 class ParserActions {
  public:
   virtual ~ParserActions() = default;
   // Runs right after the token that completes the production, before the next token is read.
-  virtual void reduce(int production) = 0;
+  virtual void reduce(Production production) = 0;
   // Every token the grammar takes, right after it is taken (before any reduction it completes).
   virtual void shifted(int /*token*/) {}
 };
@@ -49,13 +76,12 @@ class Parser {
   int yyparse();
 
   // The stack holds parser states; a run of label-only lines is the only thing that deepens it.
-  static constexpr size_t kInitialDepth = 200;
   static constexpr size_t kMaxDepth = 10000;
 
  private:
   bool push(uint8_t state);
   bool takeBodyLine(uint8_t state, int token);
-  bool reduce(int production);
+  bool reduce(Production production);
 
   TokenSource& lexer_;
   ParserActions& actions_;

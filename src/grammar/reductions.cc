@@ -7,28 +7,32 @@
 
 namespace romlift {
 
-void Reductions::reduce(int production) {
-  RunState& s = state_;
-  const char* text = scanner_.yytext;
-  if (production == kSegmentAction) {
+void Reductions::reduce(Production production) {
+  LineFields& f = fields_;
+  PaddedText token = scanner_.token();
+  if (production == Production::SegmentAction) {
     // The page's address range becomes the segment text of everything recorded on the page.
-    size_t n = std::min(scanner_.yyleng, sizeof s.seg - 1);
-    std::memcpy(s.seg, text, n);
-    s.seg[n] = '\0';
-    s.segCopy = s.records.copyShared(s.seg);
-    if (observer_) observer_->page(scanner_.yylineno, s.seg);
-  } else if (production == kSymbolTableLine) {
-    stlabadr(text, scanner_.yyleng, s.adr, s.lab);
-    s.symbols.record(s.adr, s.segCopy, s.lab);
-  } else if (production == kLabelSupLine) {
-    // The label and whatever follows it on the line, trailing blanks included.
-    s.codes.addlabel(scanner_.yyleng > col::kLabel ? text + col::kLabel : "");
-  } else if (production >= kFirstLabelledCode && production <= kLastLabelledCode) {
-    size_t from = std::min(scanner_.yyleng, col::kAddress);
-    copyadr(text + from, scanner_.yyleng - from, s.adr, s.lab);
-    s.codes.addLabelledLine(s.segCopy, s.adr, s.lab);
+    size_t n = std::min(token.len, sizeof f.seg - 1);
+    std::memcpy(f.seg, token.text, n);
+    f.seg[n] = '\0';
+    f.segCopy = registers_.keepSegment(f.seg);
+    if (observer_) observer_->page(scanner_.yylineno, f.seg);
+  } else if (production == Production::LigneSymbolTable) {
+    // staddlab makes the entry when there is none: what asking stexistadr and calling
+    // stajouteadrlab first would do, in one look-up.
+    stlabadr(token, f.adr, f.lab);
+    registers_.symbols.staddlab(f.adr, f.segCopy, f.lab);
+  } else if (production == Production::LabelSup) {
+    // The label and whatever follows it on the line, trailing blanks included (six at most).
+    size_t n = token.len > col::kLabel ? token.len - col::kLabel : 0;
+    registers_.codes.addlabel(loadShort(token.text + std::min(token.len, col::kLabel), std::min(n, kMaxLabel)));
+  } else if (isLabelledCode(production)) {
+    size_t from = std::min(token.len, col::kAddress);
+    copyadr({token.text + from, token.len - from}, f.adr, f.lab);
+    registers_.codes.addlabel(f.lab);
+    registers_.codes.addadr(f.segCopy, f.adr);
     writeCode();
-  } else if (production >= kFirstUnlabelledCode && production <= kLastUnlabelledCode) {
+  } else if (isUnlabelledCode(production)) {
     writeCode();
   }
 }
@@ -38,11 +42,11 @@ void Reductions::shifted(int token) {
 }
 
 void Reductions::writeCode() {
-  int64_t offset = state_.writer.nbcarsecrits();
-  state_.writer.ecrireobj(scanner_.codeobj, scanner_.codeobjLen);
+  int64_t offset = writer_.nbcarsecrits();
+  writer_.ecrireobj(scanner_.objectDigits());
   if (observer_) {
-    int bytes = static_cast<int>(state_.writer.nbcarsecrits() - offset);
-    observer_->codeLine(scanner_.yylineno, state_.seg, scanner_.yytext, offset, bytes);
+    int bytes = static_cast<int>(writer_.nbcarsecrits() - offset);
+    observer_->codeLine(scanner_.yylineno, fields_.seg, scanner_.yytext, offset, bytes);
   }
 }
 

@@ -1,40 +1,43 @@
-// The actions hung on the grammar's productions: what a recognised line does to the run.
+// The actions hung on the grammar's productions: what a recognised line does to the registers
+// and the image files.
 #pragma once
 
-#include <cstdint>
-
-#include "driver/run_state.h"
+#include "bytes/short_text.h"
+#include "grammar/line_observer.h"
 #include "grammar/parser.h"
+#include "output/image_writer.h"
+#include "registers/registers.h"
 #include "scanner/scanner.h"
 
 namespace romlift {
 
-// Hears of the accepted lines that shape the object-code stream, for reports that follow it.
-class LineObserver {
- public:
-  virtual ~LineObserver() = default;
-  // A page header, with the line number and the page's address range.
-  virtual void page(int /*lineno*/, const char* /*seg*/) {}
-  // An accepted ORG line.
-  virtual void org(int /*lineno*/) {}
-  // An accepted code line: its whole text, where its bytes start in the stream, how many.
-  virtual void codeLine(int /*lineno*/, const char* /*seg*/, const char* /*line*/, int64_t /*offset*/,
-                        int /*bytes*/) {}
+// The fields of the current line that the actions fill and hand to the registers.
+struct LineFields {
+  // adr and lab are written as separate words and read right after: kept apart, so that the
+  // compiler never reads the two with one load, which would wait for both stores.
+  ShortText adr;      // address text of the current line, 4 characters
+  char seg[12] = {};  // address range of the current page; empty before the first header
+  ShortText lab;      // label text of the current line, at most 6 characters
+  const char* segCopy = "";  // the registers' copy of seg (Registers::keepSegment)
 };
 
 class Reductions : public ParserActions {
  public:
-  Reductions(const Scanner& scanner, RunState& state, LineObserver* observer = nullptr)
-      : scanner_(scanner), state_(state), observer_(observer) {}
+  // Reads the current token from scanner; writes fields, the registers and the writer.
+  Reductions(const Scanner& scanner, LineFields& fields, Registers& registers, ImageWriter& writer,
+             LineObserver* observer = nullptr)
+      : scanner_(scanner), fields_(fields), registers_(registers), writer_(writer), observer_(observer) {}
 
-  void reduce(int production) override;
+  void reduce(Production production) override;
   void shifted(int token) override;
 
  private:
   void writeCode();
 
   const Scanner& scanner_;
-  RunState& state_;
+  LineFields& fields_;
+  Registers& registers_;
+  ImageWriter& writer_;
   LineObserver* observer_;
 };
 

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "bytes/padded_text.h"
+
 namespace romlift {
 
 inline constexpr const char* kImageNames[] = {"511_CodeObjet.bin", "514_CodeObjet.bin", "512_CodeObjet.bin"};
@@ -29,13 +31,13 @@ class ImageWriter {
   // Decodes text two characters at a time and appends one byte per pair; a lone last
   // character is ignored. The first call of the run creates the first file.
   void ecrireobj(const char* text);
-  // The same for a code line's object code: len characters, zero-terminated, in a buffer of
-  // at least 2 * kMaxPairs readable bytes. While the bytes stay in one file they are gathered
-  // and written in large pieces, without a loop whose length varies from line to line.
-  void ecrireobj(const char* text, size_t len);
+  // The same for a code line's object code, zero-terminated. While the bytes stay in one file
+  // they are gathered and written in large pieces, without a loop whose length varies from line
+  // to line.
+  void ecrireobj(PaddedText digits);
   static constexpr size_t kMaxPairs = 6;
 
-  // Closes the current file (end of input).
+  // Closes the current file (end of input, or the next file starts).
   void close();
 
   int64_t nbcarsecrits() const { return nbcarsecrits_; }
@@ -47,7 +49,6 @@ class ImageWriter {
  private:
   void open(int index);
   void flushGathered();
-  void closeCurrent();
   void fault(int errnum);
 
   FaultFn fault_;
@@ -59,17 +60,8 @@ class ImageWriter {
   bool currentFaulted_ = false;
   bool failed_ = false;
   int64_t nbcarsecrits_ = 0;  // 64 bits: a count that wrapped would reopen and truncate a file
-  std::unique_ptr<char[]> gathered_;  // bytes of the current file not yet handed to it
+  std::unique_ptr<uint8_t[]> gathered_;  // bytes of the current file not yet handed to it
   size_t gatheredLen_ = 0;
 };
-
-// The byte that the pair (high, low) stands for: v(x) = x - 48 up to '@', x - 55 from 'A' on.
-inline uint8_t decodePair(char high, char low) {
-  auto v = [](char c) {
-    unsigned x = static_cast<unsigned char>(c);
-    return x <= 64 ? x - 48 : x - 55;
-  };
-  return static_cast<uint8_t>(16 * v(high) + v(low));
-}
 
 }  // namespace romlift

@@ -1,6 +1,6 @@
 #include "output/reports.h"
 
-#include "scanner/charclass.h"
+#include "bytes/charclass.h"
 
 namespace romlift {
 namespace {
@@ -66,11 +66,11 @@ std::string tolerantPattern(const char* label, bool* hasConfusable) {
   return pattern;
 }
 
-void Listecode(FILE* out, const CodeRegister& codes) { listRegister(out, codes.awllist()); }
+void Listecode(FILE* out, const CodeLists& codes) { listRegister(out, codes.awllist()); }
 
-void Listest(FILE* out, const SymbolRegister& symbols) { listRegister(out, symbols.stawllist()); }
+void Listest(FILE* out, const SymbolLists& symbols) { listRegister(out, symbols.stawllist()); }
 
-void ListeER(FILE* out, const CodeRegister& codes) {
+void ListeER(FILE* out, const CodeLists& codes) {
   for (const AddressEntry* entry = codes.awllist(); entry != nullptr; entry = entry->next) {
     for (const LabelNode* l = entry->labels; l != nullptr; l = l->next) {
       bool confusable = false;

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "registers/label_list.h"
+#include "registers/arena.h"
 
 namespace romlift {
 

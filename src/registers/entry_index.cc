@@ -4,9 +4,8 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "bytes/short_text.h"
+#include "bytes/vector_ops.h"
 
 namespace romlift {
 namespace {
@@ -14,39 +13,20 @@ namespace {
 constexpr size_t kGroup = 16;
 constexpr size_t kFirstSize = kGroup;
 
-// Bit k is set when tags[k] == tag, for the group of kGroup tags.
-uint32_t groupMatches(const uint8_t* tags, uint8_t tag) {
-#if defined(__SSE2__)
-  __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tags));
-  return static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(group, _mm_set1_epi8(static_cast<char>(tag)))));
-#else
-  uint32_t bits = 0;
-  for (size_t k = 0; k < kGroup; ++k) bits |= uint32_t{tags[k] == tag} << k;
-  return bits;
-#endif
-}
+uint64_t mix(uint64_t x) { return EntryIndexOf<AddressEntry>::mix(x); }
+uint64_t hashOfShort(const ShortText& adr) { return mix(adr.word()); }
 
-// One multiplication: the look-up waits for the hash, and a table takes the hash's top bits,
-// which a multiplication mixes well.
-uint64_t mix(uint64_t x) { return x * 0x9E3779B97F4A7C15ULL; }
-
-// A short text hashes as its padded word, so both ways of asking agree.
-uint64_t hashOfShort(const ShortText& adr) {
-  uint64_t w;
-  std::memcpy(&w, adr, sizeof w);
-  return mix(w);
-}
-
+// The same hash as a short text's for texts of up to six characters.
 uint64_t hashOf(const char* adr) {
-  ShortText first = {};
+  char first[8] = {};
   size_t i = 0;
   for (; i < sizeof first && adr[i] != '\0'; ++i) first[i] = adr[i];
-  uint64_t h = hashOfShort(first);
+  uint64_t w;
+  std::memcpy(&w, first, sizeof w);
+  uint64_t h = mix(w);
   for (; adr[i] != '\0'; ++i) h = mix(h ^ static_cast<uint8_t>(adr[i]));
   return h;
 }
-
-uint8_t tagOf(uint64_t hash) { return static_cast<uint8_t>(hash >> 24) | 0x80; }
 
 // Slot of a hash in a table of size slots (a power of two): its top bits.
 size_t slotOf(uint64_t hash, size_t size) { return static_cast<size_t>(hash >> (64 - std::countr_zero(size))); }
@@ -87,11 +67,11 @@ Record** EntryIndexOf<Record>::probe(const Table& table, const char* adr, uint64
   size_t groups = table.size / kGroup;
   for (size_t g = slotOf(hash, table.size) / kGroup;; g = g + 1 == groups ? 0 : g + 1) {
     const uint8_t* tags = table.tags + g * kGroup;
-    for (uint32_t match = groupMatches(tags, tag); match != 0; match &= match - 1) {
+    for (uint32_t match = matches16(tags, tag); match != 0; match &= match - 1) {
       size_t i = g * kGroup + static_cast<size_t>(std::countr_zero(match));
       if (sameText(adr, table.slots[i]->adr)) return &table.slots[i];
     }
-    if (uint32_t empty = groupMatches(tags, 0)) {
+    if (uint32_t empty = matches16(tags, 0)) {
       size_t i = g * kGroup + static_cast<size_t>(std::countr_zero(empty));
       if (claim) table.tags[i] = tag;
       return &table.slots[i];
@@ -133,6 +113,17 @@ Record* EntryIndexOf<Record>::find(const char* adr, const char* seg) const {
 
 template <typename Record>
 Record*& EntryIndexOf<Record>::slotFor(const char* adr, const char* seg) { return slotFor(adr, hashOf(adr), seg); }
+
+template <typename Record>
+typename EntryIndexOf<Record>::Lookup EntryIndexOf<Record>::lookupSlow(const ShortText& adr, const char* seg) const {
+  Table* table = tableOf(seg);
+  if (table == nullptr || table->size == 0) return {};
+  uint64_t hash = hashOfShort(adr);
+  return {table, probe(*table, adr, hash, false), EntryIndexOf<Record>::tagOf(hash)};
+}
+
+template <typename Record>
+Record*& EntryIndexOf<Record>::claimSlow(const ShortText& adr, const char* seg) { return slotForShort(adr, seg); }
 
 template <typename Record>
 Record*& EntryIndexOf<Record>::slotForShort(const ShortText& adr, const char* seg) {

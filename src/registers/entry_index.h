@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "bytes/short_text.h"
+#include "registers/arena.h"
 #include "registers/label_list.h"
 
 namespace romlift {
@@ -25,14 +27,42 @@ class EntryIndexOf {
   // The newest entry with exactly this address and segment text, or nullptr.
   Record* find(const char* adr, const char* seg) const;
 
-  // Makes entry the one found for its pair; its texts must outlive the index.
-  void put(Record* entry) { slotFor(entry->adr, entry->seg) = entry; }
-
   // The slot of the pair, to fill at once when it is empty (nullptr). The texts of the entry
   // put there must equal adr and seg and outlive the index.
   Record*& slotFor(const char* adr, const char* seg);
   // The same for an address in a padded word.
   Record*& slotForShort(const ShortText& adr, const char* seg);
+
+  // Where a pair stands or would go, from one probe: its slot, or the free slot it would take.
+  // Valid until a slot is claimed.
+  struct Lookup {
+    void* table = nullptr;  // nullptr: the segment has no table yet
+    Record** slot = nullptr;
+    uint8_t tag = 0;
+    Record* entry() const { return slot != nullptr ? *slot : nullptr; }
+  };
+  Lookup lookupShort(const ShortText& adr, const char* seg) const {
+    if (last_ == nullptr || seg != lastSeg_ || last_->size == 0) return lookupSlow(adr, seg);
+    uint64_t hash = mix(adr.word());
+    return {last_, probe(*last_, adr, hash, false), tagOf(hash)};
+  }
+  // The slot of the pair that lookup was made for (with the same adr and seg), claimed when
+  // it is free; it probes again only when the table must grow first.
+  Record*& claim(const Lookup& lookup, const ShortText& adr, const char* seg) {
+    auto* table = static_cast<Table*>(lookup.table);
+    if (table == nullptr || (*lookup.slot == nullptr && 4 * (table->used + 1) > 3 * table->size))
+      return claimSlow(adr, seg);
+    if (*lookup.slot == nullptr) {
+      table->tags[lookup.slot - table->slots] = lookup.tag;
+      ++table->used;
+    }
+    return *lookup.slot;
+  }
+
+  // One multiplication: the look-up waits for the hash, and a table takes the hash's top bits,
+  // which a multiplication mixes well. A short text hashes as its padded word.
+  static uint64_t mix(uint64_t x) { return x * 0x9E3779B97F4A7C15ULL; }
+  static uint8_t tagOf(uint64_t hash) { return static_cast<uint8_t>(hash >> 24) | 0x80; }
 
  private:
   struct Table {
@@ -42,6 +72,8 @@ class EntryIndexOf {
     size_t used = 0;
   };
 
+  Lookup lookupSlow(const ShortText& adr, const char* seg) const;
+  Record*& claimSlow(const ShortText& adr, const char* seg);
   Record*& slotFor(const char* adr, uint64_t hash, const char* seg);
   Table* tableOf(const char* seg) const;
   Table* newTable(const char* seg);

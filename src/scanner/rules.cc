@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "scanner/line_view.h"
+#include "scanner/token.h"
 
 namespace romlift {
 namespace {
@@ -121,7 +122,7 @@ bool isNumber(const char* s, size_t n) { return n >= kNumberWidth && allOf(s, kN
 int matchNumberedWhole(const char* s, size_t n) {
   if (n > col::kAddress && s[col::kAddress] != ' ') {
     // An address: a code line or an END line.
-    if (int t = matchCodeLineInBuffer(s, n)) return t;
+    if (int t = matchCodeLine({s, n})) return t;
     if (n == col::kMnemonic + 3 && s[kNumberWidth] == ' ' && allOf(s + col::kAddress, kAddressWidth, kHex) &&
         allBlank(s, col::kAddress + kAddressWidth, col::kMnemonic) && std::memcmp(s + col::kMnemonic, "END", 3) == 0)
       return END;
@@ -169,26 +170,17 @@ bool mayBeCodeLine(const char* s, size_t n) {
 
 }  // namespace
 
-int matchCodeLine(const char* s, size_t n) {
-  if (!mayBeCodeLine(s, n)) return 0;
-#if defined(__SSE2__)
-  if (n <= MaskedLine::kMaxSize) return codeLine(MaskedLine(s, n));
-#endif
-  return codeLine(ByteLine(s, n));
-}
-
-// The same, for a line followed by kLineSlack readable bytes.
-int matchCodeLineInBuffer(const char* s, size_t n) {
-  if (!mayBeCodeLine(s, n)) return 0;
-#if defined(__SSE2__)
-  if (n <= MaskedLine::kMaxSize) return codeLine(MaskedLine(s, n, MaskedLine::InPlace{}));
-#endif
-  return codeLine(ByteLine(s, n));
+int matchCodeLine(PaddedText line) {
+  if (!mayBeCodeLine(line.text, line.len)) return 0;
+  if (line.len <= MaskedLine::kMaxSize) return codeLine(MaskedLine(line));
+  return codeLine(ByteLine(line.text, line.len));
 }
 
 int matchCodeLineByBytes(const char* s, size_t n) { return codeLine(ByteLine(s, n)); }
 
-LineMatch matchLineStart(const char* s, size_t n, bool nl, Mode mode) {
+LineMatch matchLineStart(PaddedText line, bool nl, Mode mode) {
+  const char* s = line.text;
+  size_t n = line.len;
   if (n == 0) return {};
   bool symbols = mode == Mode::TABLESYMB;
   if (isNumber(s, n)) {

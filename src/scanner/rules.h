@@ -3,10 +3,13 @@
 
 #include <cstddef>
 
-#include "scanner/charclass.h"
-#include "scanner/scanner.h"
+#include "bytes/charclass.h"
+#include "bytes/padded_text.h"
 
 namespace romlift {
+
+// What the scanner is reading: ordinary lines, the rest of a page-header line, a symbol table.
+enum class Mode { NORMAL, ENTETE, TABLESYMB };
 
 // Columns of the listing's fixed layout, counted from 0.
 namespace col {
@@ -39,18 +42,15 @@ struct LineMatch {
   size_t len = 0;
 };
 
-// The longest line-start match on the line s[0..n), which holds no newline; nl tells whether
-// a newline follows it (rows that need one win over any row that does not). The banner is
-// left to the caller, since it spans three lines. The line must be followed by kLineSlack
-// readable bytes (see line_view.h), as it is in the scanner's buffer.
-LineMatch matchLineStart(const char* s, size_t n, bool nl, Mode mode);
+// The longest line-start match on the line, which holds no newline; nl tells whether a newline
+// follows it (rows that need one win over any row that does not). The banner is left to the
+// caller, since it spans three lines.
+LineMatch matchLineStart(PaddedText line, bool nl, Mode mode);
 
 // Token of a whole code line, or 0 when its fields do not fit a code-line layout.
-int matchCodeLine(const char* s, size_t n);
-// The same, always reading the line byte by byte: the reference for the faster masked reading.
+int matchCodeLine(PaddedText line);
+// The same, reading the line byte by byte: the reference for the masked reading.
 int matchCodeLineByBytes(const char* s, size_t n);
-// The same, for a line followed by kLineSlack readable bytes.
-int matchCodeLineInBuffer(const char* s, size_t n);
 
 // Length of the address range that starts at s (0 when none): [0-3]?hhhh-[0-3]?hhhh.
 size_t matchSegmentRange(const char* s, size_t n);

@@ -7,9 +7,8 @@
 #include <new>
 #include <utility>
 
-#include "scanner/line_view.h"
+#include "bytes/vector_ops.h"
 #include "scanner/rules.h"
-#include "scanner/text_masks.h"
 
 namespace romlift {
 namespace {
@@ -17,33 +16,14 @@ namespace {
 // Offset of the first newline in [p, end), or end - p when there is none. Lines are short:
 // one step looks at 64 bytes, so a typical line is found without a loop whose exit varies from
 // line to line (a mispredicted branch a line). May read up to 63 bytes past end, which the
-// buffer's slack allows.
+// buffer's padding allows.
 size_t newlineIn(const char* p, const char* end) {
-#if defined(__SSE2__)
-  const __m128i newline = _mm_set1_epi8('\n');
   for (const char* q = p; q < end; q += 64) {
-    uint64_t hits = 0;
-    for (int k = 0; k < 4; ++k) {
-      __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16 * k));
-      hits |= uint64_t{static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline)))} << (16 * k);
-    }
-    if (hits != 0) return std::min(static_cast<size_t>(q - p) + std::countr_zero(hits), static_cast<size_t>(end - p));
+    if (uint64_t hits = matches64(q, '\n'))
+      return std::min(static_cast<size_t>(q - p) + std::countr_zero(hits), static_cast<size_t>(end - p));
   }
   return static_cast<size_t>(end - p);
-#else
-  const void* hit = std::memchr(p, '\n', static_cast<size_t>(end - p));
-  return hit == nullptr ? static_cast<size_t>(end - p) : static_cast<size_t>(static_cast<const char*>(hit) - p);
-#endif
 }
-
-#if defined(__SSE2__)
-// A mask that keeps the first n (at most 16) bytes of a vector and clears the others.
-__m128i keepFirst(size_t n) {
-  static constexpr unsigned char kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                              0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - n));
-}
-#endif
 
 bool isCodeToken(int t) {
   switch (t) {
@@ -74,7 +54,7 @@ int Scanner::yylex() {
   for (;;) {
     if (!lineKnown_ && !findLineEnd()) {
       done_ = true;
-      yytext = "";
+      yytext = kNoText;
       yyleng = 0;
       if (wrap_) wrap_();
       return END_OF_INPUT;
@@ -122,7 +102,7 @@ int Scanner::scanLineStart() {
     return 0;
   }
   // Reading ahead for the banner may have moved the text.
-  LineMatch m = matchLineStart(buf_.get() + cur_, n, nl, mode_);
+  LineMatch m = matchLineStart({buf_.get() + cur_, n}, nl, mode_);
   bol_ = false;
   if (m.len == 0) {  // no line class: its first character goes alone
     ++cur_;
@@ -213,7 +193,7 @@ bool Scanner::fill() {
   if (eof_) return false;
   if (!buf_) {
     try {
-      buf_.reset(new char[bufferSize_ + 1 + kLineSlack]());
+      buf_.reset(new char[bufferSize_ + 1 + kPadding]());
     } catch (const std::bad_alloc&) {
       throw FatalError(kNoMemoryForBuffer);
     }
@@ -228,7 +208,7 @@ bool Scanner::fill() {
   if (cap_ - end_ < minRead_) {
     size_t grown = cap_ <= std::numeric_limits<size_t>::max() / 2 - 1 ? cap_ * 2 : cap_ + cap_ / 8;
     try {
-      std::unique_ptr<char[]> bigger(new char[grown + 1 + kLineSlack]());
+      std::unique_ptr<char[]> bigger(new char[grown + 1 + kPadding]());
       std::memcpy(bigger.get(), buf_.get(), end_);
       buf_ = std::move(bigger);
     } catch (const std::bad_alloc&) {
@@ -260,32 +240,19 @@ void Scanner::setText(size_t from, size_t len) {
 // zeros after it. The symbol-table entry is split into fields right after: reading it across a
 // terminator just stored byte-wise in the buffer would wait for that store.
 void Scanner::setCopiedText(size_t from, size_t len) {
-#if defined(__SSE2__)
-  __m128i text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf_.get() + from));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(tokenCopy_), _mm_and_si128(text, keepFirst(len)));
-#else
-  std::memcpy(tokenCopy_, buf_.get() + from, len);
-  tokenCopy_[len] = '\0';
-#endif
+  storeFirst16(tokenCopy_, buf_.get() + from, len);
   yytext = tokenCopy_;
   yyleng = len;
 }
 
 // Copies the object-code digits (the text up to the first blank, or the token's end after len
-// bytes) into codeobj, zeros after them. The text is in the buffer, whose slack allows reading
-// past the line: the digits are counted from bit masks and stored with one vector store, so
-// that the writer's reads of the whole field right after need no byte stored on its own.
+// bytes) into codeobj, zeros after them. The text is in the buffer, whose padding allows
+// reading past the line: the digits are counted from bit masks and stored with one vector
+// store, so that the writer's reads of the whole field right after need no byte stored alone.
 void Scanner::copyobj(const char* text, size_t len) {
-#if defined(__SSE2__)
   uint32_t stop = matches32(text, ' ') | matches32(text, '\0') | bitsFrom(len) | uint32_t{1} << kMaxObjectDigits;
   size_t n = static_cast<size_t>(std::countr_zero(stop));
-  __m128i digits = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
-  _mm_store_si128(reinterpret_cast<__m128i*>(codeobj), _mm_and_si128(digits, keepFirst(n)));
-#else
-  size_t n = 0;
-  for (; n < kMaxObjectDigits && n < len && text[n] != ' ' && text[n] != '\0'; ++n) codeobj[n] = text[n];
-  std::memset(codeobj + n, 0, sizeof codeobj - n);
-#endif
+  storeFirst16(codeobj, text, n);
   codeobjLen = n;
 }
 

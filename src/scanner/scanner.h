@@ -5,19 +5,13 @@
 #include <functional>
 #include <memory>
 
+#include "bytes/padded_text.h"
 #include "scanner/input.h"
+#include "scanner/rules.h"
 #include "scanner/token.h"
+#include "scanner/token_source.h"
 
 namespace romlift {
-
-// Where the grammar gets its tokens from.
-class TokenSource {
- public:
-  virtual ~TokenSource() = default;
-  virtual int yylex() = 0;  // next token code, 0 at end of input
-};
-
-enum class Mode { NORMAL, ENTETE, TABLESYMB };
 
 class Scanner : public TokenSource {
  public:
@@ -35,14 +29,19 @@ class Scanner : public TokenSource {
   bool atLineStart() const { return bol_; }
 
   // Text of the last token, zero-terminated; valid until the next yylex call.
-  const char* yytext = "";
+  static constexpr char kNoText[kPadding] = {};  // before the first token and at end of input
+  const char* yytext = kNoText;
   size_t yyleng = 0;
   int yylineno = 1;
   // Object-code digits of the last code line (at most kMaxObjectDigits), zeros after them, and
-  // how many. Sixteen bytes, written with one vector store: the writer reads them whole.
+  // how many. Written sixteen bytes at a time; padded, so the writer reads them whole.
   static constexpr size_t kMaxObjectDigits = 13;
-  alignas(16) char codeobj[16] = {};
+  alignas(16) char codeobj[16 + kPadding] = {};
   size_t codeobjLen = 0;
+
+  // The current token's text and the object-code digits, with the padding readers rely on.
+  PaddedText token() const { return {yytext, yyleng}; }
+  PaddedText objectDigits() const { return {codeobj, codeobjLen}; }
 
  private:
   int scanLineStart();
@@ -61,7 +60,7 @@ class Scanner : public TokenSource {
   std::unique_ptr<char[]> buf_;
   size_t bufferSize_;
   size_t minRead_;       // never ask the input for fewer bytes than this
-  size_t cap_ = 0;       // bytes of buf_ for text; a terminator and kLineSlack bytes follow
+  size_t cap_ = 0;       // bytes of buf_ for text; a terminator and kPadding bytes follow
   size_t cur_ = 0;       // next unconsumed byte
   size_t end_ = 0;       // end of the text read so far
   size_t lineEnd_ = 0;   // the newline (or end of input) that ends the line at cur_
@@ -72,8 +71,8 @@ class Scanner : public TokenSource {
   char holdChar_ = 0;
   bool holding_ = false;
   Mode mode_ = Mode::NORMAL;
-  // yytext of a symbol-table entry, with room after it for readers of whole words.
-  alignas(16) char tokenCopy_[64] = {};
+  // yytext of a symbol-table entry, padded for readers of whole words.
+  alignas(16) char tokenCopy_[16 + kPadding] = {};
   bool bol_ = true;
 };
 

@@ -2,18 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-#include "driver/run.h"
+#include "grammar/parser.h"
+#include "grammar/reductions.h"
+#include "registers/code_lists.h"
+#include "registers/symbol_lists.h"
 #include "support/scan.h"
 
 namespace romlift {
 namespace {
-
-namespace fs = std::filesystem;
 
 // Entries of a register as "seg/adr:label,label" strings, newest first.
 std::vector<std::string> entries(const AddressEntry* e) {
@@ -31,23 +30,27 @@ struct Recorded {
   std::string seg;
 };
 
+struct IgnoreErrors : ErrorReporter {
+  void yyerror(const char*) override {}
+};
+
+// The grammar and its actions alone over the listing: no run, no files, no reports.
 Recorded runOn(const std::string& listing) {
-  std::string dir = (fs::temp_directory_path() / "romlift-red-XXXXXX").string();
-  EXPECT_NE(mkdtemp(dir.data()), nullptr);
-  FILE* out = std::tmpfile();
-  FILE* err = std::tmpfile();
+  bool ended = false;
+  Scanner scanner(Input(test::chunkReader(listing)), [&ended] { return ended = true; });
+  LineFields fields;
+  Registers registers(stdout);
+  ImageWriter writer({}, {}, ImageTarget::Discard);
+  Reductions actions(scanner, fields, registers, writer);
+  IgnoreErrors errors;
+  Parser parser(scanner, actions, errors);
+  while (!ended) parser.yyparse();
   Recorded r;
-  {
-    Run run(Input(test::chunkReader(listing)), out, err, RunOptions{.imageDir = dir});
-    run.run();
-    r.codes = entries(run.state().codes.awllist());
-    r.symbols = entries(run.state().symbols.stawllist());
-    for (const LabelNode* l = run.state().codes.llist(); l != nullptr; l = l->next) r.pending.push_back(l->label);
-    r.seg = run.state().seg;
-  }
-  std::fclose(out);
-  std::fclose(err);
-  fs::remove_all(dir);
+  CodeLists codes(registers.codes, stdout);
+  r.codes = entries(codes.awllist());
+  r.symbols = entries(SymbolLists(registers.symbols, stdout).stawllist());
+  for (const LabelNode* l = codes.llist(); l != nullptr; l = l->next) r.pending.push_back(l->label);
+  r.seg = fields.seg;
   return r;
 }
 

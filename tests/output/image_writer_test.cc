@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "bytes/vector_ops.h"
 #include "output/image_writer.h"
 
 namespace romlift {
@@ -70,9 +71,9 @@ void writeStream(ImageWriter& w, int64_t total, int first, int chunk, bool lengt
       text += "0123456789ABCDEF"[b >> 4], text += "0123456789ABCDEF"[b & 15];
     }
     if (lengthKnown) {
-      char digits[2 * ImageWriter::kMaxPairs + 2] = {};
-      text.copy(digits, sizeof digits - 1);
-      w.ecrireobj(digits, text.size());
+      char digits[2 * ImageWriter::kMaxPairs + 2 + kPadding] = {};
+      text.copy(digits, 2 * ImageWriter::kMaxPairs + 1);
+      w.ecrireobj(PaddedText{digits, text.size()});
     } else {
       w.ecrireobj(text.c_str());
     }
@@ -98,11 +99,11 @@ TEST_F(ImageWriterTest, DecodesPairsInOrder) {
       ImageWriter w(recorder(), dir_.string());
       if (lengthKnown) {
         // As the run gives it, after a first call that creates the file.
-        char digits[2 * ImageWriter::kMaxPairs + 2] = {};
-        w.ecrireobj(digits, 0);
+        char digits[2 * ImageWriter::kMaxPairs + 2 + kPadding] = {};
+        w.ecrireobj(PaddedText{digits, 0});
         std::strcpy(digits, c.text);
         std::memset(digits + std::strlen(c.text) + 1, 'F', sizeof digits - std::strlen(c.text) - 1);
-        w.ecrireobj(digits, std::strlen(c.text));
+        w.ecrireobj(PaddedText{digits, std::strlen(c.text)});
       } else {
         w.ecrireobj(c.text);
       }

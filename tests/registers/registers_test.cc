@@ -4,14 +4,16 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "registers/code_register.h"
-#include "registers/symbol_register.h"
+#include "registers/code_lists.h"
+#include "registers/registers.h"
+#include "registers/symbol_lists.h"
 
 namespace romlift {
 namespace {
@@ -41,24 +43,31 @@ Strings entries(const AddressEntry* e) {
 const char kSeg[] = "0C000-0C7FF";
 const char kSeg2[] = "0D000-0D7FF";
 
+// The run's order for one symbol-table entry (address, segment, label).
+void record(SymbolRegister& reg, const char* a, const char* s, const char* l) {
+  if (!reg.stexistadr(a, s)) reg.stajouteadrlab(a, s);
+  reg.staddlab(a, s, l);
+}
+
 TEST(CodeRegister, PendingLabelsJoinTheNextEntryNewestFirst) {
   Capture out;
-  CodeRegister reg(out.f);
-  for (const char* l : {"L1", "L2", "L3"}) reg.addlabel(l);
-  reg.addadr(kSeg, "C000");
-  EXPECT_EQ(reg.llist(), nullptr);
-  reg.addlabel("SOLO");
-  reg.addadr(kSeg, "C003");
-  EXPECT_EQ(reg.llist(), nullptr);
-  EXPECT_EQ(entries(reg.awllist()), (Strings{kSeg + "/C003:SOLO,"s, kSeg + "/C000:L3,L2,L1,"s}));
+  Registers reg(out.f);
+  for (const char* l : {"L1", "L2", "L3"}) reg.codes.addlabel(l);
+  reg.codes.addadr(kSeg, "C000");
+  EXPECT_EQ(CodeLists(reg.codes, out.f).llist(), nullptr);
+  reg.codes.addlabel("SOLO");
+  reg.codes.addadr(kSeg, "C003");
+  CodeLists lists(reg.codes, out.f);
+  EXPECT_EQ(lists.llist(), nullptr);
+  EXPECT_EQ(entries(lists.awllist()), (Strings{kSeg + "/C003:SOLO,"s, kSeg + "/C000:L3,L2,L1,"s}));
   EXPECT_EQ(out.text(), "");
 }
 
-// The register logs its calls and builds the lists when they are read: reads between calls,
-// across many log chunks, must see exactly the calls made so far, the index included.
-TEST(CodeRegister, ReadsBetweenCallsSeeEveryCallSoFar) {
+// The register logs its calls in chunks; lists built at any point, across many chunks, must
+// show exactly the calls made so far, pending labels and the index included.
+TEST(CodeRegister, ListsBuiltBetweenCallsSeeEveryCallSoFar) {
   Capture out;
-  CodeRegister reg(out.f);
+  Registers reg(out.f);
   Strings want;         // newest first, as entries() shows the register
   std::string pending;  // labels not yet in an entry, newest first
   for (int i = 0; i < 2000; ++i) {
@@ -66,33 +75,23 @@ TEST(CodeRegister, ReadsBetweenCallsSeeEveryCallSoFar) {
     snprintf(adr, sizeof adr, "%04X", i);
     snprintf(lab, sizeof lab, "L%d", i);
     const char* seg = i % 300 < 150 ? kSeg : kSeg2;
-    switch (i % 3) {
-      case 0:
-        reg.addlabel(lab);
-        pending = lab + ","s + pending;
-        break;
-      case 1:
-        reg.addadr(seg, adr);
-        want.insert(want.begin(), seg + "/"s + adr + ":" + pending);
-        pending.clear();
-        break;
-      case 2: {
-        ShortText a = {}, l = {};
-        std::strcpy(a, adr), std::strcpy(l, lab);
-        reg.addLabelledLine(seg, a, l);
-        want.insert(want.begin(), seg + "/"s + adr + ":" + lab + "," + pending);
-        pending.clear();
-        break;
-      }
+    if (i % 3 == 0 || i % 5 == 0) {
+      reg.codes.addlabel(lab);
+      pending = lab + ","s + pending;
+    } else {
+      reg.codes.addadr(seg, adr);
+      want.insert(want.begin(), seg + "/"s + adr + ":" + pending);
+      pending.clear();
     }
     if (i % 7 == 0 || i > 1990) {
-      ASSERT_EQ(entries(reg.awllist()), want) << i;
+      CodeLists lists(reg.codes, out.f);
+      ASSERT_EQ(entries(lists.awllist()), want) << i;
       std::string got;
-      for (const LabelNode* n = reg.llist(); n; n = n->next) got += n->label + ","s;
+      for (const LabelNode* n = lists.llist(); n; n = n->next) got += n->label + ","s;
       ASSERT_EQ(got, pending) << i;
-    }
-    if (i % 3 == 2 && i % 11 == 0) {
-      ASSERT_EQ(reg.existadrlab(adr, seg, lab), 1) << i;
+      if (!want.empty()) {
+        ASSERT_EQ(lists.find(want[0].substr(12, 4).c_str(), want[0].substr(0, 11).c_str()), lists.awllist());
+      }
     }
   }
   EXPECT_EQ(out.text(), "");
@@ -100,11 +99,12 @@ TEST(CodeRegister, ReadsBetweenCallsSeeEveryCallSoFar) {
 
 TEST(CodeRegister, CrossCheckAnswersFromTheNewestEntryOfThePair) {
   Capture out;
-  CodeRegister reg(out.f);
+  Registers reg(out.f);
   const char* lines[][3] = {{kSeg, "C000", "OLD"}, {kSeg, "C000", "NEW"},  // same pair twice
                             {kSeg2, "C000", "LOOP  "}, {"0-1", "C000", "X"}};
-  for (auto& l : lines) reg.addlabel(l[2]), reg.addadr(l[0], l[1]);
-  ASSERT_EQ(entries(reg.awllist()).size(), 4u);
+  for (auto& l : lines) reg.codes.addlabel(l[2]), reg.codes.addadr(l[0], l[1]);
+  CodeLists lists(reg.codes, out.f);
+  ASSERT_EQ(entries(lists.awllist()).size(), 4u);
   const std::string absent = " absente des lignes de code avec label\n";
   struct Case {
     const char *adr, *seg, *label;
@@ -123,26 +123,26 @@ TEST(CodeRegister, CrossCheckAnswersFromTheNewestEntryOfThePair) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.adr) + " " + c.seg + " " + c.label);
     size_t before = out.text().size();
-    EXPECT_EQ(reg.existadrlab(c.adr, c.seg, c.label), c.want);
+    EXPECT_EQ(lists.existadrlab(c.adr, c.seg, c.label), c.want);
     EXPECT_EQ(out.text().substr(before), c.msg);
   }
 }
 
 TEST(CodeAndSymbolRegisters, StoreCopiesOfTheCallersTexts) {
   Capture out;
-  CodeRegister code(out.f);
-  SymbolRegister sym(out.f);
+  Registers reg(out.f);
   char adr[5] = "C000", seg[12] = "0C000-0C7FF", lab[7] = "START";
-  code.addlabel(lab);
-  code.addadr(seg, adr);
-  sym.stajouteadrlab(adr, seg);
-  sym.staddlab(adr, seg, lab);
+  reg.codes.addlabel(lab);
+  reg.codes.addadr(seg, adr);
+  record(reg.symbols, adr, seg, lab);
   strcpy(adr, "FFFF"), strcpy(seg, "0F000-0F7FF"), strcpy(lab, "ZZZZZZ");
-  EXPECT_EQ(entries(code.awllist()), Strings{"0C000-0C7FF/C000:START,"});
-  EXPECT_EQ(entries(sym.stawllist()), Strings{"0C000-0C7FF/C000:START,"});
-  EXPECT_EQ(code.existadrlab("C000", kSeg, "START"), 1);
-  EXPECT_EQ(sym.stexistadrlab("C000", kSeg, "START"), 1);
-  EXPECT_EQ(sym.stexistadr("FFFF", "0F000-0F7FF"), 0);
+  CodeLists codes(reg.codes, out.f);
+  SymbolLists symbols(reg.symbols, out.f);
+  EXPECT_EQ(entries(codes.awllist()), Strings{"0C000-0C7FF/C000:START,"});
+  EXPECT_EQ(entries(symbols.stawllist()), Strings{"0C000-0C7FF/C000:START,"});
+  EXPECT_EQ(codes.existadrlab("C000", kSeg, "START"), 1);
+  EXPECT_EQ(symbols.stexistadrlab("C000", kSeg, "START"), 1);
+  EXPECT_EQ(reg.symbols.stexistadr("FFFF", "0F000-0F7FF"), 0);
   EXPECT_EQ(out.text(), "");
 }
 
@@ -155,19 +155,18 @@ std::string line(const std::string& adr, size_t col, const std::string& label) {
 // A token as the scanner's buffer holds it: zero-terminated, then more listing text.
 class InBuffer {
  public:
-  explicit InBuffer(const std::string& text) : bytes_(text + '\0' + std::string(48, 'X')) {
+  explicit InBuffer(const std::string& text) : bytes_(text + '\0' + std::string(kPadding, 'X')) {
     for (size_t i = text.size() + 2; i < bytes_.size(); i += 3) bytes_[i] = ' ';
   }
-  const char* text() const { return bytes_.data(); }
+  PaddedText from(size_t offset) const { return {bytes_.data() + offset, bytes_.size() - kPadding - 1 - offset}; }
 
  private:
   std::string bytes_;
 };
 
 // The split's words hold the text and zeros after it: they are hashed and compared whole.
-void expectPadded(const ShortText& got, const char* want, bool lengthKnown) {
-  EXPECT_EQ(std::string(got, sizeof got), std::string(want) + std::string(8 - strlen(want), '\0'))
-      << (lengthKnown ? "with the length" : "without the length");
+void expectPadded(const ShortText& got, const char* want) {
+  EXPECT_EQ(std::string(got.text, sizeof got.text), std::string(want) + std::string(8 - strlen(want), '\0'));
 }
 
 TEST(CopyAdr, SplitsALabelledCodeLine) {
@@ -193,20 +192,10 @@ TEST(CopyAdr, SplitsALabelledCodeLine) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    // The run gives the length it knows; both ways must agree, zero bytes included, and leave
-    // the words zero-padded (they are hashed and compared whole).
-    for (bool lengthKnown : {false, true}) {
-      ShortText adr, lab;
-      memset(adr, '#', sizeof adr), memset(lab, '#', sizeof lab);
-      if (lengthKnown) {
-        InBuffer token(c.line);
-        copyadr(token.text() + 4, c.line.size() - 4, adr, lab);
-      } else {
-        copyadr(c.line.c_str() + 4, adr, lab);
-      }
-      expectPadded(adr, c.adr, lengthKnown);
-      expectPadded(lab, c.lab, lengthKnown);
-    }
+    ShortText adr = "######", lab = "######";
+    copyadr(InBuffer(c.line).from(4), adr, lab);
+    expectPadded(adr, c.adr);
+    expectPadded(lab, c.lab);
   }
 }
 
@@ -222,28 +211,17 @@ TEST(Stlabadr, SplitsASymbolTableEntry) {
       {"LOOP C00012", "LOOP", "C000"},  {"", "", ""},
       {"LOO\0P  C000"s, "LOO", ""},     {"LOOP  C0\0001"s, "LOOP", "C0"},
       {"LOOP  \0C000"s, "LOOP", ""},     {"A B C D E F", "A", "B C "},
+      // Longer than an entry: read byte by byte, with the same rules.
+      {"LOOP" + std::string(40, ' ') + "C0001", "LOOP", "C000"},
+      {std::string(40, 'L') + " C000", "LLLLLL", "C000"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE("\"" + c.text + "\"");
-    for (bool lengthKnown : {false, true}) {
-      ShortText adr, lab;
-      memset(adr, '#', sizeof adr), memset(lab, '#', sizeof lab);
-      if (lengthKnown) {
-        InBuffer token(c.text);
-        stlabadr(token.text(), c.text.size(), adr, lab);
-      } else {
-        stlabadr(c.text.c_str(), adr, lab);
-      }
-      expectPadded(lab, c.lab, lengthKnown);
-      expectPadded(adr, c.adr, lengthKnown);
-    }
+    ShortText adr = "######", lab = "######";
+    stlabadr(InBuffer(c.text).from(0), adr, lab);
+    expectPadded(lab, c.lab);
+    expectPadded(adr, c.adr);
   }
-}
-
-// The run's order for one symbol-table entry (address, segment, label).
-void record(SymbolRegister& reg, const std::string& a, const std::string& s, const char* l) {
-  if (!reg.stexistadr(a.c_str(), s.c_str())) reg.stajouteadrlab(a.c_str(), s.c_str());
-  reg.staddlab(a.c_str(), s.c_str(), l);
 }
 
 TEST(SymbolRegister, RecordsEachLabelOncePerPair) {
@@ -268,51 +246,58 @@ TEST(SymbolRegister, RecordsEachLabelOncePerPair) {
        {{"C000", kSeg, "LOOP"}, {"C000", kSeg, "loop"}, {"C000", kSeg, "LOOP "}},
        {"0C000-0C7FF/C000:LOOP ,loop,LOOP,"}, ""},
   };
-  // The run's own way keeps compact records until the lists are read; both ways must agree.
   for (const auto& c : cases) {
-    for (bool runsWay : {false, true}) {
-      SCOPED_TRACE(std::string(c.name) + (runsWay ? ", as the run records" : ""));
-      Capture out;
-      SymbolRegister reg(out.f);
-      for (const auto& e : c.input) {
-        if (runsWay) {
-          ShortText a = {}, l = {};
-          std::strncpy(a, e[0], sizeof a - 1), std::strncpy(l, e[2], sizeof l - 1);
-          reg.record(a, e[1], l);
-        } else {
-          record(reg, e[0], e[1], e[2]);
-        }
-      }
-      EXPECT_EQ(out.text(), c.msg);  // duplicates are told as they come, before any read
-      EXPECT_EQ(entries(reg.stawllist()), c.want);
-    }
+    SCOPED_TRACE(c.name);
+    Capture out;
+    Registers reg(out.f);
+    for (const auto& e : c.input) record(reg.symbols, e[0], e[1], e[2]);
+    EXPECT_EQ(out.text(), c.msg);  // duplicates are told as they come, before any read
+    EXPECT_EQ(entries(SymbolLists(reg.symbols, out.f).stawllist()), c.want);
   }
 }
 
-// Many entries, over many log chunks and two segments, some addresses and labels repeated:
-// the run's compact records must read back as the general calls build the lists.
-TEST(SymbolRegister, CompactRecordsReadBackAsTheGeneralCalls) {
-  Capture outRun, outCalls;
-  SymbolRegister run(outRun.f), calls(outCalls.f);
+// Many entries, over many log chunks and two segments, some addresses and labels repeated,
+// against a plain model of the register: pairs in order of first appearance, labels kept once.
+TEST(SymbolRegister, ManyRecordsReadBackAsAModelOfTheRegister) {
+  Capture out;
+  Registers reg(out.f);
+  std::vector<std::string> order;                         // pairs, oldest first
+  std::map<std::string, std::vector<std::string>> model;  // pair -> labels, oldest first
+  int duplicates = 0;
   for (int i = 0; i < 3000; ++i) {
-    ShortText a = {}, l = {};
+    char a[8], l[8];
     snprintf(a, sizeof a, "%04X", i % 700);  // later entries go back to earlier addresses
     snprintf(l, sizeof l, "L%d", i % 1400);  // and from i = 1400 on, labels come again
     const char* seg = i / 100 % 2 ? kSeg2 : kSeg;
-    run.record(a, seg, l);
-    record(calls, a, seg, l);
+    record(reg.symbols, a, seg, l);
+    std::string pair = seg + "/"s + a + ":";
+    auto [it, fresh] = model.try_emplace(pair);
+    if (fresh) order.push_back(pair);
+    if (std::find(it->second.begin(), it->second.end(), l) != it->second.end()) {
+      ++duplicates;
+    } else {
+      it->second.push_back(l);
+    }
   }
-  EXPECT_EQ(outRun.text(), outCalls.text());
-  EXPECT_NE(outRun.text(), "");
-  EXPECT_EQ(entries(run.stawllist()), entries(calls.stawllist()));
+  Strings want;
+  for (auto p = order.rbegin(); p != order.rend(); ++p) {
+    std::string row = *p;
+    for (auto l = model[*p].rbegin(); l != model[*p].rend(); ++l) row += *l + ",";
+    want.push_back(row);
+  }
+  EXPECT_EQ(entries(SymbolLists(reg.symbols, out.f).stawllist()), want);
+  std::string text = out.text();
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), duplicates);
+  EXPECT_GT(duplicates, 0);
 }
 
 TEST(SymbolRegister, CrossCheck) {
   Capture out;
-  SymbolRegister reg(out.f);
-  record(reg, "C000", kSeg, "START");
-  reg.stajouteadrlab("C100", kSeg);     // entry without labels
-  reg.staddlab("C200", kSeg, "ORPHAN");  // no entry yet: the label is kept in a new one
+  Registers reg(out.f);
+  record(reg.symbols, "C000", kSeg, "START");
+  reg.symbols.stajouteadrlab("C100", kSeg);     // entry without labels
+  reg.symbols.staddlab("C200", kSeg, "ORPHAN");  // no entry yet: the label is kept in a new one
+  SymbolLists lists(reg.symbols, out.f);
   const std::string absent = " absente des tables de symboles (label : START)\n";
   struct Case {
     const char *adr, *seg, *label;
@@ -329,25 +314,27 @@ TEST(SymbolRegister, CrossCheck) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.adr) + " " + c.seg + " " + c.label);
     size_t before = out.text().size();
-    EXPECT_EQ(reg.stexistadr(c.adr, c.seg), c.exist);
-    EXPECT_EQ(reg.stexistadrlab(c.adr, c.seg, c.label), c.want);
+    EXPECT_EQ(reg.symbols.stexistadr(c.adr, c.seg), c.exist);
+    EXPECT_EQ(lists.stexistadrlab(c.adr, c.seg, c.label), c.want);
     EXPECT_EQ(out.text().substr(before), c.msg);
   }
+  EXPECT_EQ(entries(lists.stawllist()), (Strings{kSeg + "/C200:ORPHAN,"s, kSeg + "/C100:"s, kSeg + "/C000:START,"s}));
 }
 
 TEST(CodeAndSymbolRegisters, ManyPairsStayDistinct) {
   Capture out;
-  CodeRegister code(out.f);
-  SymbolRegister sym(out.f);
+  Registers reg(out.f);
   const int kPairs = 20000;
   auto adr = [](int i) { char b[8]; return snprintf(b, sizeof b, "%04X", i), std::string(b); };
   auto seg = [](int i) { return std::string(i % 2 ? kSeg2 : kSeg); };
   auto lab = [](int i) { char b[12]; return snprintf(b, sizeof b, "L%d", i), std::string(b); };
   for (int i = 0; i < kPairs; ++i) {
-    code.addlabel(lab(i).c_str());
-    code.addadr(seg(i).c_str(), adr(i).c_str());
-    record(sym, adr(i), seg(i), lab(i).c_str());
+    reg.codes.addlabel(lab(i).c_str());
+    reg.codes.addadr(seg(i).c_str(), adr(i).c_str());
+    record(reg.symbols, adr(i).c_str(), seg(i).c_str(), lab(i).c_str());
   }
+  CodeLists code(reg.codes, out.f);
+  SymbolLists sym(reg.symbols, out.f);
   EXPECT_EQ(entries(sym.stawllist()).size(), size_t(kPairs));
   EXPECT_EQ(entries(code.awllist()).size(), size_t(kPairs));
   for (int i = 0; i < kPairs; i += 7) {
@@ -357,42 +344,9 @@ TEST(CodeAndSymbolRegisters, ManyPairsStayDistinct) {
   }
   std::string text = out.text();  // one message per wrong-segment probe, nothing else
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), (kPairs + 6) / 7);
-  record(sym, "0000", kSeg, "L0");
+  record(reg.symbols, "0000", kSeg, "L0");
   EXPECT_EQ(out.text().substr(text.size()),
             "Erreur Label L0 dej\xC3\xA0 pr\xC3\xA9sent en 0C000-0C7FF/0000\n");
-}
-
-// The run records symbol-table entries and labelled code lines through padded-word shortcuts;
-// whatever way an entry came in, the other way must find it and report the same duplicates.
-TEST(Registers, ShortcutsAgreeWithTheGeneralCalls) {
-  const char* adrs[] = {"C000", "", "7", "ABCDEFG", "C00", "0000"};
-  for (bool shortcutFirst : {true, false}) {
-    SCOPED_TRACE(shortcutFirst ? "shortcut first" : "general calls first");
-    Capture out;
-    SymbolRegister sym(out.f);
-    CodeRegister code(out.f);
-    auto add = [&](const char* a, bool shortcut) {
-      if (shortcut) {
-        ShortText w = {}, l = "LAB";
-        std::strncpy(w, a, sizeof w - 1);
-        sym.record(w, kSeg, l);
-        code.addLabelledLine(kSeg, w, l);
-      } else {
-        record(sym, a, kSeg, "LAB");
-        code.addlabel("LAB");
-        code.addadr(kSeg, a);
-      }
-    };
-    for (const char* a : adrs) add(a, shortcutFirst);
-    for (const char* a : adrs) add(a, !shortcutFirst);
-    EXPECT_EQ(entries(sym.stawllist()).size(), std::size(adrs));
-    for (const char* a : adrs) {
-      EXPECT_EQ(sym.stexistadrlab(a, kSeg, "LAB"), 1) << a;
-      EXPECT_EQ(code.existadrlab(a, kSeg, "LAB"), 1) << a;
-    }
-    std::string text = out.text();  // the second round is all duplicates
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), std::ssize(adrs)) << text;
-  }
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ int TokenScript::yylex() {
   return token;
 }
 
-void TokenScript::reduce(int production) { log_.push_back("act:" + std::to_string(production)); }
+void TokenScript::reduce(Production production) { log_.push_back("act:" + std::to_string(static_cast<int>(production))); }
 
 void TokenScript::yyerror(const char* message) { log_.push_back(std::string("err:") + message); }
 

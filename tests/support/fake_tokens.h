@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "grammar/parser.h"
-#include "scanner/scanner.h"
+#include "scanner/token.h"
+#include "scanner/token_source.h"
 
 namespace romlift::fake {
 
@@ -18,7 +19,7 @@ class TokenScript : public TokenSource, public ParserActions, public ErrorReport
   explicit TokenScript(std::vector<int> tokens) : tokens_(std::move(tokens)) {}
 
   int yylex() override;
-  void reduce(int production) override;
+  void reduce(Production production) override;
   void yyerror(const char* message) override;
 
   // Entries read "tok:CODE" (or "tok:end" for a result <= 0), "act:25", "err:syntax error".

@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
-#include "grammar/reductions.h"
-#include "registers/code_register.h"
-#include "registers/symbol_register.h"
+#include "grammar/line_observer.h"
+#include "registers/code_lists.h"
+#include "registers/symbol_lists.h"
 
 namespace romlift {
 
 // Every code-line label against the symbol tables, then every symbol-table label against the
 // code lines, each register newest first. Prints one line per problem and a closing count;
 // returns the number of problems.
-int xref(FILE* out, CodeRegister& codes, SymbolRegister& symbols);
+int xref(FILE* out, const CodeLists& codes, const SymbolLists& symbols);
 
 // Follows the accepted code lines and notes every place where a line does not stand at the
 // previous line's address plus its byte count. An ORG line or a new page starts a new run.

@@ -1,4 +1,4 @@
-#include "output/checks.h"
+#include "checks/checks.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,7 +23,7 @@ std::string addressOf(const char* line) { return std::string(line + col::kAddres
 
 }  // namespace
 
-int xref(FILE* out, CodeRegister& codes, SymbolRegister& symbols) {
+int xref(FILE* out, const CodeLists& codes, const SymbolLists& symbols) {
   int problems = 0;
   for (const AddressEntry* e = codes.awllist(); e != nullptr; e = e->next) {
     for (const LabelNode* l = e->labels; l != nullptr; l = l->next) {
