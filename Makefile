@@ -3,7 +3,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO_DIR := build/demo-run
 
-.PHONY: all build release demo check check-asan fuzz fuzz-smoke bench clean
+.PHONY: all build release demo check check-portable check-asan fuzz fuzz-smoke bench clean
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -27,9 +27,15 @@ demo: release
 	@echo "== image files made"; cd $(DEMO_DIR) && ls -l *.bin 2>/dev/null || echo "(none)"
 	@cd $(DEMO_DIR) && for f in *.bin; do [ -f "$$f" ] && { echo "-- $$f"; od -A x -t x1 "$$f" | head -n 8; }; done; true
 
-# The suite runs twice: as built, then under AddressSanitizer and UndefinedBehaviorSanitizer.
-check: build check-asan
+# The suite runs three times: as built, with the plain byte operations instead of the vector
+# ones, then under AddressSanitizer and UndefinedBehaviorSanitizer.
+check: build check-portable check-asan
 	ctest --preset debug -j $(JOBS)
+
+check-portable:
+	cmake --preset portable -DROMLIFT_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset portable -j $(JOBS)
+	ctest --preset portable -j $(JOBS)
 
 check-asan:
 	cmake --preset asan -DROMLIFT_WERROR=$(WERROR) >/dev/null
