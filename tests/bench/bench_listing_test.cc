@@ -1,5 +1,6 @@
 // The benchmark listings' outputs, pinned by checksum: any fast path in the scanner, the
-// grammar, the registers or the writer must leave every byte of every output as it was.
+// grammar, the registers or the writer must leave every byte of every output as it was, and a
+// change says which output of which listing moved.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,6 +16,8 @@
 #include "listing_gen.h"
 #include "checks/checks.h"
 #include "output/reports.h"
+#include "support/capture.h"
+#include "support/run_binary.h"
 
 #include <unistd.h>
 
@@ -27,30 +30,21 @@ uint64_t fnv(std::string_view bytes) {
   return h;
 }
 
-struct Captured {
-  char* data = nullptr;
-  size_t size = 0;
-  FILE* file = open_memstream(&data, &size);
-  ~Captured() {
-    std::fclose(file);
-    std::free(data);
-  }
-  std::string_view text() {
-    std::fflush(file);
-    return {data, size};
+
+// Checksums of each output of the standard run and of the reports over both registers.
+struct Outputs {
+  uint64_t out = 0, err = 0, reports = 0, images[3] = {};
+  // The one checksum these outputs were first pinned by.
+  uint64_t combined() const {
+    uint64_t h = out ^ err * 3 ^ reports * 5;
+    for (int k = 0; k < 3; ++k) h ^= images[k] * (7 + 2 * k);
+    return h;
   }
 };
 
-// An image file's bytes; empty when there is no such file.
-std::string fileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// One checksum over the standard run's three streams of output and the reports of both
-// registers, for the listing read in blocks of `chunk` bytes. The images are written to files
+// The outputs for the listing read in blocks of `chunk` bytes. The images are written to files
 // in imageDir, or kept in memory when it is empty: the writer has a fast path for files.
-uint64_t outputsChecksum(const std::string& listing, size_t chunk, const std::string& imageDir = {}) {
+Outputs outputsOf(const std::string& listing, size_t chunk, const std::string& imageDir = {}) {
   size_t pos = 0;
   auto reader = [&](char* dst, size_t cap) -> ssize_t {
     size_t n = std::min({cap, chunk, listing.size() - pos});
@@ -58,54 +52,75 @@ uint64_t outputsChecksum(const std::string& listing, size_t chunk, const std::st
     pos += n;
     return static_cast<ssize_t>(n);
   };
-  Captured out, err, reports;
+  test::Captured out, err, reports;
   RunOptions options;
   options.images = imageDir.empty() ? ImageTarget::Memory : ImageTarget::Files;
   options.imageDir = imageDir;
-  Run run(Input(reader), out.file, err.file, options);
+  Run run(Input(reader), out.file(), err.file(), options);
   EXPECT_EQ(run.run(), 0);
   // The cross-checks' own messages go where the registers' messages go: standard output.
-  CodeLists codes(run.state().registers.codes, out.file);
-  SymbolLists symbols(run.state().registers.symbols, out.file);
-  Listecode(reports.file, codes);
-  Listest(reports.file, symbols);
-  ListeER(reports.file, codes);
-  xref(reports.file, codes, symbols);
-  uint64_t h = fnv(out.text()) ^ fnv(err.text()) * 3 ^ fnv(reports.text()) * 5;
+  CodeLists codes(run.state().registers.codes, out.file());
+  SymbolLists symbols(run.state().registers.symbols, out.file());
+  Listecode(reports.file(), codes);
+  Listest(reports.file(), symbols);
+  ListeER(reports.file(), codes);
+  xref(reports.file(), codes, symbols);
+  Outputs o;
+  o.out = fnv(out.text());
+  o.err = fnv(err.text());
+  o.reports = fnv(reports.text());
   run.state().writer.close();
   for (int k = 0; k < 3; ++k) {
     std::string image = imageDir.empty() ? run.state().writer.memoryImage(k)
-                                         : fileBytes(std::filesystem::path(imageDir) / kImageNames[k]);
-    h ^= fnv(image) * (7 + 2 * k);
+                                         : test::readFile((std::filesystem::path(imageDir) / kImageNames[k]).string());
+    o.images[k] = fnv(image);
   }
-  return h;
+  return o;
+}
+
+void expectOutputs(const Outputs& got, const Outputs& want) {
+  EXPECT_EQ(got.out, want.out) << "standard output changed";
+  EXPECT_EQ(got.err, want.err) << "standard error changed";
+  EXPECT_EQ(got.reports, want.reports) << "the reports (code, symbols, rules, xref) changed";
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(got.images[k], want.images[k]) << kImageNames[k] << " changed";
 }
 
 TEST(BenchListings, OutputsKeepTheirChecksums) {
   struct Case {
     bench::Variant variant;
-    uint64_t checksum;
+    Outputs want;
+    uint64_t combined;  // as first pinned
   };
   const Case cases[] = {
-      {bench::Variant::Clean, 0x4034909F954ED3E6},
-      {bench::Variant::Symbols, 0x95CF8FD79A779B2B},
-      {bench::Variant::Damaged, 0xD088614F320603B8},
+      {bench::Variant::Clean,
+       {0xB7786FA1DE7DFFA7, 0x14650FB0739D0383, 0x854C810A255C2854,
+        {0x8CD583BCE3070F8D, 0x99214B7BA0A071CF, 0x7288C3AD056E51D0}},
+       0x4034909F954ED3E6},
+      {bench::Variant::Symbols,
+       {0x9DD5B8FD6C68151C, 0x14650FB0739D0383, 0x82A3A1A27B7E77A4,
+        {0x79CC0E863F1FB531, 0x5A4A16BE3218FFA0, 0xE2E9998D6E69FC97}},
+       0x95CF8FD79A779B2B},
+      {bench::Variant::Damaged,
+       {0x166263D9C8EC5873, 0xE42D6C642D2E3DAC, 0xA2F0E7371E248308,
+        {0x33DCD6F1437D4C5E, 0xF21D10544EEF6D30, 0x3E426D40B9419B6F}},
+       0xD088614F320603B8},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(bench::variantName(c.variant));
+    SCOPED_TRACE(std::string(bench::variantName(c.variant)) + " listing");
     bench::GenOptions options;
     options.variant = c.variant;
     options.seed = 7;
     options.minBytes = 1 << 20;
     std::string listing = bench::makeListing(options);
+    EXPECT_EQ(c.want.combined(), c.combined) << "the pinned values below were changed";
     for (size_t chunk : {size_t{1} << 20, size_t{4093}}) {
-      SCOPED_TRACE("reads of " + std::to_string(chunk));
-      EXPECT_EQ(outputsChecksum(listing, chunk), c.checksum);
+      SCOPED_TRACE("read " + std::to_string(chunk) + " bytes at a time");
+      expectOutputs(outputsOf(listing, chunk), c.want);
     }
-    auto dir = std::filesystem::temp_directory_path() / ("romlift-bench-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
-    EXPECT_EQ(outputsChecksum(listing, 1 << 20, dir.string()), c.checksum) << "images in files";
-    std::filesystem::remove_all(dir);
+    test::ScratchFile scratch;
+    std::string dir = std::filesystem::path(scratch.path).parent_path().string();
+    SCOPED_TRACE("images written to files");
+    expectOutputs(outputsOf(listing, 1 << 20, dir), c.want);
   }
 }
 

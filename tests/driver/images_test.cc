@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/capture.h"
 #include "support/run_binary.h"
 #include "support/listing.h"
 
@@ -33,15 +34,6 @@ std::string objectBytes(const std::string& listing) {
       bytes += static_cast<char>(16 * hexValue(line[i]) + hexValue(line[i + 1]));
   }
   return bytes;
-}
-
-std::string images(const RunResult& r) {
-  std::string all;
-  for (const char* name : {"511_CodeObjet.bin", "514_CodeObjet.bin", "512_CodeObjet.bin"}) {
-    auto it = r.contents.find(name);
-    if (it != r.contents.end()) all += it->second;
-  }
-  return all;
 }
 
 // A page of n code lines of three bytes each (byte values follow the line number).
@@ -72,10 +64,11 @@ TEST(Images, HoldTheBytesTheListingShowsInOrder) {
     RunResult r = runRomlift(listing);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
-    EXPECT_TRUE(r.out.ends_with(count(193L * c.copies)));
+    // Copies of the sample repeat its symbol tables: duplicate reports come before the count.
+    EXPECT_EQ(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1), count(193L * c.copies));
     std::string whole;
     for (int i = 0; i < c.copies; ++i) whole += want;
-    EXPECT_TRUE(images(r) == whole);
+    EXPECT_TRUE(sameBytes(imageBytes(r), whole));
     const char* names[] = {"511_CodeObjet.bin", "514_CodeObjet.bin", "512_CodeObjet.bin"};
     for (size_t k = 0; k < 3; ++k) {
       SCOPED_TRACE(names[k]);
@@ -100,7 +93,7 @@ TEST(Images, RejectedLinesWriteNothingAndLaterBytesMoveUp) {
   EXPECT_EQ(r.err,
             "syntax error    4 003 C001 3E01               MVI   A,1\n"
             "syntax error    5 004 C003 00         L2      NOP\n");
-  EXPECT_EQ(images(r), "\xC3\x76");
+  EXPECT_EQ(imageBytes(r), "\xC3\x76");
 }
 
 TEST(Images, SymbolGivenTwiceForOneAddressIsReported) {
@@ -155,12 +148,12 @@ TEST(Images, FaultyImageFileIsReportedAndTheOthersAreWritten) {
     EXPECT_EQ(r.err, std::string("Erreur fichier ") + c.file + " : " + c.reason + "\n");
     const std::string first = want.substr(0, 8192), second = want.substr(8192, 8192), rest = want.substr(16384);
     if (std::string(c.file) != "511_CodeObjet.bin") {
-      EXPECT_TRUE(r.contents["511_CodeObjet.bin"] == first);
+      EXPECT_TRUE(sameBytes(r.contents["511_CodeObjet.bin"], first));
     }
     if (std::string(c.file) != "514_CodeObjet.bin") {
-      EXPECT_TRUE(r.contents["514_CodeObjet.bin"] == second);
+      EXPECT_TRUE(sameBytes(r.contents["514_CodeObjet.bin"], second));
     }
-    EXPECT_TRUE(r.contents["512_CodeObjet.bin"] == rest);
+    EXPECT_TRUE(sameBytes(r.contents["512_CodeObjet.bin"], rest));
   }
 }
 

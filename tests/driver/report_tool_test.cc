@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/report_tool.h"
+#include "support/capture.h"
 #include "support/listing.h"
 
 namespace romlift {
@@ -24,13 +25,6 @@ struct Outcome {
   std::string out, err;
 };
 
-std::string slurp(FILE* f) {
-  std::string text(static_cast<size_t>(std::ftell(f)), '\0');
-  std::rewind(f);
-  EXPECT_EQ(std::fread(text.data(), 1, text.size(), f), text.size());
-  std::fclose(f);
-  return text;
-}
 
 // Runs the tool on the listing inside an empty scratch folder, which must stay empty.
 Outcome report(std::vector<const char*> args, const std::string& listing) {
@@ -42,14 +36,13 @@ Outcome report(std::vector<const char*> args, const std::string& listing) {
   fs::create_directories(scratch);
   fs::current_path(scratch);
   args.insert(args.begin(), "romlift-report");
-  FILE* out = std::tmpfile();
-  FILE* err = std::tmpfile();
-  int status = runReportTool(static_cast<int>(args.size()), args.data(), fd, out, err);
+  test::Captured out, err;
+  int status = runReportTool(static_cast<int>(args.size()), args.data(), fd, out.file(), err.file());
   EXPECT_TRUE(fs::is_empty(scratch)) << "the report tool wrote a file";
   fs::current_path(before);
   fs::remove_all(scratch);
   close(fd);
-  return {status, slurp(out), slurp(err)};
+  return {status, out.text(), err.text()};
 }
 
 

@@ -7,20 +7,17 @@
 
 #include "output/reports.h"
 #include "registers/registers.h"
+#include "support/capture.h"
 
 namespace romlift {
 namespace {
 
-// What a report function prints, captured through a temporary file.
+// What a report function prints.
 template <typename Fn>
 std::string capture(Fn fn) {
-  FILE* f = std::tmpfile();
-  fn(f);
-  std::string text(static_cast<size_t>(std::ftell(f)), '\0');
-  std::rewind(f);
-  EXPECT_EQ(std::fread(text.data(), 1, text.size(), f), text.size());
-  std::fclose(f);
-  return text;
+  test::Captured c;
+  fn(c.file());
+  return c.text();
 }
 
 TEST(Reports, ListingsShowNewestEntryAndNewestLabelFirst) {

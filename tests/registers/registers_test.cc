@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "registers/code_lists.h"
+#include "support/capture.h"
 #include "registers/registers.h"
 #include "registers/symbol_lists.h"
 
@@ -20,15 +21,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 using namespace std::string_literals;
-
-// Collects what a register prints.
-struct Capture {
-  char* buf = nullptr;
-  size_t len = 0;
-  FILE* f = open_memstream(&buf, &len);
-  ~Capture() { fclose(f), free(buf); }
-  std::string text() { return fflush(f), std::string(buf, len); }
-};
 
 // Each entry as "segment/address:label,label,", newest first.
 Strings entries(const AddressEntry* e) {
@@ -50,14 +42,14 @@ void record(SymbolRegister& reg, const char* a, const char* s, const char* l) {
 }
 
 TEST(CodeRegister, PendingLabelsJoinTheNextEntryNewestFirst) {
-  Capture out;
-  Registers reg(out.f);
+  test::Captured out;
+  Registers reg(out.file());
   for (const char* l : {"L1", "L2", "L3"}) reg.codes.addlabel(l);
   reg.codes.addadr(kSeg, "C000");
-  EXPECT_EQ(CodeLists(reg.codes, out.f).llist(), nullptr);
+  EXPECT_EQ(CodeLists(reg.codes, out.file()).llist(), nullptr);
   reg.codes.addlabel("SOLO");
   reg.codes.addadr(kSeg, "C003");
-  CodeLists lists(reg.codes, out.f);
+  CodeLists lists(reg.codes, out.file());
   EXPECT_EQ(lists.llist(), nullptr);
   EXPECT_EQ(entries(lists.awllist()), (Strings{kSeg + "/C003:SOLO,"s, kSeg + "/C000:L3,L2,L1,"s}));
   EXPECT_EQ(out.text(), "");
@@ -66,8 +58,8 @@ TEST(CodeRegister, PendingLabelsJoinTheNextEntryNewestFirst) {
 // The register logs its calls in chunks; lists built at any point, across many chunks, must
 // show exactly the calls made so far, pending labels and the index included.
 TEST(CodeRegister, ListsBuiltBetweenCallsSeeEveryCallSoFar) {
-  Capture out;
-  Registers reg(out.f);
+  test::Captured out;
+  Registers reg(out.file());
   Strings want;         // newest first, as entries() shows the register
   std::string pending;  // labels not yet in an entry, newest first
   for (int i = 0; i < 2000; ++i) {
@@ -84,7 +76,7 @@ TEST(CodeRegister, ListsBuiltBetweenCallsSeeEveryCallSoFar) {
       pending.clear();
     }
     if (i % 7 == 0 || i > 1990) {
-      CodeLists lists(reg.codes, out.f);
+      CodeLists lists(reg.codes, out.file());
       ASSERT_EQ(entries(lists.awllist()), want) << i;
       std::string got;
       for (const LabelNode* n = lists.llist(); n; n = n->next) got += n->label + ","s;
@@ -98,12 +90,12 @@ TEST(CodeRegister, ListsBuiltBetweenCallsSeeEveryCallSoFar) {
 }
 
 TEST(CodeRegister, CrossCheckAnswersFromTheNewestEntryOfThePair) {
-  Capture out;
-  Registers reg(out.f);
+  test::Captured out;
+  Registers reg(out.file());
   const char* lines[][3] = {{kSeg, "C000", "OLD"}, {kSeg, "C000", "NEW"},  // same pair twice
                             {kSeg2, "C000", "LOOP  "}, {"0-1", "C000", "X"}};
   for (auto& l : lines) reg.codes.addlabel(l[2]), reg.codes.addadr(l[0], l[1]);
-  CodeLists lists(reg.codes, out.f);
+  CodeLists lists(reg.codes, out.file());
   ASSERT_EQ(entries(lists.awllist()).size(), 4u);
   const std::string absent = " absente des lignes de code avec label\n";
   struct Case {
@@ -129,15 +121,15 @@ TEST(CodeRegister, CrossCheckAnswersFromTheNewestEntryOfThePair) {
 }
 
 TEST(CodeAndSymbolRegisters, StoreCopiesOfTheCallersTexts) {
-  Capture out;
-  Registers reg(out.f);
+  test::Captured out;
+  Registers reg(out.file());
   char adr[5] = "C000", seg[12] = "0C000-0C7FF", lab[7] = "START";
   reg.codes.addlabel(lab);
   reg.codes.addadr(seg, adr);
   record(reg.symbols, adr, seg, lab);
   strcpy(adr, "FFFF"), strcpy(seg, "0F000-0F7FF"), strcpy(lab, "ZZZZZZ");
-  CodeLists codes(reg.codes, out.f);
-  SymbolLists symbols(reg.symbols, out.f);
+  CodeLists codes(reg.codes, out.file());
+  SymbolLists symbols(reg.symbols, out.file());
   EXPECT_EQ(entries(codes.awllist()), Strings{"0C000-0C7FF/C000:START,"});
   EXPECT_EQ(entries(symbols.stawllist()), Strings{"0C000-0C7FF/C000:START,"});
   EXPECT_EQ(codes.existadrlab("C000", kSeg, "START"), 1);
@@ -248,19 +240,19 @@ TEST(SymbolRegister, RecordsEachLabelOncePerPair) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Capture out;
-    Registers reg(out.f);
+    test::Captured out;
+    Registers reg(out.file());
     for (const auto& e : c.input) record(reg.symbols, e[0], e[1], e[2]);
     EXPECT_EQ(out.text(), c.msg);  // duplicates are told as they come, before any read
-    EXPECT_EQ(entries(SymbolLists(reg.symbols, out.f).stawllist()), c.want);
+    EXPECT_EQ(entries(SymbolLists(reg.symbols, out.file()).stawllist()), c.want);
   }
 }
 
 // Many entries, over many log chunks and two segments, some addresses and labels repeated,
 // against a plain model of the register: pairs in order of first appearance, labels kept once.
 TEST(SymbolRegister, ManyRecordsReadBackAsAModelOfTheRegister) {
-  Capture out;
-  Registers reg(out.f);
+  test::Captured out;
+  Registers reg(out.file());
   std::vector<std::string> order;                         // pairs, oldest first
   std::map<std::string, std::vector<std::string>> model;  // pair -> labels, oldest first
   int duplicates = 0;
@@ -285,19 +277,19 @@ TEST(SymbolRegister, ManyRecordsReadBackAsAModelOfTheRegister) {
     for (auto l = model[*p].rbegin(); l != model[*p].rend(); ++l) row += *l + ",";
     want.push_back(row);
   }
-  EXPECT_EQ(entries(SymbolLists(reg.symbols, out.f).stawllist()), want);
+  EXPECT_EQ(entries(SymbolLists(reg.symbols, out.file()).stawllist()), want);
   std::string text = out.text();
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), duplicates);
   EXPECT_GT(duplicates, 0);
 }
 
 TEST(SymbolRegister, CrossCheck) {
-  Capture out;
-  Registers reg(out.f);
+  test::Captured out;
+  Registers reg(out.file());
   record(reg.symbols, "C000", kSeg, "START");
   reg.symbols.stajouteadrlab("C100", kSeg);     // entry without labels
   reg.symbols.staddlab("C200", kSeg, "ORPHAN");  // no entry yet: the label is kept in a new one
-  SymbolLists lists(reg.symbols, out.f);
+  SymbolLists lists(reg.symbols, out.file());
   const std::string absent = " absente des tables de symboles (label : START)\n";
   struct Case {
     const char *adr, *seg, *label;
@@ -322,8 +314,8 @@ TEST(SymbolRegister, CrossCheck) {
 }
 
 TEST(CodeAndSymbolRegisters, ManyPairsStayDistinct) {
-  Capture out;
-  Registers reg(out.f);
+  test::Captured out;
+  Registers reg(out.file());
   const int kPairs = 20000;
   auto adr = [](int i) { char b[8]; return snprintf(b, sizeof b, "%04X", i), std::string(b); };
   auto seg = [](int i) { return std::string(i % 2 ? kSeg2 : kSeg); };
@@ -333,8 +325,8 @@ TEST(CodeAndSymbolRegisters, ManyPairsStayDistinct) {
     reg.codes.addadr(seg(i).c_str(), adr(i).c_str());
     record(reg.symbols, adr(i).c_str(), seg(i).c_str(), lab(i).c_str());
   }
-  CodeLists code(reg.codes, out.f);
-  SymbolLists sym(reg.symbols, out.f);
+  CodeLists code(reg.codes, out.file());
+  SymbolLists sym(reg.symbols, out.file());
   EXPECT_EQ(entries(sym.stawllist()).size(), size_t(kPairs));
   EXPECT_EQ(entries(code.awllist()).size(), size_t(kPairs));
   for (int i = 0; i < kPairs; i += 7) {

@@ -79,6 +79,20 @@ std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
+std::string imageBytes(const RunResult& r) {
+  std::string all;
+  for (const char* name : {"511_CodeObjet.bin", "514_CodeObjet.bin", "512_CodeObjet.bin"})
+    if (auto it = r.contents.find(name); it != r.contents.end()) all += it->second;
+  return all;
+}
+
+ScratchFile::ScratchFile() : path((makeTempDir() / "input").string()) {}
+
+ScratchFile::~ScratchFile() {
+  std::error_code ignored;
+  fs::remove_all(fs::path(path).parent_path(), ignored);
+}
+
 std::string examplePath(const std::string& name) {
   return (fs::path(ROMLIFT_EXAMPLES) / name).string();
 }

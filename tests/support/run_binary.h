@@ -33,6 +33,19 @@ struct RunResult {
 // captured streams are removed afterwards.
 RunResult runRomlift(std::string_view input, const RunOptions& options = {});
 
+// The image files' bytes one after the other (511, 514, 512), those the run left.
+std::string imageBytes(const RunResult& r);
+
+// A file in a fresh folder of the system's temporary folder, removed with the object: for
+// inputs too big to hold in memory twice.
+struct ScratchFile {
+  ScratchFile();
+  ~ScratchFile();
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+  std::string path;
+};
+
 // Whole content of a file, read as bytes; empty when it cannot be read.
 std::string readFile(const std::string& path);
 
