@@ -4,11 +4,11 @@
 
 #include <cstdio>
 #include <fstream>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "isa/instruction_set.h"
+#include "isa/map_labels.h"
 
 namespace romlift::isa {
 namespace {
@@ -21,15 +21,7 @@ constexpr size_t kLabelColumn = 20;
 constexpr size_t kMnemonicColumn = 28;
 constexpr size_t kOperandColumn = 34;
 
-class MapLabels final : public LabelResolver {
- public:
-  std::optional<uint16_t> value(std::string_view label) const override {
-    auto it = values.find(std::string(label));
-    if (it == values.end()) return std::nullopt;
-    return it->second;
-  }
-  std::map<std::string, uint16_t> values;
-};
+using test::MapLabels;
 
 // The expected code as text: two hex digits a byte, ".." for a byte whose value is not known;
 // "?" for an unknown mnemonic, "-" for a line that cannot be checked.

@@ -1,26 +1,13 @@
 // Operand values against values worked out by hand.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <optional>
-#include <string>
 
+#include "isa/map_labels.h"
 #include "isa/value.h"
 
 namespace romlift::isa {
 namespace {
-
-class TableLabels final : public LabelResolver {
- public:
-  std::optional<uint16_t> value(std::string_view label) const override {
-    auto it = values_.find(std::string(label));
-    if (it == values_.end()) return std::nullopt;
-    return it->second;
-  }
-
- private:
-  std::map<std::string, uint16_t> values_ = {{"START", 0xC000}, {"CR", 0x0D}, {"TOP", 0xFFFF}, {"?A@_1", 7}};
-};
 
 constexpr uint16_t kHere = 0xC013;
 
@@ -53,7 +40,7 @@ const Case kCases[] = {
 };
 
 TEST(IsaValue, HandWorkedValues) {
-  TableLabels labels;
+  test::MapLabels labels({{"START", 0xC000}, {"CR", 0x0D}, {"TOP", 0xFFFF}, {"?A@_1", 7}});
   for (const Case& c : kCases) EXPECT_EQ(evaluate(c.text, kHere, labels), c.value) << c.text;
 }
 
