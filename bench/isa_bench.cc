@@ -11,17 +11,17 @@
 #include "bench_support.h"
 #include "isa/instruction_set.h"
 #include "isa/learned.h"
+#include "listing_parts.h"
 
 namespace romlift::bench {
 namespace {
 
-// Columns of a code line, counted from 0.
+using parts::kLabelCol;
+using parts::kMnemonicCol;
+using parts::kObjectCol;
+using parts::kOperandCol;
 constexpr size_t kAddressCol = 4;
 constexpr size_t kAddressWidth = 4;
-constexpr size_t kObjectCol = 9;
-constexpr size_t kLabelCol = 20;
-constexpr size_t kMnemonicCol = 28;
-constexpr size_t kOperandCol = 34;
 constexpr int kHexBase = 16;
 
 struct CodeLine {

@@ -9,17 +9,18 @@
 
 #include "isa/instruction_set.h"
 #include "isa/map_labels.h"
+#include "listing_parts.h"
 
 namespace romlift::isa {
 namespace {
 
-// Columns of a code line, counted from 0.
-constexpr size_t kAddressColumn = 4;
+// Columns of a code line, counted from 0, as the listing generator writes them.
+using bench::parts::kLabelCol;
+using bench::parts::kMnemonicCol;
+using bench::parts::kObjectCol;
+using bench::parts::kOperandCol;
+constexpr size_t kAddressCol = 4;
 constexpr size_t kAddressWidth = 4;
-constexpr size_t kObjectColumn = 9;
-constexpr size_t kLabelColumn = 20;
-constexpr size_t kMnemonicColumn = 28;
-constexpr size_t kOperandColumn = 34;
 
 using test::MapLabels;
 
@@ -51,9 +52,9 @@ struct CodeLine {
 // A line number, an address and object code (END has no object code).
 bool isCodeLine(const std::string& line) {
   auto digit = [&](size_t i) { return line[i] >= '0' && line[i] <= '9'; };
-  return line.size() > kMnemonicColumn && digit(0) && digit(1) && digit(2) &&
-         line[kAddressColumn - 1] == ' ' && line[kObjectColumn - 1] == ' ' &&
-         line[kAddressColumn] != ' ' && line[kObjectColumn] != ' ';
+  return line.size() > kMnemonicCol && digit(0) && digit(1) && digit(2) &&
+         line[kAddressCol - 1] == ' ' && line[kObjectCol - 1] == ' ' &&
+         line[kAddressCol] != ' ' && line[kObjectCol] != ' ';
 }
 
 std::vector<CodeLine> sampleCodeLines(MapLabels& labels) {
@@ -61,10 +62,11 @@ std::vector<CodeLine> sampleCodeLines(MapLabels& labels) {
   std::vector<CodeLine> lines;
   for (std::string line; std::getline(in, line);) {
     if (!isCodeLine(line)) continue;
-    auto address = static_cast<uint16_t>(std::stoul(line.substr(kAddressColumn, kAddressWidth), nullptr, 16));
-    if (std::string label = wordAt(line, kLabelColumn); !label.empty()) labels.values[label] = address;
-    lines.push_back({address, wordAt(line, kObjectColumn), wordAt(line, kMnemonicColumn),
-                     wordAt(line, kOperandColumn)});
+    std::string digits = line.substr(kAddressCol, kAddressWidth);
+    auto address = static_cast<uint16_t>(std::stoul(digits, nullptr, 16));
+    if (std::string label = wordAt(line, kLabelCol); !label.empty()) labels.values[label] = address;
+    lines.push_back({address, wordAt(line, kObjectCol), wordAt(line, kMnemonicCol),
+                     wordAt(line, kOperandCol)});
   }
   return lines;
 }
