@@ -32,7 +32,8 @@ bool append(Expected& e, uint8_t byte) {
 
 // Appends the bytes of one DB item: a quoted string gives each of its characters, any other
 // expression one byte. False when the item's bytes are not known for sure.
-bool appendByteItem(Expected& e, std::string_view item, uint16_t here, const LabelResolver& labels) {
+bool appendByteItem(Expected& e, std::string_view item, std::optional<uint16_t> here,
+                    const LabelResolver& labels) {
   bool wholeString = !item.empty() && item[0] == '\'' && quotedLength(item) == item.size();
   if (wholeString && item.size() > 2) {
     bool fits = true;
@@ -44,7 +45,8 @@ bool appendByteItem(Expected& e, std::string_view item, uint16_t here, const Lab
   return append(e, static_cast<uint8_t>(*v));
 }
 
-bool appendWordItem(Expected& e, std::string_view item, uint16_t here, const LabelResolver& labels) {
+bool appendWordItem(Expected& e, std::string_view item, std::optional<uint16_t> here,
+                    const LabelResolver& labels) {
   std::optional<uint16_t> v = evaluate(item, here, labels);
   return v && append(e, static_cast<uint8_t>(*v)) && append(e, static_cast<uint8_t>(*v >> 8));
 }
@@ -56,8 +58,10 @@ Expected dataBytes(bool words, const SourceLine& line, const LabelResolver& labe
     size_t end = itemEnd(text, i);
     if (end == std::string_view::npos) return Expected::notCheckable();
     std::string_view item = text.substr(i, end - i);
-    bool ok = words ? appendWordItem(e, item, line.address, labels)
-                    : appendByteItem(e, item, line.address, labels);
+    // Assemblers differ on what $ is after the first item: the line's address or the item's.
+    std::optional<uint16_t> here;
+    if (i == 0) here = line.address;
+    bool ok = words ? appendWordItem(e, item, here, labels) : appendByteItem(e, item, here, labels);
     if (!ok) return Expected::notCheckable();
     if (end == text.size()) return e;
     i = end;

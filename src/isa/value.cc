@@ -38,7 +38,7 @@ std::optional<uint16_t> quotedChar(std::string_view quoted) {
 }
 
 // Reads the term at text[i], moving i past it.
-std::optional<uint16_t> readTerm(std::string_view text, size_t& i, uint16_t here,
+std::optional<uint16_t> readTerm(std::string_view text, size_t& i, std::optional<uint16_t> here,
                                  const LabelResolver& labels) {
   std::string_view rest = text.substr(i);
   if (rest.empty()) return std::nullopt;
@@ -92,7 +92,8 @@ size_t quotedLength(std::string_view text) {
   return 0;
 }
 
-std::optional<uint16_t> evaluate(std::string_view text, uint16_t here, const LabelResolver& labels) {
+std::optional<uint16_t> evaluate(std::string_view text, std::optional<uint16_t> here,
+                                 const LabelResolver& labels) {
   size_t i = 0;
   bool minus = false;
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) {

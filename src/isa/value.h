@@ -23,10 +23,11 @@ class NoLabels final : public LabelResolver {
   std::optional<uint16_t> value(std::string_view) const override { return std::nullopt; }
 };
 
-// The value of an operand expression on the line at address `here`, in 16-bit arithmetic:
-// terms (numbers, one quoted character, `$`, labels) joined by + and -, with an optional
-// leading sign. Nothing when a label is not known or the text is anything else.
-std::optional<uint16_t> evaluate(std::string_view text, uint16_t here, const LabelResolver& labels);
+// The value of an operand expression in 16-bit arithmetic: terms (numbers, one quoted
+// character, `$` for `here`, labels) joined by + and -, with an optional leading sign. Nothing
+// when a label or `here` is not known, or the text is anything else.
+std::optional<uint16_t> evaluate(std::string_view text, std::optional<uint16_t> here,
+                                 const LabelResolver& labels);
 
 // The value of a number token (it starts with a digit): hex with H, binary with B, octal with
 // O or Q, decimal bare or with D. Nothing when it does not parse or exceeds 16 bits.

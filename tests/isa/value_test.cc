@@ -42,6 +42,9 @@ const Case kCases[] = {
 TEST(IsaValue, HandWorkedValues) {
   test::MapLabels labels({{"START", 0xC000}, {"CR", 0x0D}, {"TOP", 0xFFFF}, {"?A@_1", 7}});
   for (const Case& c : kCases) EXPECT_EQ(evaluate(c.text, kHere, labels), c.value) << c.text;
+  // Where the caller cannot say what $ is, only $ loses its value.
+  EXPECT_EQ(evaluate("$+1", std::nullopt, labels), std::nullopt);
+  EXPECT_EQ(evaluate("START+1", std::nullopt, labels), 0xC001);
 }
 
 TEST(IsaValue, QuotedStringLengths) {
