@@ -10,7 +10,8 @@
 
 namespace romlift::isa {
 
-// One source line as the encoder sees it: mnemonic and operand fields, and its address.
+// One source line as the encoder sees it: its mnemonic and operand fields without blanks, and
+// its address.
 struct SourceLine {
   std::string_view mnemonic;
   std::string_view operand;
