@@ -1,0 +1,147 @@
+#include "isa/learned.h"
+
+#include <algorithm>
+
+#include "isa/value.h"
+
+namespace romlift::isa {
+namespace {
+
+// Register names of the 8080 and, so that no operand of another processor's listing is taken
+// for a label, of the Z80 and 6800/6502 families: a kept name only makes shapes finer.
+constexpr std::string_view kRegisterNames[] = {
+    "A",  "B",  "C",  "D",  "E",  "H", "L", "M", "SP", "PSW",          // 8080
+    "AF", "BC", "DE", "HL", "IX", "IY", "I", "R", "X", "Y", "S", "U", "PC",  // others
+};
+
+// Mnemonics of directives, which say nothing about instruction encodings. (SET is also a Z80
+// instruction: leaving it out only learns less.)
+constexpr std::string_view kDirectives[] = {"DB",  "DW",   "DS",   "EQU",  "SET", "ORG",
+                                            "END", "DEFB", "DEFW", "DEFS", "DEFM"};
+
+bool isRegisterName(std::string_view s) {
+  return std::find(std::begin(kRegisterNames), std::end(kRegisterNames), s) !=
+         std::end(kRegisterNames);
+}
+
+bool isTermChar(char c) { return isNameChar(c) || c == '$'; }
+
+constexpr unsigned kVarintBits = 7;
+constexpr uint8_t kVarintMore = 0x80;
+
+}  // namespace
+
+bool Shape::put(char c) {
+  if (size_ == kMaxSize) return false;
+  text_[size_++] = c;
+  return true;
+}
+
+bool Shape::put(std::string_view s) {
+  if (s.size() > kMaxSize - size_) return false;
+  for (char c : s) text_[size_++] = c;
+  return true;
+}
+
+bool Shape::assign(std::string_view mnemonic, std::string_view operand) {
+  size_ = 0;
+  if (!put(mnemonic)) return false;
+  if (!operand.empty() && !put(' ')) return false;
+  for (size_t i = 0; i < operand.size();) {
+    size_t len = 0;
+    if (operand[i] == '\'') {
+      len = quotedLength(operand.substr(i));
+      if (len == 0) len = operand.size() - i;
+    } else {
+      while (i + len < operand.size() && isTermChar(operand[i + len])) ++len;
+    }
+    std::string_view term = operand.substr(i, len);
+    bool ok = len == 0 ? put(operand[i]) : isRegisterName(term) ? put(term) : put('n');
+    if (!ok) return false;
+    i += len == 0 ? 1 : len;
+  }
+  return true;
+}
+
+void LearnedSet::addLine(Variant& v, uint32_t line) {
+  // Zigzag: a small step back costs as little as a small step forward.
+  auto step = static_cast<int32_t>(line - v.lastLine);
+  uint32_t z = (static_cast<uint32_t>(step) << 1) ^ static_cast<uint32_t>(step >> 31);
+  while (z >= kVarintMore) {
+    v.lines.push_back(static_cast<uint8_t>(z | kVarintMore));
+    z >>= kVarintBits;
+  }
+  v.lines.push_back(static_cast<uint8_t>(z));
+  v.lastLine = line;
+  ++v.count;
+}
+
+void LearnedSet::feed(std::string_view mnemonic, std::string_view operand, uint8_t firstByte,
+                      uint8_t length, uint32_t line) {
+  if (std::find(std::begin(kDirectives), std::end(kDirectives), mnemonic) != std::end(kDirectives))
+    return;
+  Shape shape;
+  if (!shape.assign(mnemonic, operand)) return;
+  auto it = index_.find(shape.view());
+  if (it == index_.end()) {
+    it = index_.emplace(std::string(shape.view()), static_cast<uint32_t>(shapes_.size())).first;
+    shapes_.push_back(ShapeLines{it->first, {}});
+  }
+  std::vector<Variant>& variants = shapes_[it->second].variants;
+  auto v = std::find_if(variants.begin(), variants.end(), [&](const Variant& x) {
+    return x.firstByte == firstByte && x.length == length;
+  });
+  if (v == variants.end()) v = variants.insert(v, Variant{firstByte, length, 0, 0, {}});
+  addLine(*v, line);
+}
+
+void LearnedSet::appendLines(const ShapeLines& shape, const Variant& majority, uint32_t total,
+                             std::vector<Disagreement>& out) {
+  for (const Variant& v : shape.variants) {
+    if (&v == &majority) continue;
+    uint32_t line = 0, z = 0;
+    unsigned shift = 0;
+    for (uint8_t b : v.lines) {
+      z |= static_cast<uint32_t>(b & ~kVarintMore) << shift;
+      shift += kVarintBits;
+      if (b & kVarintMore) continue;
+      line += (z >> 1) ^ (0u - (z & 1));
+      out.push_back({line, v.firstByte, v.length, majority.firstByte, majority.length, majority.count,
+                     total, shape.text});
+      z = 0;
+      shift = 0;
+    }
+  }
+}
+
+std::vector<Disagreement> LearnedSet::disagreements() const {
+  std::vector<Disagreement> out;
+  for (const ShapeLines& shape : shapes_) {
+    uint32_t total = 0;
+    const Variant* majority = &shape.variants.front();
+    for (const Variant& v : shape.variants) {
+      total += v.count;
+      if (v.count > majority->count) majority = &v;
+    }
+    // Every other line of the shape is a reported line's "other" line.
+    uint64_t others = total - 1;
+    if (majority->count < kMinAgreeing || uint64_t{majority->count} * 10 < others * kAgreeingTenths)
+      continue;
+    appendLines(shape, *majority, total, out);
+  }
+  std::sort(out.begin(), out.end(),
+            [](const Disagreement& a, const Disagreement& b) { return a.line < b.line; });
+  return out;
+}
+
+size_t LearnedSet::memoryBytes() const {
+  size_t bytes = shapes_.capacity() * sizeof(ShapeLines);
+  for (const ShapeLines& s : shapes_) {
+    bytes += s.variants.capacity() * sizeof(Variant);
+    for (const Variant& v : s.variants) bytes += v.lines.capacity();
+  }
+  for (const auto& [text, index] : index_) bytes += sizeof(index) + text.capacity() + sizeof(text);
+  return bytes + index_.bucket_count() * sizeof(void*);
+}
+
+}  // namespace romlift::isa
