@@ -6,7 +6,10 @@
 #include <string_view>
 
 #include "driver/run.h"
-#include "checks/checks.h"
+#include "checks/directives.h"
+#include "checks/gaps.h"
+#include "checks/page_map.h"
+#include "checks/xref.h"
 #include "output/reports.h"
 
 namespace romlift {
@@ -32,21 +35,40 @@ class MemoryStream {
   FILE* file_;
 };
 
-// Both stream-following reports at once.
-class BothObservers : public LineObserver {
+// Every report that follows the listing, at once.
+class AllObservers : public LineObserver, public SkippedLineListener {
  public:
   void page(int lineno, const char* seg) override {
     gaps.page(lineno, seg);
     map.page(lineno, seg);
+    directives.page(lineno, seg);
   }
   void org(int lineno) override { gaps.org(lineno); }
   void codeLine(int lineno, const char* seg, const char* line, int64_t offset, int bytes) override {
     gaps.codeLine(lineno, seg, line, offset, bytes);
     map.codeLine(lineno, seg, line, offset, bytes);
   }
+  void rejected(int lineno) override {
+    gaps.rejected(lineno);
+    directives.rejected(lineno);
+  }
+  void skippedLine(int lineno, PaddedText line) override {
+    gaps.skippedLine(lineno, line);
+    directives.skippedLine(lineno, line);
+  }
   GapFinder gaps;
   PageMap map;
+  DirectiveLog directives;
 };
+
+// The number of lines of text that start with prefix.
+size_t linesStarting(std::string_view text, std::string_view prefix) {
+  size_t n = text.starts_with(prefix) ? 1 : 0;
+  for (size_t at = text.find(std::string("\n") + std::string(prefix)); at != std::string_view::npos;
+       at = text.find(std::string("\n") + std::string(prefix), at + 1))
+    ++n;
+  return n;
+}
 
 size_t countLines(std::string_view text) {
   size_t n = 0;
@@ -87,10 +109,11 @@ std::string checkWholeRun(const uint8_t* data, size_t size) {
     return static_cast<ssize_t>(n);
   };
   MemoryStream out, err, report;
-  BothObservers observers;
+  AllObservers observers;
   RunOptions options;
   options.images = ImageTarget::Memory;
   options.observer = &observers;
+  options.skipped = &observers;
   options.bufferSize = bufferSize;
   Run run(Input(reader), out.file(), err.file(), options);
   if (int status = run.run(); status != 0) return "exit status " + std::to_string(status);
@@ -113,11 +136,27 @@ std::string checkWholeRun(const uint8_t* data, size_t size) {
     if (!line.starts_with("{DEBER}") || !line.ends_with("return(MOTAVERIFIER);}")) return "malformed rule line";
     rules.remove_prefix(nl + 1);
   }
-  int problems = xref(report.file(), codes, symbols);
-  std::string count = "Nb erreurs : " + std::to_string(problems) + "\n";
-  if (!report.text().ends_with(count)) return "xref count line missing";
+  before = report.text().size();
+  int problems = xref(report.file(), codes, symbols, observers.directives);
+  std::string_view told = report.text().substr(before);
+  if (!told.ends_with("Nb erreurs : " + std::to_string(problems) + "\n")) return "xref count line missing";
+  if (linesStarting(told, "<<< Erreur >>>") != static_cast<size_t>(problems)) return "xref count differs from its lines";
+  size_t withoutTable = 0;
+  for (const DirectiveLog::Page& p : observers.directives.pages()) {
+    bool tabled = false, seen = false;
+    for (const AddressEntry* e = symbols.stawllist(); e != nullptr && !tabled; e = e->next) tabled = p.seg == e->seg;
+    for (const DirectiveLog::Page& q : observers.directives.pages()) {
+      if (&q == &p) break;
+      seen = seen || q.seg == p.seg;
+    }
+    withoutTable += !tabled && !seen;
+  }
+  if (linesStarting(told, "<<< Info >>>") != withoutTable) return "pages without symbol table not named once each";
+  before = report.text().size();
   int breaks = observers.gaps.print(report.file());
-  if (!report.text().ends_with("Nb ruptures : " + std::to_string(breaks) + "\n")) return "gaps count line missing";
+  told = report.text().substr(before);
+  if (!told.ends_with("Nb ruptures : " + std::to_string(breaks) + "\n")) return "gaps count line missing";
+  if (linesStarting(told, "<<< Rupture >>>") != static_cast<size_t>(breaks)) return "gaps count differs from its lines";
   observers.map.print(report.file());
   return {};
 }

@@ -5,7 +5,10 @@
 #include <string_view>
 
 #include "driver/run.h"
-#include "checks/checks.h"
+#include "checks/directives.h"
+#include "checks/gaps.h"
+#include "checks/page_map.h"
+#include "checks/xref.h"
 #include "output/reports.h"
 
 namespace romlift {
@@ -25,17 +28,20 @@ constexpr const char* kHelp =
     "  symbols   every label of the symbol tables: Label;Segment;Adresse\n"
     "  rules     lex-style rules that accept each code-line label despite OCR look-alikes\n"
     "            (0/O, 1/I, 5/S, 8/B, ...), for labels that hold such a character\n"
-    "  xref      code-line labels missing from the symbol tables and symbol-table labels\n"
-    "            missing from the code lines, then \"Nb erreurs : N\"\n"
-    "  gaps      every accepted code line that does not stand at the previous line's\n"
-    "            address plus its byte count (ORG and a new section start a new run), with\n"
-    "            the bytes missing or overlapping, then \"Nb ruptures : N\"\n"
+    "  xref      code-line, EQU and DS labels missing from the symbol tables, and symbol-\n"
+    "            table labels that no code line, EQU value or DS address accounts for;\n"
+    "            sections without symbol table are named and left alone; then\n"
+    "            \"Nb erreurs : N\"\n"
+    "  gaps      every accepted code line or DS line that does not stand at the previous\n"
+    "            line's address plus its byte count or reserved size (ORG and a new\n"
+    "            section start a new run), with the bytes missing or overlapping, then\n"
+    "            \"Nb ruptures : N\"\n"
     "  map       one row per section (first-page header): segment, header line, code lines,\n"
     "            bytes, first and last address, image files and offsets its bytes go to\n"
     "\n"
     "Order: code, symbols, rules and xref list the newest entry first and, within an entry,\n"
-    "the newest label first (xref: code lines, then symbol tables); gaps and map follow the\n"
-    "listing from top to bottom.\n"
+    "the newest label first (xref: code lines, then EQU and DS lines, then symbol tables);\n"
+    "gaps and map follow the listing from top to bottom.\n"
     "\n"
     "Exit status: 0; 1 when xref or gaps report a problem or the output cannot be written;\n"
     "2 on a usage error or when the listing cannot be read.\n"
@@ -93,11 +99,13 @@ int runReportTool(int argc, const char* const* argv, int infd, FILE* out, FILE* 
 
   GapFinder gaps;
   PageMap map;
+  DirectiveLog directives;
   RunOptions options;
   options.images = ImageTarget::Discard;
   options.printCount = false;
-  if (command == Command::Gaps) options.observer = &gaps;
+  if (command == Command::Gaps) options.observer = &gaps, options.skipped = &gaps;
   if (command == Command::Map) options.observer = &map;
+  if (command == Command::Xref) options.observer = &directives, options.skipped = &directives;
   Run run(Input(infd), out, err, options);
   int status = run.run();
   if (status == 2) return status;
@@ -108,7 +116,9 @@ int runReportTool(int argc, const char* const* argv, int infd, FILE* out, FILE* 
     case Command::Code: Listecode(out, CodeLists(registers.codes, out)); break;
     case Command::Symbols: Listest(out, SymbolLists(registers.symbols, out)); break;
     case Command::Rules: ListeER(out, CodeLists(registers.codes, out)); break;
-    case Command::Xref: problems = xref(out, CodeLists(registers.codes, out), SymbolLists(registers.symbols, out)); break;
+    case Command::Xref:
+      problems = xref(out, CodeLists(registers.codes, out), SymbolLists(registers.symbols, out), directives);
+      break;
     case Command::Gaps: problems = gaps.print(out); break;
     case Command::Map: map.print(out); break;
   }

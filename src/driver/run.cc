@@ -18,7 +18,9 @@ Run::Run(Input input, FILE* out, FILE* err, RunOptions options)
              options_.images),
       scanner_(std::move(input), [this] { return yywrap(); }, options_.bufferSize),
       reductions_(scanner_, state_.fields, state_.registers, state_.writer, options_.observer),
-      parser_(scanner_, reductions_, *this) {}
+      parser_(scanner_, reductions_, *this) {
+  scanner_.setSkippedLineListener(options_.skipped);
+}
 
 int Run::run() {
   try {

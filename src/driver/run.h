@@ -17,6 +17,7 @@ struct RunOptions {
   ImageTarget images = ImageTarget::Files;
   bool printCount = true;                    // the byte-count line at the end of input
   LineObserver* observer = nullptr;
+  SkippedLineListener* skipped = nullptr;     // hears of the lines that fit no layout
   size_t bufferSize = Scanner::kBufferSize;  // the scanner's first buffer
 };
 

@@ -15,6 +15,8 @@ class LineObserver {
   // An accepted code line: its whole text, where its bytes start in the stream, how many.
   virtual void codeLine(int /*lineno*/, const char* /*seg*/, const char* /*line*/, int64_t /*offset*/,
                         int /*bytes*/) {}
+  // A line that the grammar rejected; the lines after it are rejected up to the next page.
+  virtual void rejected(int /*lineno*/) {}
 };
 
 }  // namespace romlift

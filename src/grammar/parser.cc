@@ -194,6 +194,7 @@ int Parser::yyparse() {
       Action action = actionFor(state, lookahead);
       switch (action.kind) {
         case Action::kError:
+          actions_.rejected(lookahead);
           reporter_.yyerror(kSyntaxError);
           return 1;
         case Action::kAccept:

@@ -55,6 +55,9 @@ class ParserActions {
   virtual void reduce(Production production) = 0;
   // Every token the grammar takes, right after it is taken (before any reduction it completes).
   virtual void shifted(int /*token*/) {}
+  // A token that does not fit, just before it is reported and lost. Every token after it up to
+  // the next first-page header goes the same way.
+  virtual void rejected(int /*token*/) {}
 };
 
 // Where the grammar's reports go ("syntax error", "memory exhausted").

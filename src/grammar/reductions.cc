@@ -41,6 +41,10 @@ void Reductions::shifted(int token) {
   if (token == ORG && observer_) observer_->org(scanner_.yylineno);
 }
 
+void Reductions::rejected(int) {
+  if (observer_) observer_->rejected(scanner_.yylineno);
+}
+
 void Reductions::writeCode() {
   int64_t offset = writer_.nbcarsecrits();
   writer_.ecrireobj(scanner_.objectDigits());

@@ -30,6 +30,7 @@ class Reductions : public ParserActions {
 
   void reduce(Production production) override;
   void shifted(int token) override;
+  void rejected(int token) override;
 
  private:
   void writeCode();

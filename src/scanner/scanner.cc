@@ -105,6 +105,7 @@ int Scanner::scanLineStart() {
   LineMatch m = matchLineStart({buf_.get() + cur_, n}, nl, mode_);
   bol_ = false;
   if (m.len == 0) {  // no line class: its first character goes alone
+    if (skipped_ != nullptr && mode_ == Mode::NORMAL) skipped_->skippedLine(yylineno, {buf_.get() + cur_, n});
     ++cur_;
     return 0;
   }

@@ -8,6 +8,7 @@
 #include "bytes/padded_text.h"
 #include "scanner/input.h"
 #include "scanner/rules.h"
+#include "scanner/skipped_line.h"
 #include "scanner/token.h"
 #include "scanner/token_source.h"
 
@@ -26,6 +27,9 @@ class Scanner : public TokenSource {
   int yylex() override;
 
   Mode mode() const { return mode_; }
+  // Tells listener of every line outside a symbol table that fits no layout (EQU and DS lines
+  // among them), before the next token; nullptr: nobody listens.
+  void setSkippedLineListener(SkippedLineListener* listener) { skipped_ = listener; }
   bool atLineStart() const { return bol_; }
 
   // Text of the last token, zero-terminated; valid until the next yylex call.
@@ -74,6 +78,7 @@ class Scanner : public TokenSource {
   // yytext of a symbol-table entry, padded for readers of whole words.
   alignas(16) char tokenCopy_[16 + kPadding] = {};
   bool bol_ = true;
+  SkippedLineListener* skipped_ = nullptr;
 };
 
 }  // namespace romlift

@@ -1,50 +1,21 @@
 // romlift-report end to end in one process: each command on small listings, usage errors.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <vector>
 
-#include "driver/report_tool.h"
-#include "support/capture.h"
 #include "support/listing.h"
+#include "support/report.h"
 
 namespace romlift {
 namespace {
 
-namespace fs = std::filesystem;
 using test::kBanner;
 using test::kHeader;
 using test::kHeader2;
 
-struct Outcome {
-  int status;
-  std::string out, err;
-};
-
-
-// Runs the tool on the listing inside an empty scratch folder, which must stay empty.
-Outcome report(std::vector<const char*> args, const std::string& listing) {
-  int fd = memfd_create("listing", 0);
-  EXPECT_EQ(write(fd, listing.data(), listing.size()), static_cast<ssize_t>(listing.size()));
-  lseek(fd, 0, SEEK_SET);
-  fs::path before = fs::current_path();
-  fs::path scratch = fs::temp_directory_path() / ("romlift-report-" + std::to_string(getpid()));
-  fs::create_directories(scratch);
-  fs::current_path(scratch);
-  args.insert(args.begin(), "romlift-report");
-  test::Captured out, err;
-  int status = runReportTool(static_cast<int>(args.size()), args.data(), fd, out.file(), err.file());
-  EXPECT_TRUE(fs::is_empty(scratch)) << "the report tool wrote a file";
-  fs::current_path(before);
-  fs::remove_all(scratch);
-  close(fd);
-  return {status, out.text(), err.text()};
-}
-
+using test::Outcome;
+using test::report;
 
 // LOOP at C004 was read as L00P on its code line.
 const std::string kLabels = kHeader +

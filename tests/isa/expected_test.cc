@@ -57,14 +57,23 @@ bool isCodeLine(const std::string& line) {
          line[kAddressCol] != ' ' && line[kObjectCol] != ' ';
 }
 
+// A line number and an address with a label and an EQU or DS, which give the label that value.
+bool isEquOrDs(const std::string& line) {
+  std::string mnemonic = wordAt(line, kMnemonicCol);
+  return line.size() > kOperandCol && line[kAddressCol] != ' ' && (mnemonic == "EQU" || mnemonic == "DS");
+}
+
+// The code lines of the sample, and the values of all its labels (they are unique there).
 std::vector<CodeLine> sampleCodeLines(MapLabels& labels) {
   std::ifstream in(std::string(ROMLIFT_EXAMPLES) + "/sample.lst");
   std::vector<CodeLine> lines;
   for (std::string line; std::getline(in, line);) {
-    if (!isCodeLine(line)) continue;
+    bool code = isCodeLine(line);
+    if (!code && !isEquOrDs(line)) continue;
     std::string digits = line.substr(kAddressCol, kAddressWidth);
     auto address = static_cast<uint16_t>(std::stoul(digits, nullptr, 16));
     if (std::string label = wordAt(line, kLabelCol); !label.empty()) labels.values[label] = address;
+    if (!code) continue;
     lines.push_back({address, wordAt(line, kObjectCol), wordAt(line, kMnemonicCol),
                      wordAt(line, kOperandCol)});
   }

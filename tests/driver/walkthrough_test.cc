@@ -1,0 +1,75 @@
+// The README's restoration walk-through, step by step: the sample listing with four OCR faults,
+// fixed one after the other, must give exactly what the README shows.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/run_binary.h"
+
+namespace romlift::test {
+namespace {
+
+// Each fault as OCR made it, in the order the walk-through fixes them.
+const std::vector<std::pair<std::string, std::string>> kFaults = {
+    {"052 C04D 4B455A     BANNER  DB    'KEZ'     SIGN-ON TEXT", "052                 BANNER"},
+    {"022 C016 CD03D0             CALL  0D003H    ROM CHECKSUM", "022 C016 CD03D0            CALL  0D003H    ROM CHECKSUM"},
+    {"033 C027 0E3E       PROMPT  MVI   C,'>'", "033 C027 0E3E       PR0MPT  MVI   C,'>'"},
+    {"RAM    8000 START  C000 TEST   C040", "RAM    8000 START  C000 TEST   CO40"},
+};
+
+// The sample with the faults from the fixed-th on.
+std::string firmware(size_t fixed) {
+  std::string listing = readFile(examplePath("sample.lst"));
+  for (size_t k = fixed; k < kFaults.size(); ++k) {
+    size_t at = listing.find(kFaults[k].first);
+    EXPECT_NE(at, std::string::npos) << kFaults[k].first;
+    if (at != std::string::npos) listing.replace(at, kFaults[k].first.size(), kFaults[k].second);
+  }
+  return listing;
+}
+
+std::string reportOn(const std::string& command, const std::string& listing) {
+  RunOptions options;
+  options.report = true;
+  options.args = {command};
+  return runRomlift(listing, options).out;
+}
+
+// The first n reports of text.
+std::string firstLines(const std::string& text, size_t n) {
+  size_t at = 0;
+  for (size_t k = 0; k < n && at != std::string::npos; ++k) at = text.find("\nsyntax error", at + 1);
+  return text.substr(0, at + 1);
+}
+
+TEST(Walkthrough, ReadmeShowsWhatTheToolsPrint) {
+  const std::string readme = readFile(std::string(ROMLIFT_SOURCE_DIR) + "/README.md");
+  auto shows = [&](const std::string& text) {
+    return readme.find(text) != std::string::npos ? ::testing::AssertionSuccess()
+                                                  : ::testing::AssertionFailure() << "README.md lacks:\n" << text;
+  };
+  RunResult first = runRomlift(firmware(0));
+  size_t reports = 0;
+  for (size_t at = first.err.find("syntax error"); at != std::string::npos; at = first.err.find("syntax error", at + 1))
+    ++reports;
+  EXPECT_TRUE(shows("```\n" + first.out + "```"));
+  EXPECT_TRUE(shows("shows " + std::to_string(reports) + " reports (`\xE2\x80\xA6` stands for the\n" +
+                    std::to_string(reports - 7) + " left out here)"));
+  const std::string last = first.err.substr(first.err.rfind("syntax error"));
+  EXPECT_TRUE(shows("```\n" + firstLines(first.err, 6) + "\xE2\x80\xA6\n" + last + "```"));
+  RunResult second = runRomlift(firmware(1));
+  EXPECT_EQ(second.err, "");
+  EXPECT_TRUE(shows("Here it now prints\n`" + second.out.substr(0, second.out.size() - 1) + "`, and nothing else."));
+  EXPECT_TRUE(shows("$ romlift-report gaps < ../firmware.lst\n" + reportOn("gaps", firmware(1)) + "```"));
+  EXPECT_TRUE(shows("$ romlift-report xref < ../firmware.lst\n" + reportOn("xref", firmware(2)) + "```"));
+  EXPECT_EQ(reportOn("xref", firmware(4)), "Nb erreurs : 0\n");
+  EXPECT_TRUE(shows("$ romlift-report map < ../firmware.lst\n" + reportOn("map", firmware(4)) + "```"));
+  std::string rules = reportOn("rules", firmware(4));
+  size_t third = rules.rfind('\n', rules.rfind('\n', rules.rfind('\n', rules.size() - 2) - 1) - 1);
+  EXPECT_TRUE(shows("$ romlift-report rules < ../firmware.lst | tail -n 3\n" + rules.substr(third + 1) + "```"));
+}
+
+}  // namespace
+}  // namespace romlift::test
