@@ -1,0 +1,158 @@
+// ihex and srec: records worked out by hand for small listings, and whole listings that
+// binutils' objcopy turns back into the listing's bytes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "formats/formats_run.h"
+#include "formats/hex_output.h"
+#include "support/run_binary.h"
+
+namespace romlift::formats::test {
+namespace {
+
+namespace fs = std::filesystem;
+using romlift::test::examplePath;
+using romlift::test::readFile;
+
+std::string header(const char* range) { return std::string("PAGE 01    KEZ FIRMWARE ") + range + "  V1.1\n"; }
+
+Printed records(RecordFormat format, const std::string& listing, bool offsets) {
+  FormatsRun run(listing);
+  HexOptions options;
+  options.offsets = offsets;
+  return print(format == RecordFormat::IntelHex ? printIntelHex : printSRecords, run.code(), options);
+}
+
+// Checksums worked out by hand: Intel HEX makes all bytes of a record add up to 0 mod 256,
+// an S-record's is the ones' complement of the sum from the count byte on.
+TEST(HexRecords, WorkedByHand) {
+  const std::string banked = header("1C000-1C7FF") + "001 C000 C30CC8     VINIT   JMP   SINIT\n" +
+                             "002 C003 00                 NOP\n";
+  // Line 4 gives C001 again, which line 2 gave.
+  const std::string overlap = header("0C000-0C7FF") + "001 C000 3E01               MVI   A,1\n" +
+                              "002 C002 00                 NOP\n" + "003 C001 C9                 RET\n";
+  // A range across a bank boundary: 0000 stands after FFFF.
+  const std::string across = header("0FFF0-1000F") + "001 FFFF 00                 NOP\n" +
+                             "002 0000 C9                 RET\n";
+  const std::string overlapReport = "<<< Chevauchement >>> : ligne 4 segment 0C000-0C7FF adresse C001 d\xC3\xA9j\xC3\xA0 "
+                                    "donn\xC3\xA9" "e par la ligne 2 (1 octet)\n";
+  struct Case {
+    std::string name, listing;
+    RecordFormat format;
+    int status;
+    std::string out, err;
+  };
+  const Case cases[] = {
+      {"banked, Intel", banked, RecordFormat::IntelHex, 0, ":020000040001F9\n:04C00000C30CC800A5\n:00000001FF\n", ""},
+      {"banked, S2", banked, RecordFormat::SRecord, 0, "S20801C000C30CC8009F\nS804000000FB\n", ""},
+      {"overlap, Intel", overlap, RecordFormat::IntelHex, 1, ":03C000003EC90036\n:00000001FF\n", overlapReport},
+      {"overlap, S1", overlap, RecordFormat::SRecord, 1, "S106C0003EC90032\nS9030000FC\n", overlapReport},
+      {"across banks, Intel", across, RecordFormat::IntelHex, 0,
+       ":01FFFF000001\n:020000040001F9\n:01000000C936\n:00000001FF\n", ""},
+      {"no code, S1", header("0C000-0C7FF"), RecordFormat::SRecord, 0, "S9030000FC\n", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Printed p = records(c.format, c.listing, false);
+    EXPECT_EQ(p.status, c.status);
+    EXPECT_EQ(p.out, c.out);
+    EXPECT_EQ(p.err, c.err);
+  }
+}
+
+// The code lines' addresses and bytes as printed, read with a pattern of their columns.
+struct CodeBytes {
+  unsigned address;
+  std::string bytes;
+};
+std::vector<CodeBytes> codeLines(const std::string& listing) {
+  static const std::regex kCode("^[0-9]{3} ([0-9A-F]{4}) ([0-9A-F]{2,6}) ");
+  std::vector<CodeBytes> lines;
+  std::istringstream in(listing);
+  std::smatch m;
+  for (std::string line; std::getline(in, line);) {
+    if (!std::regex_search(line, m, kCode)) continue;
+    CodeBytes p{static_cast<unsigned>(std::stoul(m[1], nullptr, 16)), {}};
+    const std::string digits = m[2];
+    for (size_t i = 0; i < digits.size(); i += 2) p.bytes += static_cast<char>(std::stoul(digits.substr(i, 2), nullptr, 16));
+    lines.push_back(p);
+  }
+  return lines;
+}
+
+// objcopy's binary from the records: from the lowest address to the highest, gaps as zeros.
+std::string objcopyBinary(const std::string& records, const char* format) {
+  fs::path dir = fs::temp_directory_path() / ("romlift-hex-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  std::ofstream(dir / "in", std::ios::binary) << records;
+  std::string command = std::string("objcopy -I ") + format + " -O binary " + (dir / "in").string() + " " +
+                        (dir / "out").string();
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  std::string bytes = readFile((dir / "out").string());
+  fs::remove_all(dir);
+  return bytes;
+}
+
+TEST(HexRecords, ObjcopyReadsBackTheListingsBytes) {
+  const std::string sample = readFile(examplePath("sample.lst"));
+  std::string stream, placed;
+  for (const CodeBytes& l : codeLines(sample)) {
+    stream += l.bytes;
+    unsigned at = l.address - 0xC000;  // the sample's lowest address
+    if (placed.size() < at + l.bytes.size()) placed.resize(at + l.bytes.size(), '\0');
+    placed.replace(at, l.bytes.size(), l.bytes);
+  }
+  ASSERT_EQ(placed.size(), 0xD02Cu - 0xC000);
+  // 400 copies give 77200 bytes: offsets above FFFF need type 04 records, or S2 records.
+  std::string big, bigStream;
+  for (int i = 0; i < 400; ++i) big += sample, bigStream += stream;
+  struct Case {
+    std::string name;
+    const std::string& listing;
+    RecordFormat format;
+    bool offsets;
+    const std::string& bytes;
+    std::string within;  // a record the output must hold
+  };
+  const Case cases[] = {
+      {"addresses, Intel", sample, RecordFormat::IntelHex, false, placed, ":10C00000F3310084AFD320210080010004360023E7\n"},
+      {"addresses, S1", sample, RecordFormat::SRecord, false, placed, "\nS9030000FC\n"},
+      {"offsets, Intel", sample, RecordFormat::IntelHex, true, stream, ":00000001FF\n"},
+      {"offsets, S1", sample, RecordFormat::SRecord, true, stream, "S1130000F3310084AFD320210080010004360023A3\n"},
+      {"offsets past FFFF, Intel", big, RecordFormat::IntelHex, true, bigStream, "\n:020000040001F9\n:10000000"},
+      {"offsets past FFFF, S2", big, RecordFormat::SRecord, true, bigStream, "\nS21401000"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Printed p = records(c.format, c.listing, c.offsets);
+    EXPECT_EQ(p.status, 0);
+    EXPECT_EQ(p.err, "");
+    EXPECT_NE(p.out.find(c.within), std::string::npos);
+    EXPECT_TRUE(objcopyBinary(p.out, c.format == RecordFormat::IntelHex ? "ihex" : "srec") == c.bytes);
+  }
+}
+
+// romlift itself must not need the formats' libraries at run time.
+TEST(HexRecords, RomliftNeedsNoFormatLibrary) {
+  FILE* pipe = popen((std::string("objdump -p ") + ROMLIFT_BIN).c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string needed;
+  char line[512];
+  while (std::fgets(line, sizeof line, pipe) != nullptr)
+    if (std::strstr(line, "NEEDED") != nullptr) needed += line;
+  EXPECT_EQ(pclose(pipe), 0);
+  EXPECT_NE(needed.find("libc.so"), std::string::npos) << needed;
+  EXPECT_EQ(needed.find("libz"), std::string::npos) << needed;
+  EXPECT_EQ(needed.find("nettle"), std::string::npos) << needed;
+}
+
+}  // namespace
+}  // namespace romlift::formats::test
