@@ -2,9 +2,7 @@
 
 #include <cinttypes>
 #include <string>
-#include <vector>
 
-#include "formats/check_file.h"
 #include "formats/checksums.h"
 
 namespace romlift::formats {
@@ -71,16 +69,14 @@ bool checkImage(const ObjectCode& code, const Expected& e, FILE* out) {
 
 }  // namespace
 
-int printSums(const ObjectCode& code, FILE* out, FILE* err, const SumsOptions& options) {
-  if (options.checkFile == nullptr) {
+int printSums(const ObjectCode& code, FILE* out, const SumsOptions& options) {
+  if (options.expected == nullptr) {
     printImageSums(code, out);
     printSectionSums(code, out);
     return 0;
   }
-  std::vector<Expected> expected;
-  if (!readCheckFile(options.checkFile, &expected, err)) return 2;
   int problems = 0;
-  for (const Expected& e : expected) problems += checkImage(code, e, out) ? 0 : 1;
+  for (const Expected& e : *options.expected) problems += checkImage(code, e, out) ? 0 : 1;
   std::fprintf(out, "Nb erreurs : %d\n", problems);
   return problems > 0 ? 1 : 0;
 }

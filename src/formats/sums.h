@@ -3,20 +3,23 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
+#include "formats/check_file.h"
 #include "formats/object_code.h"
 
 namespace romlift::formats {
 
 struct SumsOptions {
-  const char* checkFile = nullptr;  // --check FILE: compare with its values instead of listing
+  // --check FILE: the values its file gave (read with readCheckFile before the listing), to
+  // compare with instead of listing the sums.
+  const std::vector<Expected>* expected = nullptr;
 };
 
-// Without a check file: "Fichier;Octets;CRC32;SHA1" and one row per image file the run
+// Without expected values: "Fichier;Octets;CRC32;SHA1" and one row per image file the run
 // writes, then "Segment;Octets;Somme8;Somme16;CRC32" and one row per section. Returns 0.
-// With one: a line per image the file names, matching or not, and "Nb erreurs : N"; returns 1
-// when an image does not match or is not written, 2 (after a message on err) when the file
-// cannot be read or a line of it is malformed.
-int printSums(const ObjectCode& code, FILE* out, FILE* err, const SumsOptions& options);
+// With them: a line per image they name, matching or not, and "Nb erreurs : N"; returns 1
+// when an image does not match or is not written, 0 otherwise.
+int printSums(const ObjectCode& code, FILE* out, const SumsOptions& options);
 
 }  // namespace romlift::formats
