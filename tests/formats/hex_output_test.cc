@@ -2,25 +2,24 @@
 // binutils' objcopy turns back into the listing's bytes.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <regex>
-#include <sstream>
 #include <string>
-#include <unistd.h>
 
 #include "formats/formats_run.h"
 #include "formats/hex_output.h"
+#include "support/independent_tools.h"
 #include "support/run_binary.h"
 
 namespace romlift::formats::test {
 namespace {
 
-namespace fs = std::filesystem;
+using romlift::test::codeLines;
 using romlift::test::examplePath;
+using romlift::test::objcopyBinary;
+using romlift::test::placedOf;
 using romlift::test::readFile;
+using romlift::test::streamOf;
 
 std::string header(const char* range) { return std::string("PAGE 01    KEZ FIRMWARE ") + range + "  V1.1\n"; }
 
@@ -68,48 +67,9 @@ TEST(HexRecords, WorkedByHand) {
   }
 }
 
-// The code lines' addresses and bytes as printed, read with a pattern of their columns.
-struct CodeBytes {
-  unsigned address;
-  std::string bytes;
-};
-std::vector<CodeBytes> codeLines(const std::string& listing) {
-  static const std::regex kCode("^[0-9]{3} ([0-9A-F]{4}) ([0-9A-F]{2,6}) ");
-  std::vector<CodeBytes> lines;
-  std::istringstream in(listing);
-  std::smatch m;
-  for (std::string line; std::getline(in, line);) {
-    if (!std::regex_search(line, m, kCode)) continue;
-    CodeBytes p{static_cast<unsigned>(std::stoul(m[1], nullptr, 16)), {}};
-    const std::string digits = m[2];
-    for (size_t i = 0; i < digits.size(); i += 2) p.bytes += static_cast<char>(std::stoul(digits.substr(i, 2), nullptr, 16));
-    lines.push_back(p);
-  }
-  return lines;
-}
-
-// objcopy's binary from the records: from the lowest address to the highest, gaps as zeros.
-std::string objcopyBinary(const std::string& records, const char* format) {
-  fs::path dir = fs::temp_directory_path() / ("romlift-hex-" + std::to_string(getpid()));
-  fs::create_directories(dir);
-  std::ofstream(dir / "in", std::ios::binary) << records;
-  std::string command = std::string("objcopy -I ") + format + " -O binary " + (dir / "in").string() + " " +
-                        (dir / "out").string();
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
-  std::string bytes = readFile((dir / "out").string());
-  fs::remove_all(dir);
-  return bytes;
-}
-
 TEST(HexRecords, ObjcopyReadsBackTheListingsBytes) {
   const std::string sample = readFile(examplePath("sample.lst"));
-  std::string stream, placed;
-  for (const CodeBytes& l : codeLines(sample)) {
-    stream += l.bytes;
-    unsigned at = l.address - 0xC000;  // the sample's lowest address
-    if (placed.size() < at + l.bytes.size()) placed.resize(at + l.bytes.size(), '\0');
-    placed.replace(at, l.bytes.size(), l.bytes);
-  }
+  const std::string stream = streamOf(codeLines(sample)), placed = placedOf(codeLines(sample));
   ASSERT_EQ(placed.size(), 0xD02Cu - 0xC000);
   // 400 copies give 77200 bytes: offsets above FFFF need type 04 records, or S2 records.
   std::string big, bigStream;
