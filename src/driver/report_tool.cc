@@ -23,6 +23,8 @@ constexpr const char* kHelp =
     "Reads an OCR'd assembler listing on standard input, checks it exactly as romlift does\n"
     "(syntax errors on standard error, duplicate symbol-table labels on standard output),\n"
     "writes no image file and no byte count, then prints one report on standard output.\n"
+    "With ihex and srec the duplicate labels go to standard error: standard output holds\n"
+    "nothing but the records.\n"
     "\n"
     "Commands:\n"
     "  code      every label of the code lines: Label;Segment;Adresse\n"
@@ -156,7 +158,9 @@ int report(const Request& request, int infd, FILE* out, FILE* err) {
   if (request.command == Command::Gaps) options.observer = &gaps;
   if (request.command == Command::Map) options.observer = &map;
   if (request.formats()) options.observer = &code;
-  Run run(Input(infd), out, err, options);
+  // Records go to a programmer: the duplicate-label messages must not stand among them.
+  FILE* messages = request.records() ? err : out;
+  Run run(Input(infd), messages, err, options);
   int status = run.run();
   if (status == 2) return status;
   code.attachImages(run.state().writer);
@@ -174,7 +178,7 @@ int report(const Request& request, int infd, FILE* out, FILE* err) {
     case Command::Ihex:
     case Command::Srec: problems = printFormat(request, code, expected, out, err); break;
   }
-  if (!run.flushOut()) return 1;
+  if (!run.flushOut() || (messages != out && !flushed(out, err))) return 1;
   return problems > 0 ? 1 : status;
 }
 

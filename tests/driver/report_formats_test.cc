@@ -108,6 +108,11 @@ TEST(ReportFormats, ObjcopyReadsTheListingsBytesBackFromTheRecords) {
   const std::string overlapReport = "<<< Chevauchement >>> : ligne 4 segment 0C000-0C7FF adresse C001 d\xC3\xA9j\xC3\xA0 "
                                     "donn\xC3\xA9" "e par la ligne 2 (1 octet)\n";
   const std::vector<CodeBytes> lines = codeLines(sample());
+  // Twice the sample: every label twice. The duplicate-label messages, which romlift prints
+  // before its byte count, go to standard error, out of the records' way.
+  const std::string twice = sample() + sample();
+  const std::string romliftOut = runRomlift(twice).out;
+  const std::string duplicates = romliftOut.substr(0, romliftOut.rfind("Nb car"));
   struct Case {
     std::vector<std::string> args;
     std::string listing;
@@ -121,6 +126,7 @@ TEST(ReportFormats, ObjcopyReadsTheListingsBytesBackFromTheRecords) {
       {{"srec", "--offsets"}, sample(), 0, streamOf(lines), ""},
       {{"ihex"}, overlap, 1, std::string("\x3E\xC9\x00", 3), overlapReport},
       {{"srec", "--offsets"}, overlap, 0, std::string("\x3E\x01\x00\xC9", 4), ""},
+      {{"ihex", "--offsets"}, twice, 0, streamOf(lines) + streamOf(lines), duplicates},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : "") + " on " + c.listing.substr(0, 8));
