@@ -33,16 +33,17 @@ trap 'rm -rf "$tmp"' EXIT
 
 # --- build -------------------------------------------------------------------------------
 if [ "${BENCH_SKIP_BUILD:-0}" != 1 ]; then
-  if ! { cmake --preset release && cmake --build --preset release --target romlift gen_listing timed_run romlift_bench; } >"$tmp/build.log" 2>&1; then
+  if ! { cmake --preset release && cmake --build --preset release --target romlift romlift-report gen_listing timed_run romlift_bench; } >"$tmp/build.log" 2>&1; then
     cat "$tmp/build.log" >&2
     die "the release build failed"
   fi
 fi
 ROMLIFT=$ROOT/$BUILD/romlift
+REPORT=$ROOT/$BUILD/romlift-report
 GEN=$ROOT/$BUILD/bench/gen_listing
 TIMED=$ROOT/$BUILD/bench/timed_run
 MICRO=$ROOT/$BUILD/bench/romlift_bench
-for exe in "$ROMLIFT" "$GEN" "$TIMED" "$MICRO"; do
+for exe in "$ROMLIFT" "$REPORT" "$GEN" "$TIMED" "$MICRO"; do
   [ -x "$exe" ] || die "$exe is missing: is bench/ part of the build (add_subdirectory(bench))?"
 done
 
@@ -113,6 +114,32 @@ for v in "${VARIANTS[@]}"; do
       "$(calc %.1f "$rss / 1024")" "$reports" "$check")")
   done
 done
+
+# romlift-report sums on the large listings: the same run with the images kept in memory,
+# then their checksums. Check: exit status 0 and, but for damaged listings, whose lost lines
+# take their bytes with them, image rows that add up to the object code.
+sums_rows=()
+for v in "${VARIANTS[@]}"; do
+  f=$(listing "$v" "$LARGE")
+  : >"$tmp/times"
+  for ((r = 1; r <= RUNS; r++)); do
+    (cd "$SCRATCH" && "$TIMED" "$f" sums.txt sums-err.txt "$REPORT" sums) >>"$tmp/times"
+  done
+  wall=$(cut -d' ' -f1 "$tmp/times" | median)
+  size=$(figure "$f" bytes)
+  imaged=$(awk -F';' '/^Segment;/ { on = 0 } on { n += $2 } /^Fichier;/ { on = 1 } END { print n + 0 }' "$SCRATCH/sums.txt")
+  check=ok
+  [ "$(cut -d' ' -f4 "$tmp/times" | sort -u | tr '\n' ' ')" = "0 " ] || check="exit status not 0"
+  [ "$v" = damaged ] || [ "$imaged" = "$(figure "$f" object_bytes)" ] || check="image bytes $imaged, expected $(figure "$f" object_bytes)"
+  sums_rows+=("$(printf '| %-7s | %6s | %7s | %6s | %7s | %8s | %s |' "$v" "$(calc %.1f "$size / 1e6")" \
+    "$(calc %.3f "$wall")" "$(calc %.0f "$size / 1e6 / $wall")" "$(calc %.3f "$(cut -d' ' -f2 "$tmp/times" | median)")" \
+    "$(calc %.1f "$(cut -d' ' -f3 "$tmp/times" | sort -g | tail -n1) / 1024")" "$check")")
+done
+sums_table() {
+  echo "| Variant | MB     | Wall s  | MB/s   | CPU s   | RSS MiB  | Check |"
+  echo "|---------|-------:|--------:|-------:|--------:|---------:|-------|"
+  printf '%s\n' "${sums_rows[@]}"
+}
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 e2e_table() {
@@ -174,6 +201,10 @@ echo
 linearity_table
 echo
 targets
+echo
+echo "romlift-report sums at $LARGE MB (target 200 MB/s):"
+echo
+sums_table
 
 # --- micro benchmarks ----------------------------------------------------------------------
 echo
@@ -209,6 +240,15 @@ image files going to files in a scratch folder ($SCRATCH), as a user would run i
 $(e2e_table)
 
 $(targets)
+
+## romlift-report sums
+
+\`romlift-report sums\` on the $LARGE MB listings, timed in the same way (median of $RUNS runs):
+the whole run with the image bytes kept in memory, then their CRC32 and SHA-1 and the sums
+of every section. Target: at least 200 MB/s. Check: exit status 0 and, for \`clean\` and
+\`symbols\`, image rows whose sizes add up to the object code that the generator wrote.
+
+$(sums_table)
 
 ## Linearity and memory
 

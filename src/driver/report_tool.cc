@@ -3,12 +3,16 @@
 #include <cerrno>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 #include "driver/run.h"
 #include "checks/directives.h"
 #include "checks/gaps.h"
 #include "checks/page_map.h"
 #include "checks/xref.h"
+#include "formats/check_file.h"
+#include "formats/hex_output.h"
+#include "formats/sums.h"
 #include "output/reports.h"
 
 namespace romlift {
@@ -17,11 +21,13 @@ namespace {
 constexpr const char* kVersion = "romlift-report 0.1.0\n";
 
 constexpr const char* kHelp =
-    "Usage: romlift-report COMMAND < LISTING\n"
+    "Usage: romlift-report COMMAND [OPTION] < LISTING\n"
     "\n"
     "Reads an OCR'd assembler listing on standard input, checks it exactly as romlift does\n"
     "(syntax errors on standard error, duplicate symbol-table labels on standard output),\n"
     "writes no image file and no byte count, then prints one report on standard output.\n"
+    "With ihex and srec the duplicate labels go to standard error: standard output holds\n"
+    "nothing but the records.\n"
     "\n"
     "Commands:\n"
     "  code      every label of the code lines: Label;Segment;Adresse\n"
@@ -38,27 +44,47 @@ constexpr const char* kHelp =
     "            \"Nb ruptures : N\"\n"
     "  map       one row per section (first-page header): segment, header line, code lines,\n"
     "            bytes, first and last address, image files and offsets its bytes go to\n"
+    "  sums      one row per image file romlift would write: Fichier;Octets;CRC32;SHA1,\n"
+    "            then one per section: Segment;Octets;Somme8;Somme16;CRC32 (its bytes\n"
+    "            added up mod 256 and mod 65536)\n"
+    "  sums --check FILE\n"
+    "            compares the image files with the values FILE gives, as sha1sum lines\n"
+    "            (\"SHA1  NAME\") or lines with CRC(xxxxxxxx) and/or SHA1(...) and the name:\n"
+    "            \"Conforme : NAME\" or \"<<< Erreur >>> : NAME ...\" per image named, then\n"
+    "            \"Nb erreurs : N\"; FILE is read before the listing\n"
+    "  ihex      the object code as Intel HEX, each byte at its code line's address (with\n"
+    "            the bits above 16 of its section's range); bytes that an earlier line gave\n"
+    "            already are reported on standard error, and the later line's are written\n"
+    "  srec      the same as Motorola S-records (S1/S9, or S2/S8, S3/S7 for larger addresses)\n"
+    "  ihex --offsets, srec --offsets\n"
+    "            each byte at its offset in the image files put one after the other\n"
     "\n"
     "Order: code, symbols, rules and xref list the newest entry first and, within an entry,\n"
     "the newest label first (xref: code lines, then EQU and DS lines, then symbol tables);\n"
-    "gaps and map follow the listing from top to bottom.\n"
+    "gaps, map and sums follow the listing from top to bottom; ihex and srec go up the\n"
+    "addresses.\n"
     "\n"
-    "Exit status: 0; 1 when xref or gaps report a problem or the output cannot be written;\n"
-    "2 on a usage error or when the listing cannot be read.\n"
+    "Exit status: 0; 1 when xref or gaps report a problem, sums --check finds an image that\n"
+    "does not match, ihex or srec find two lines giving the same address, or the output\n"
+    "cannot be written; 2 on a usage error (a check FILE that cannot be read or has a\n"
+    "malformed line too) or when the listing cannot be read.\n"
     "\n"
-    "Example:\n"
+    "Examples:\n"
     "  romlift-report gaps < firmware.lst\n"
+    "  romlift-report sums --check roms.sha1 < firmware.lst\n"
+    "  romlift-report ihex < firmware.lst > firmware.hex\n"
     "\n"
     "Options: -h, --help   this text;  --version   the version.\n";
 
-enum class Command { Code, Symbols, Rules, Xref, Gaps, Map };
+enum class Command { Code, Symbols, Rules, Xref, Gaps, Map, Sums, Ihex, Srec };
 
 bool parseCommand(std::string_view word, Command* command) {
   static const struct {
     const char* name;
     Command command;
   } kCommands[] = {{"code", Command::Code}, {"symbols", Command::Symbols}, {"rules", Command::Rules},
-                   {"xref", Command::Xref}, {"gaps", Command::Gaps},       {"map", Command::Map}};
+                   {"xref", Command::Xref}, {"gaps", Command::Gaps},       {"map", Command::Map},
+                   {"sums", Command::Sums}, {"ihex", Command::Ihex},       {"srec", Command::Srec}};
   for (const auto& c : kCommands) {
     if (word == c.name) {
       *command = c.command;
@@ -67,6 +93,15 @@ bool parseCommand(std::string_view word, Command* command) {
   }
   return false;
 }
+
+// The command and the options given after it.
+struct Request {
+  Command command = Command::Code;
+  const char* checkFile = nullptr;  // sums --check FILE
+  bool offsets = false;             // ihex and srec --offsets
+  bool records() const { return command == Command::Ihex || command == Command::Srec; }
+  bool formats() const { return command == Command::Sums || records(); }
+};
 
 // Like the standard run, says so when the output could not be written.
 bool flushed(FILE* out, FILE* err) {
@@ -82,37 +117,66 @@ int usageError(FILE* err, const char* what, const char* word) {
   return 2;
 }
 
-}  // namespace
-
-int runReportTool(int argc, const char* const* argv, int infd, FILE* out, FILE* err) {
-  if (argc < 2) return usageError(err, "commande manquante", nullptr);
-  std::string_view word = argv[1];
-  bool help = word == "-h" || word == "--help";
-  Command command = Command::Code;
-  if (!help && word != "--version" && !parseCommand(word, &command))
-    return usageError(err, "commande inconnue", argv[1]);
-  if (argc > 2) return usageError(err, "argument en trop", argv[2]);
-  if (help || word == "--version") {
-    std::fputs(help ? kHelp : kVersion, out);
-    return flushed(out, err) ? 0 : 1;
+// Reads the words after the command into request. Returns 0, or 2 after a usage error.
+int parseOptions(int argc, const char* const* argv, Request* request, FILE* err) {
+  for (int i = 2; i < argc; ++i) {
+    std::string_view word = argv[i];
+    bool check = request->command == Command::Sums && word == "--check";
+    bool offsets = request->records() && word == "--offsets";
+    if ((check && request->checkFile != nullptr) || (offsets && request->offsets))
+      return usageError(err, "option en double", argv[i]);
+    if (offsets) {
+      request->offsets = true;
+    } else if (check) {
+      if (i + 1 == argc) return usageError(err, "fichier manquant apr\xC3\xA8s", argv[i]);
+      request->checkFile = argv[++i];
+    } else {
+      bool option = word.size() > 1 && word[0] == '-';
+      return usageError(err, option ? "option inconnue" : "argument en trop", argv[i]);
+    }
   }
+  return 0;
+}
+
+// The report that the formats library prints from the run's object code.
+int printFormat(const Request& request, const formats::ObjectCode& code,
+                const std::vector<formats::Expected>& expected, FILE* out, FILE* err) {
+  if (request.command == Command::Sums)
+    return formats::printSums(code, out, {request.checkFile != nullptr ? &expected : nullptr});
+  formats::HexOptions options;
+  options.offsets = request.offsets;
+  return request.command == Command::Ihex ? formats::printIntelHex(code, out, err, options)
+                                          : formats::printSRecords(code, out, err, options);
+}
+
+// Runs the listing on infd with the observer the command needs, then prints its report.
+int report(const Request& request, int infd, FILE* out, FILE* err) {
+  // The check file first: a mistake in it shows at once, not after a long listing.
+  std::vector<formats::Expected> expected;
+  if (request.checkFile != nullptr && !formats::readCheckFile(request.checkFile, &expected, err)) return 2;
 
   GapFinder gaps;
   PageMap map;
   DirectiveLog directives;
+  formats::ObjectCode code(request.records() && !request.offsets ? formats::ObjectCode::Keep::Lines
+                                                                 : formats::ObjectCode::Keep::Sections);
   RunOptions options;
-  options.images = ImageTarget::Discard;
+  options.images = request.formats() ? ImageTarget::Memory : ImageTarget::Discard;
   options.printCount = false;
-  if (command == Command::Gaps) options.observer = &gaps, options.skipped = &gaps;
-  if (command == Command::Map) options.observer = &map;
-  if (command == Command::Xref) options.observer = &directives, options.skipped = &directives;
-  Run run(Input(infd), out, err, options);
+  if (request.command == Command::Gaps) options.observer = &gaps, options.skipped = &gaps;
+  if (request.command == Command::Map) options.observer = &map;
+  if (request.command == Command::Xref) options.observer = &directives, options.skipped = &directives;
+  if (request.formats()) options.observer = &code;
+  // Records go to a programmer: the duplicate-label messages must not stand among them.
+  FILE* messages = request.records() ? err : out;
+  Run run(Input(infd), messages, err, options);
   int status = run.run();
   if (status == 2) return status;
+  code.attachImages(run.state().writer);
 
   const Registers& registers = run.state().registers;
   int problems = 0;
-  switch (command) {
+  switch (request.command) {
     case Command::Code: Listecode(out, CodeLists(registers.codes, out)); break;
     case Command::Symbols: Listest(out, SymbolLists(registers.symbols, out)); break;
     case Command::Rules: ListeER(out, CodeLists(registers.codes, out)); break;
@@ -121,9 +185,31 @@ int runReportTool(int argc, const char* const* argv, int infd, FILE* out, FILE* 
       break;
     case Command::Gaps: problems = gaps.print(out); break;
     case Command::Map: map.print(out); break;
+    case Command::Sums:
+    case Command::Ihex:
+    case Command::Srec: problems = printFormat(request, code, expected, out, err); break;
   }
-  if (!run.flushOut()) return 1;
+  if (!run.flushOut() || (messages != out && !flushed(out, err))) return 1;
   return problems > 0 ? 1 : status;
+}
+
+}  // namespace
+
+int runReportTool(int argc, const char* const* argv, int infd, FILE* out, FILE* err) {
+  if (argc < 2) return usageError(err, "commande manquante", nullptr);
+  std::string_view word = argv[1];
+  bool help = word == "-h" || word == "--help";
+  bool version = word == "--version";
+  Request request;
+  if (!help && !version && !parseCommand(word, &request.command))
+    return usageError(err, "commande inconnue", argv[1]);
+  if (help || version) {
+    if (argc > 2) return usageError(err, "argument en trop", argv[2]);
+    std::fputs(help ? kHelp : kVersion, out);
+    return flushed(out, err) ? 0 : 1;
+  }
+  if (int status = parseOptions(argc, argv, &request, err); status != 0) return status;
+  return report(request, infd, out, err);
 }
 
 }  // namespace romlift

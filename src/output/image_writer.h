@@ -43,6 +43,8 @@ class ImageWriter {
   int64_t nbcarsecrits() const { return nbcarsecrits_; }
   // With ImageTarget::Memory, the bytes that went to the k-th image (0 to 2).
   const std::string& memoryImage(int k) const { return memory_[k]; }
+  // How many image files the run has started: the first ones of kImageNames, in that order.
+  int imagesStarted() const { return current_ + 1; }
   // True when some file could not be created, written or closed.
   bool failed() const { return failed_; }
 

@@ -115,8 +115,8 @@ TEST(ReportTool, UsageErrorsAndHelp) {
       {{}, 2, "", "romlift-report : commande manquante (voir romlift-report --help)\n"},
       {{"labels"}, 2, "", "romlift-report : commande inconnue \xC2\xAB labels \xC2\xBB (voir romlift-report --help)\n"},
       {{"gaps", "extra"}, 2, "", "romlift-report : argument en trop \xC2\xAB extra \xC2\xBB (voir romlift-report --help)\n"},
-      {{"-h"}, 0, "Usage: romlift-report COMMAND < LISTING\n", ""},
-      {{"--help"}, 0, "Usage: romlift-report COMMAND < LISTING\n", ""},
+      {{"-h"}, 0, "Usage: romlift-report COMMAND [OPTION] < LISTING\n", ""},
+      {{"--help"}, 0, "Usage: romlift-report COMMAND [OPTION] < LISTING\n", ""},
       {{"--version"}, 0, "romlift-report 0.1.0\n", ""},
   };
   for (const Case& c : cases) {

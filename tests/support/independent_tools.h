@@ -1,0 +1,34 @@
+// What tools other than romlift make of a listing's bytes: the expected values of the tests
+// that check checksums and programmer formats.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace romlift::test {
+
+// A code line as printed: its address and its object-code bytes, read with a pattern of the
+// columns rather than with romlift's scanner.
+struct CodeBytes {
+  unsigned address;
+  std::string bytes;
+};
+std::vector<CodeBytes> codeLines(const std::string& listing);
+
+// The bytes of all code lines one after the other, and placed at their addresses from the
+// lowest on (gaps as zero bytes, a later line over an earlier one).
+std::string streamOf(const std::vector<CodeBytes>& lines);
+std::string placedOf(const std::vector<CodeBytes>& lines);
+
+// The binary that binutils' objcopy makes of records in `format` (ihex, srec): from the lowest
+// address to the highest, gaps as zero bytes.
+std::string objcopyBinary(const std::string& records, const char* format);
+
+// The 40 hex digits that sha1sum gives for bytes.
+std::string sha1sum(const std::string& bytes);
+
+// The CRC32 that gzip stores after compressing bytes (its trailer), as 8 lower-case hex digits.
+std::string gzipCrc32(const std::string& bytes);
+
+}  // namespace romlift::test
