@@ -77,7 +77,8 @@ TEST(ReportFormats, SumsCheckSaysWhichImageDiffers) {
       {"as sha1sum writes it", sample(), sha1 + "  511_CodeObjet.bin\n", 0,
        "Conforme : 511_CodeObjet.bin\nNb erreurs : 0\n", ""},
       {"a damaged listing", damaged, sha1 + "  511_CodeObjet.bin\n", 0, "Conforme : 511_CodeObjet.bin\nNb erreurs : 0\n",
-       "syntax error  175 \n"},
+       // the end of input, reported with the counter one past the last line
+       "syntax error  " + std::to_string(std::count(damaged.begin(), damaged.end(), '\n') + 1) + " \n"},
       {"a wrong CRC, an image not written", sample(),
        "ROM_LOAD( \"511_CodeObjet.bin\", 0x0000, 0x2000, CRC(1a2b3c4d) SHA1(" + sha1 + ") )\n" + sha1 +
            "  514_CodeObjet.bin\n",

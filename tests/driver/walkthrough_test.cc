@@ -69,6 +69,10 @@ TEST(Walkthrough, ReadmeShowsWhatTheToolsPrint) {
   std::string rules = reportOn("rules", firmware(4));
   size_t third = rules.rfind('\n', rules.rfind('\n', rules.rfind('\n', rules.size() - 2) - 1) - 1);
   EXPECT_TRUE(shows("$ romlift-report rules < ../firmware.lst | tail -n 3\n" + rules.substr(third + 1) + "```"));
+  EXPECT_TRUE(shows("$ romlift-report sums < ../firmware.lst\n" + reportOn("sums", firmware(4)) + "```"));
+  std::string hex = reportOn("ihex", firmware(4));
+  size_t three = hex.find('\n', hex.find('\n', hex.find('\n') + 1) + 1);
+  EXPECT_TRUE(shows("$ head -n 3 firmware.hex\n" + hex.substr(0, three + 1)));
 }
 
 }  // namespace
