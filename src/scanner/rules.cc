@@ -201,6 +201,30 @@ LineMatch matchLineStart(PaddedText line, bool nl, Mode mode) {
   return {};
 }
 
+CodeFields codeFields(const char* s, size_t n, int token) {
+  ByteLine line(s, n);
+  CodeFields f;
+  auto take = [&](size_t& i) {
+    i += line.blanks(i);
+    size_t w = line.word(i);
+    std::string_view word(s + i, w);
+    i += w;
+    return word;
+  };
+  size_t i = col::kObject + line.word(col::kObject);
+  bool labelled = token == CODEL || token == CODELO || token == CODELC || token == CODELOC;
+  bool operand = token == CODEO || token == CODEOC || token == CODELO || token == CODELOC;
+  bool comment = token == CODEC || token == CODEOC || token == CODELC || token == CODELOC;
+  if (labelled) f.label = take(i);
+  f.mnemonic = take(i);
+  if (operand) f.operand = take(i);
+  if (comment) {
+    i += line.blanks(i);
+    f.comment = std::string_view(s + i, n - i);
+  }
+  return f;
+}
+
 size_t matchSegmentRange(const char* s, size_t n) {
   // One bound: an optional 0-3 lead digit and four hex digits; the longest that fits.
   auto bound = [](const char* p, size_t avail, bool dashAfter) -> size_t {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "bytes/charclass.h"
 #include "bytes/padded_text.h"
@@ -51,6 +52,14 @@ LineMatch matchLineStart(PaddedText line, bool nl, Mode mode);
 int matchCodeLine(PaddedText line);
 // The same, reading the line byte by byte: the reference for the masked reading.
 int matchCodeLineByBytes(const char* s, size_t n);
+
+// The fields of a code line after its object code, as its token's layout places them; those
+// the layout does not have are empty. The views point into the line.
+struct CodeFields {
+  std::string_view label, mnemonic, operand, comment;
+};
+// The line s[0..n) must be a code line of kind token (CODE ... CODELOC).
+CodeFields codeFields(const char* s, size_t n, int token);
 
 // Length of the address range that starts at s (0 when none): [0-3]?hhhh-[0-3]?hhhh.
 size_t matchSegmentRange(const char* s, size_t n);

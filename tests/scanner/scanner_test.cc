@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "scanner/scanner.h"
+#include "scanner/rules.h"
 #include "scanner/token.h"
 #include "support/scan.h"
 
@@ -68,6 +69,36 @@ TEST(ScanCodeLines, EachKindCapturesItsObjectCode) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     EXPECT_EQ(fmt(scan(c.line + "\n")), Want{fmt(c.token, c.line, 1, c.obj)});
+  }
+}
+
+// The fields after the object code, as the token's layout places them, also off the columns.
+TEST(ScanCodeLines, FieldsOfEachKind) {
+  struct Case {
+    std::string line;
+    int token;
+    const char *label, *mnemonic, *operand, *comment;
+  };
+  const std::vector<Case> cases = {
+      {line("001", "C000", "C3", "START", "JMP", "INIT", "COLD START"), CODELOC, "START", "JMP", "INIT", "COLD START"},
+      {line("002", "C003", "00", "LOOP", "NOP", "", "WAIT"), CODELC, "LOOP", "NOP", "", "WAIT"},
+      {line("003", "C004", "3E01", "", "MVI", "A,1", "SET IT"), CODEOC, "", "MVI", "A,1", "SET IT"},
+      {line("004", "C006", "76", "", "HLT", "", "STOP"), CODEC, "", "HLT", "", "STOP"},
+      {line("005", "C007", "00", "L2", "NOP") + blanks(3), CODEL, "L2", "NOP", "", ""},
+      {line("006", "C008", "C30000", "L3", "JMP", "START"), CODELO, "L3", "JMP", "START", ""},
+      {line("007", "C00B", "00", "", "NOP"), CODE, "", "NOP", "", ""},
+      {line("008", "C00C", "C30000", "", "JMP", "LOOP"), CODEO, "", "JMP", "LOOP", ""},
+      {"009 C00F 00 L4 NOP", CODEL, "L4", "NOP", "", ""},  // label one blank after the code
+      {"010 C010 3E01" + blanks(27) + "MVI  A,1   X  Y", CODEOC, "", "MVI", "A,1", "X  Y"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    ASSERT_EQ(fmt(scan(c.line + "\n")), Want{fmt(c.token, c.line, 1, scan(c.line + "\n")[0].codeobj)});
+    CodeFields f = codeFields(c.line.data(), c.line.size(), c.token);
+    EXPECT_EQ(f.label, c.label);
+    EXPECT_EQ(f.mnemonic, c.mnemonic);
+    EXPECT_EQ(f.operand, c.operand);
+    EXPECT_EQ(f.comment, c.comment);
   }
 }
 
