@@ -1,10 +1,11 @@
 // gen_listing: writes a synthetic assembler listing for romlift on standard output.
 //
-//   gen_listing --mb N --variant clean|symbols|damaged [--seed S] [--stats]
+//   gen_listing --mb N --variant clean|symbols|damaged|firmware [--seed S] [--stats]
 //
 // The listing ends at the first section boundary after N megabytes (10^6 bytes). The same
 // arguments always give the same bytes. --stats prints what was written on standard error as
-// one line of name=value pairs.
+// one line of name=value pairs; for the firmware variant also the counts of EQU and DS lines
+// and of the lines whose operand names a label, an EQU constant or `$`, or is an expression.
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -20,7 +21,7 @@ namespace {
 int usage(const char* why) {
   std::fprintf(stderr,
                "gen_listing: %s\n"
-               "usage: gen_listing --mb N --variant clean|symbols|damaged [--seed S] [--stats]\n",
+               "usage: gen_listing --mb N --variant clean|symbols|damaged|firmware [--seed S] [--stats]\n",
                why);
   return 2;
 }
@@ -74,8 +75,15 @@ int main(int argc, char** argv) {
   if (stats) {
     std::fprintf(stderr,
                  "bytes=%" PRIu64 " lines=%" PRIu64 " sections=%" PRIu64 " code_lines=%" PRIu64
-                 " object_bytes=%" PRIu64 " labels=%" PRIu64 " damaged_lines=%" PRIu64 "\n",
+                 " object_bytes=%" PRIu64 " labels=%" PRIu64 " damaged_lines=%" PRIu64,
                  s.bytes, s.lines, s.sections, s.codeLines, s.objectBytes, s.labels, s.damagedLines);
+    if (options.variant == romlift::bench::Variant::Firmware) {
+      std::fprintf(stderr,
+                   " equ_lines=%" PRIu64 " ds_lines=%" PRIu64 " label_operands=%" PRIu64 " equ_operands=%" PRIu64
+                   " dollar_operands=%" PRIu64 " expr_operands=%" PRIu64,
+                   s.equLines, s.dsLines, s.labelOperands, s.equOperands, s.dollarOperands, s.exprOperands);
+    }
+    std::fputc('\n', stderr);
   }
   return 0;
 }

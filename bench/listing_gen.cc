@@ -1,5 +1,6 @@
 #include "listing_gen.h"
 
+#include "firmware_gen.h"
 #include "listing_parts.h"
 #include "listing_writer.h"
 
@@ -270,7 +271,7 @@ class Generator : public ListingWriter {
 }  // namespace
 
 bool parseVariant(std::string_view name, Variant& variant) {
-  for (Variant v : {Variant::Clean, Variant::Symbols, Variant::Damaged}) {
+  for (Variant v : {Variant::Clean, Variant::Symbols, Variant::Damaged, Variant::Firmware}) {
     if (name == variantName(v)) {
       variant = v;
       return true;
@@ -284,11 +285,13 @@ const char* variantName(Variant variant) {
     case Variant::Clean: return "clean";
     case Variant::Symbols: return "symbols";
     case Variant::Damaged: return "damaged";
+    case Variant::Firmware: return "firmware";
   }
   return "?";
 }
 
 GenStats generateListing(const GenOptions& options, const std::function<void(std::string_view)>& sink) {
+  if (options.variant == Variant::Firmware) return generateFirmware(options, sink);
   return Generator(options, sink).run();
 }
 
