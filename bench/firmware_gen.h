@@ -23,7 +23,7 @@ struct Operand {
   unsigned value = 0;  // known unless forward is set
   int forward = -1;    // a label defined further down: the value is its address plus addend
   int addend = 0;
-  uint8_t uses = 0;    // kUsesLabel, kUsesEqu, kUsesDollar, kUsesExpr
+  uint8_t uses = 0;  // kUsesLabel, kUsesEqu, kUsesDollar, kUsesExpr
 };
 
 // One instruction or data line's object code and operand.

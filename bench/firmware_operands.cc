@@ -10,7 +10,7 @@ using namespace parts;
 namespace {
 
 constexpr int kMaxAddend = 9;
-constexpr int kVectorStride = 3;  // a JMP per vector
+constexpr int kVectorStride = 3;       // a JMP per vector
 constexpr uint64_t kSectionsBack = 8;  // how far back a call into another section reaches
 constexpr char kCharPool[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789?>:*#=";
 

@@ -44,10 +44,10 @@ struct Member {
 };
 
 inline constexpr Member kImplied[] = {
-    {"NOP", 0x00, 2}, {"RLC", 0x07, 1},  {"RRC", 0x0F, 1},  {"RAL", 0x17, 1},  {"RAR", 0x1F, 1},
-    {"DAA", 0x27, 1}, {"CMA", 0x2F, 1},  {"STC", 0x37, 1},  {"CMC", 0x3F, 1},  {"HLT", 0x76, 1},
+    {"NOP", 0x00, 2},  {"RLC", 0x07, 1},  {"RRC", 0x0F, 1},  {"RAL", 0x17, 1},  {"RAR", 0x1F, 1},
+    {"DAA", 0x27, 1},  {"CMA", 0x2F, 1},  {"STC", 0x37, 1},  {"CMC", 0x3F, 1},  {"HLT", 0x76, 1},
     {"RET", 0xC9, 10}, {"XTHL", 0xE3, 1}, {"PCHL", 0xE9, 1}, {"SPHL", 0xF9, 1}, {"XCHG", 0xEB, 2},
-    {"DI", 0xF3, 1},  {"EI", 0xFB, 1},   {"RIM", 0x20, 1},  {"SIM", 0x30, 1},
+    {"DI", 0xF3, 1},   {"EI", 0xFB, 1},   {"RIM", 0x20, 1},  {"SIM", 0x30, 1},
 };
 inline constexpr Member kReg3[] = {{"INR", 0x04, 4}, {"DCR", 0x05, 5}};
 inline constexpr Member kMove[] = {{"MOV", 0x40, 28}};
@@ -70,9 +70,9 @@ struct Group {
 };
 
 inline constexpr Group kGroups[] = {
-    {Form::Implied, kImplied}, {Form::Reg3, kReg3},       {Form::Move, kMove},       {Form::RegImm, kRegImm},
-    {Form::Pair, kPair},       {Form::PairImm, kPairImm}, {Form::PairBD, kPairBD},   {Form::PairPsw, kPairPsw},
-    {Form::Port, kPort},       {Form::Jump, kJump},       {Form::Memory, kMemory},   {Form::Restart, kRestart},
+    {Form::Implied, kImplied}, {Form::Reg3, kReg3},       {Form::Move, kMove},     {Form::RegImm, kRegImm},
+    {Form::Pair, kPair},       {Form::PairImm, kPairImm}, {Form::PairBD, kPairBD}, {Form::PairPsw, kPairPsw},
+    {Form::Port, kPort},       {Form::Jump, kJump},       {Form::Memory, kMemory}, {Form::Restart, kRestart},
     {Form::Bytes, kBytes},     {Form::Word, kWord},
 };
 

@@ -81,14 +81,16 @@ Parsed parse(std::string_view text) {
     } else if (s == "* S Y M B O L   T A B L E *") {
       inTable = p.sections.back().hasTable = true;
     } else if (inTable && !s.empty() && s[0] != '*' && !s.starts_with("PAGE ")) {
-      for (size_t i = 0; i + 11 <= s.size(); i += 12) p.sections.back().table.emplace_back(field(s, i, i + 7), hexValue(s.substr(i + 7, 4)));
+      for (size_t i = 0; i + 11 <= s.size(); i += 12)
+        p.sections.back().table.emplace_back(field(s, i, i + 7), hexValue(s.substr(i + 7, 4)));
     } else if (allOf(s, 0, 3, "0123456789") && !inTable) {
       std::string label = field(s, 20, 28), mnemonic = field(s, 28, 34);
       if (mnemonic == "EQU" || mnemonic == "DS") {
         ++p.seen[mnemonic == "EQU" ? "EQU line" : label.empty() ? "DS line without label" : "DS line"];
         if (!label.empty()) define(label, hexValue(s.substr(4, 4)), mnemonic == "EQU");
       } else if (allOf(s, 4, 4, kHex) && allOf(s, 9, 2, kHex)) {
-        CodeLine c{p.sections.size() - 1, n, hexValue(s.substr(4, 4)), field(s, 9, 20), label, mnemonic, field(s, 34, 44)};
+        CodeLine c{p.sections.size() - 1, n, hexValue(s.substr(4, 4)), field(s, 9, 20), label, mnemonic,
+                   field(s, 34, 44)};
         if (!label.empty()) define(label, c.address);
         for (const std::string& w : waiting) define(w, c.address);
         if (!waiting.empty()) ++p.seen["two labels on one address"];
@@ -161,7 +163,9 @@ class Evaluator {
   unsigned name(const std::string& n) {
     const Section& own = p_.sections[line_.section];
     if (auto it = own.defined.find(n); it != own.defined.end()) {
-      ++p_.seen[it->second.constant ? "EQU constant" : it->second.line < line_.line ? "label defined above" : "label defined below"];
+      ++p_.seen[it->second.constant            ? "EQU constant"
+                : it->second.line < line_.line ? "label defined above"
+                                               : "label defined below"];
       return it->second.value;
     }
     const std::vector<unsigned>& values = p_.everywhere[n];
@@ -179,7 +183,8 @@ std::vector<std::string> items(std::string_view operand) {
   std::vector<std::string> out;
   for (size_t i = 0; i < operand.size();) {
     size_t end = i;
-    while (end < operand.size() && operand[end] != ',') end = operand[end] == '\'' ? Evaluator::closingQuote(operand, end) : end + 1;
+    while (end < operand.size() && operand[end] != ',')
+      end = operand[end] == '\'' ? Evaluator::closingQuote(operand, end) : end + 1;
     out.emplace_back(operand.substr(i, end - i));
     i = end + 1;
   }
@@ -222,7 +227,8 @@ TEST(FirmwareListing, RomliftTakesEveryLineAndWritesTheObjectCodeInOrder) {
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, "Nb car écrits : " + std::to_string(stats.objectBytes) + "\n");
   EXPECT_EQ(object.size(), stats.objectBytes);
-  EXPECT_EQ(r.contents["511_CodeObjet.bin"] + r.contents["514_CodeObjet.bin"] + r.contents["512_CodeObjet.bin"], object);
+  EXPECT_EQ(r.contents["511_CodeObjet.bin"] + r.contents["514_CodeObjet.bin"] + r.contents["512_CodeObjet.bin"],
+            object);
 
   EXPECT_EQ(bench::makeListing(options), listing) << "the same seed gives the same listing";
   options.seed = 8;
@@ -312,15 +318,17 @@ std::vector<Disassembled> dz80(const std::string& bytes) {
 
 // Every 8080 instruction form with its registers, written out apart from the generator's tables.
 std::set<std::string> everyForm() {
-  std::set<std::string> forms = {"NOP", "RLC", "RRC", "RAL", "RAR", "DAA", "CMA", "STC", "CMC", "HLT", "RET", "XTHL",
-                                 "PCHL", "SPHL", "XCHG", "DI", "EI", "RIM", "SIM", "ADI", "ACI", "SUI", "SBI", "ANI",
-                                 "XRI", "ORI", "CPI", "IN", "OUT", "JMP", "CALL", "LDA", "STA", "LHLD", "SHLD"};
+  std::set<std::string> forms = {"NOP", "RLC", "RRC",  "RAL",  "RAR",  "DAA",  "CMA",  "STC", "CMC",
+                                 "HLT", "RET", "XTHL", "PCHL", "SPHL", "XCHG", "DI",   "EI",  "RIM",
+                                 "SIM", "ADI", "ACI",  "SUI",  "SBI",  "ANI",  "XRI",  "ORI", "CPI",
+                                 "IN",  "OUT", "JMP",  "CALL", "LDA",  "STA",  "LHLD", "SHLD"};
   for (std::string cc : {"NZ", "Z", "NC", "C", "PO", "PE", "P", "M"}) {
     for (const char* prefix : {"J", "C", "R"}) forms.insert(prefix + cc);
   }
   const std::string regs = "BCDEHLMA";
   for (char r : regs) {
-    for (std::string m : {"INR ", "DCR ", "ADD ", "ADC ", "SUB ", "SBB ", "ANA ", "XRA ", "ORA ", "CMP ", "MVI "}) forms.insert(m + r);
+    for (std::string m : {"INR ", "DCR ", "ADD ", "ADC ", "SUB ", "SBB ", "ANA ", "XRA ", "ORA ", "CMP ", "MVI "})
+      forms.insert(m + r);
     for (char s : regs) {
       if (r != 'M' || s != 'M') forms.insert(std::string("MOV ") + r + "," + s);
     }
@@ -373,9 +381,9 @@ TEST(FirmwareListing, Dz80ReadsEveryInstructionAsWritten) {
   }
   EXPECT_EQ(lines.size(), at.size()) << "dz80 gave every instruction";
   EXPECT_EQ(forms, everyForm());
-  for (const char* feature : {"hex", "decimal", "binary", "octal Q", "octal O", "character", "quote character", "$",
-                              "term + n", "term - n", "EQU constant", "label defined above", "label defined below",
-                              "label of another section"}) {
+  for (const char* feature :
+       {"hex", "decimal", "binary", "octal Q", "octal O", "character", "quote character", "$", "term + n", "term - n",
+        "EQU constant", "label defined above", "label defined below", "label of another section"}) {
     EXPECT_GT(p.seen[feature], 0) << feature;
   }
 }
