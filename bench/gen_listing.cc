@@ -15,22 +15,13 @@
 #include <string_view>
 
 #include "listing_gen.h"
+#include "tool_args.h"
 
 namespace {
 
-int usage(const char* why) {
-  std::fprintf(stderr,
-               "gen_listing: %s\n"
-               "usage: gen_listing --mb N --variant clean|symbols|damaged|firmware [--seed S] [--stats]\n",
-               why);
-  return 2;
-}
-
-bool parseNumber(const char* text, double& value) {
-  char* end = nullptr;
-  errno = 0;
-  value = std::strtod(text, &end);
-  return errno == 0 && end != text && *end == '\0' && value >= 0;
+int usage(std::string_view why) {
+  return romlift::bench::tool::usage("gen_listing",
+                                     "--mb N --variant clean|symbols|damaged|firmware [--seed S] [--stats]", why);
 }
 
 }  // namespace
@@ -44,7 +35,7 @@ int main(int argc, char** argv) {
     bool hasValue = i + 1 < argc;
     if (arg == "--mb" && hasValue) {
       double mb = 0;
-      if (!parseNumber(argv[++i], mb) || mb > 1e6) return usage("--mb takes a size in megabytes");
+      if (!romlift::bench::tool::parseNumber(argv[++i], mb) || mb > 1e6) return usage("--mb takes a size in megabytes");
       options.minBytes = static_cast<uint64_t>(mb * 1e6);
       haveSize = true;
     } else if (arg == "--variant" && hasValue) {
@@ -52,13 +43,14 @@ int main(int argc, char** argv) {
       haveVariant = true;
     } else if (arg == "--seed" && hasValue) {
       double seed = 0;
-      if (!parseNumber(argv[++i], seed) || seed != static_cast<double>(static_cast<uint64_t>(seed)))
+      if (!romlift::bench::tool::parseNumber(argv[++i], seed) ||
+          seed != static_cast<double>(static_cast<uint64_t>(seed)))
         return usage("--seed takes a whole number");
       options.seed = static_cast<uint64_t>(seed);
     } else if (arg == "--stats") {
       stats = true;
     } else {
-      return usage(("unexpected argument " + std::string(arg)).c_str());
+      return usage("unexpected argument " + std::string(arg));
     }
   }
   if (!haveSize || !haveVariant) return usage("--mb and --variant are required");
