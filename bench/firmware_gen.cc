@@ -177,15 +177,24 @@ void FirmwareGenerator::codeLine(const Op& op, bool labelled) {
 }
 
 Encoded FirmwareGenerator::encode(const Op& op) {
-  Encoded e;
-  e.bytes[0] = op.op;
-  auto withPrefix = [&e](std::string prefix, Operand value) {
-    e.operand = std::move(value);
-    e.operand.text.insert(0, prefix + ",");
-  };
   switch (op.form) {
     case Form::Implied:
-      break;
+    case Form::Reg3:
+    case Form::Reg0:
+    case Form::Move:
+    case Form::Pair:
+    case Form::PairBD:
+    case Form::PairPsw:
+    case Form::Restart: return encodeOneByte(op);
+    default: return encodeWithValue(op);
+  }
+}
+
+// The registers, the pair or the restart number go into the opcode.
+Encoded FirmwareGenerator::encodeOneByte(const Op& op) {
+  Encoded e;
+  e.bytes[0] = op.op;
+  switch (op.form) {
     case Form::Reg3:
     case Form::Reg0: {
       unsigned r = rng_.below(8);
@@ -200,13 +209,6 @@ Encoded FirmwareGenerator::encode(const Op& op) {
       e.operand.text = std::string(kRegs[d]) + "," + kRegs[s];
       break;
     }
-    case Form::RegImm: {
-      unsigned r = rng_.below(8);
-      withPrefix(kRegs[r], byteValue(kMaxOperand - 2));
-      e.bytes = {op.op + 8 * r, e.operand.value, 0};
-      e.count = 2;
-      break;
-    }
     case Form::Pair:
     case Form::PairBD:
     case Form::PairPsw: {
@@ -215,46 +217,56 @@ Encoded FirmwareGenerator::encode(const Op& op) {
       e.operand.text = op.form == Form::PairPsw ? kStackPairs[p] : kPairs[p];
       break;
     }
-    case Form::PairImm: {
-      unsigned p = rng_.below(4);
-      std::string prefix = kPairs[p];
-      // The stack pointer gets an address in RAM, and SP, leaves five characters for it.
-      withPrefix(prefix, wordValue(p == 3 ? Want::Memory : Want::Pointer, kMaxOperand - prefix.size() - 1));
-      e.bytes = {op.op + 16 * p, e.operand.value & 0xFF, e.operand.value >> 8};
-      e.count = 3;
-      e.wordAt = 1;
-      break;
-    }
-    case Form::Imm:
-    case Form::Port: {
-      e.operand = op.form == Form::Imm ? byteValue(kMaxOperand) : portValue();
-      e.bytes[1] = e.operand.value;
-      e.count = 2;
-      break;
-    }
-    case Form::Jump:
-    case Form::Memory: {
-      e.operand = wordValue(op.form == Form::Jump ? Want::Jump : Want::Memory, kMaxOperand);
-      e.bytes = {op.op, e.operand.value & 0xFF, e.operand.value >> 8};
-      e.count = 3;
-      e.wordAt = 1;
-      break;
-    }
     case Form::Restart: {
       unsigned n = rng_.below(8);
       e.bytes[0] = op.op + 8 * n;
       e.operand.text = std::string(1, static_cast<char>('0' + n));
       break;
     }
-    case Form::Bytes:
-      dataBytes(e);
+    default: break;
+  }
+  return e;
+}
+
+// An 8- or 16-bit value after the opcode (low byte first), or the bytes of a data line.
+Encoded FirmwareGenerator::encodeWithValue(const Op& op) {
+  Encoded e;
+  e.bytes[0] = op.op;
+  auto after = [&e](Operand value, bool wide, std::string_view prefix = {}) {
+    e.operand = std::move(value);
+    if (!prefix.empty()) e.operand.text.insert(0, std::string(prefix) + ",");
+    e.bytes[1] = e.operand.value & 0xFF;
+    e.bytes[2] = e.operand.value >> 8;
+    e.count = wide ? 3 : 2;
+    e.wordAt = wide ? 1 : -1;
+  };
+  switch (op.form) {
+    case Form::RegImm: {
+      unsigned r = rng_.below(8);
+      e.bytes[0] = op.op + 8 * r;
+      after(byteValue(kMaxOperand - 2), false, kRegs[r]);
       break;
+    }
+    case Form::PairImm: {
+      unsigned p = rng_.below(4);
+      std::string_view pair = kPairs[p];
+      e.bytes[0] = op.op + 16 * p;
+      // The stack pointer gets an address in RAM, and SP, leaves five characters for it.
+      after(wordValue(p == 3 ? Want::Memory : Want::Pointer, kMaxOperand - pair.size() - 1), true, pair);
+      break;
+    }
+    case Form::Imm: after(byteValue(kMaxOperand), false); break;
+    case Form::Port: after(portValue(), false); break;
+    case Form::Jump: after(wordValue(Want::Jump, kMaxOperand), true); break;
+    case Form::Memory: after(wordValue(Want::Memory, kMaxOperand), true); break;
     case Form::Word:
       e.operand = wordValue(Want::Pointer, kMaxOperand);
       e.bytes = {e.operand.value & 0xFF, e.operand.value >> 8, 0};
       e.count = 2;
       e.wordAt = 0;
       break;
+    case Form::Bytes: dataBytes(e); break;
+    default: break;
   }
   return e;
 }

@@ -68,6 +68,8 @@ class FirmwareGenerator : public ListingWriter {
   const Op& pickOp();
   const Op& opNamed(std::string_view mnemonic) const;
   Encoded encode(const Op& op);
+  Encoded encodeOneByte(const Op& op);
+  Encoded encodeWithValue(const Op& op);
   void writeCodeLine(const std::string& label, const char* mnemonic, const Encoded& e);
   std::string fieldsLine(unsigned address, std::string_view object, std::string_view label, std::string_view mnemonic,
                          std::string_view operand, uint32_t commentPercent);
