@@ -1,0 +1,95 @@
+#include "fix/confusion.h"
+
+#include <algorithm>
+#include <array>
+
+#include "bytes/charclass.h"
+
+namespace romlift::fix {
+namespace {
+
+constexpr std::string_view kLookAlikes[] = {"0ODQ", "1Il|", "5S", "8B", "2Z", "6Gb", "CG0"};
+constexpr std::string_view kMarks = ".,'`:;-_~|^\"!*";
+constexpr size_t kNumberWidth = 3;
+constexpr size_t kMinTabRun = 2;   // a tab stands for two blanks or more
+constexpr size_t kMaxTabRun = 48;  // the longest run between two fields
+constexpr std::string_view kPage = "PAGE ";
+
+struct ReadAsTable {
+  std::array<std::string, 256> alternatives;
+  ReadAsTable() {
+    for (std::string_view group : kLookAlikes) {
+      for (char c : group) {
+        std::string& alt = alternatives[static_cast<unsigned char>(c)];
+        for (char m : group)
+          if (m != c && alt.find(m) == std::string::npos) alt += m;
+      }
+    }
+    for (char c = 'a'; c <= 'z'; ++c) alternatives[static_cast<unsigned char>(c)] += static_cast<char>(c - 'a' + 'A');
+  }
+};
+
+bool numberedAt(std::string_view s, size_t at) {
+  if (at + kNumberWidth > s.size()) return false;
+  for (size_t i = 0; i < kNumberWidth; ++i)
+    if (!isDigit(s[at + i])) return false;
+  return at + kNumberWidth == s.size() || s[at + kNumberWidth] == ' ';
+}
+
+std::string withoutTrailingBlanks(std::string_view s) {
+  size_t end = s.find_last_not_of(' ');
+  return std::string(s.substr(0, end == std::string_view::npos ? 0 : end + 1));
+}
+
+}  // namespace
+
+std::string_view readAs(char c) {
+  static const ReadAsTable table;
+  return table.alternatives[static_cast<unsigned char>(c)];
+}
+
+bool isStrayMark(char c) { return kMarks.find(c) != std::string_view::npos; }
+
+void undoSlips(std::string_view s, size_t limit, const TextSink& emit) {
+  std::string t(s);
+  size_t proofread = std::min(limit, s.size());
+  for (size_t q = 0; q < proofread; ++q) {
+    for (char a : readAs(s[q])) {
+      t[q] = a;
+      emit(std::string(t));
+    }
+    t[q] = s[q];
+    if (isStrayMark(s[q])) {
+      emit(std::string(s.substr(0, q)) + std::string(s.substr(q + 1)));
+      t[q] = ' ';
+      if (q + 1 < s.size()) emit(std::string(t));  // a listing line never ends with a blank
+      t[q] = s[q];
+    }
+    if (s[q] == ' ') emit(std::string(s.substr(0, q)) + std::string(s.substr(q + 1)));
+  }
+  for (size_t q = 1; q < std::min(limit + 1, s.size()); ++q)
+    emit(std::string(s.substr(0, q)) + ' ' + std::string(s.substr(q)));
+  for (size_t q = 0; q < s.size(); ++q) {
+    if (s[q] != '\t') continue;
+    for (size_t k = kMinTabRun; k <= kMaxTabRun; ++k)
+      emit(std::string(s.substr(0, q)) + std::string(k, ' ') + std::string(s.substr(q + 1)));
+  }
+}
+
+void undoSplit(std::string_view head, std::string_view tail, size_t from, size_t to, const TextSink& emit) {
+  // A split leaves a field's text: a letter, a digit or $ in it, not only marks.
+  auto fieldChar = [](char c) { return isLetter(c) || isDigit(c) || c == '$'; };
+  if (tail.empty() || tail[0] == ' ' || std::none_of(tail.begin(), tail.end(), fieldChar)) return;
+  std::string h = withoutTrailingBlanks(head);
+  for (size_t at = std::max(from, h.size() + 1); at <= to; ++at)
+    emit(h + std::string(at - h.size(), ' ') + std::string(tail));
+}
+
+void undoJoin(std::string_view s, const std::function<void(std::string&&, std::string&&)>& emit) {
+  for (size_t q = 1; q < s.size(); ++q) {
+    if (numberedAt(s, q) || s.substr(q, kPage.size()) == kPage)
+      emit(withoutTrailingBlanks(s.substr(0, q)), std::string(s.substr(q)));
+  }
+}
+
+}  // namespace romlift::fix
