@@ -1,0 +1,101 @@
+// The labels of a listing as its symbol tables, code lines, EQU and DS lines give them, per
+// section range, and the values that operands take from them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "bytes/short_text.h"
+#include "fix/line_facts.h"
+#include "isa/value.h"
+
+namespace romlift::fix {
+
+// A label and an address text as one of the listing's lines gives them; a code label's owner
+// is the labelled code line that takes it, and the line itself for the others.
+struct Located {
+  ShortText label;
+  ShortText adr;
+  size_t line;
+  size_t owner;
+};
+
+// The labels of the lines with one range. Label-only lines stand at the address of the next
+// labelled code line, as the run records them.
+struct SegmentLabels {
+  std::vector<Located> table;       // every symbol-table entry, in listing order
+  std::vector<Located> code;        // every code-line and label-only label, at its address
+  std::vector<Located> directives;  // every EQU (value) and DS (address) label
+  // Every value a name is given by a valid hexadecimal address or value, with how often.
+  std::unordered_map<std::string, std::map<uint16_t, int>> values;
+
+  bool tabled() const { return !table.empty(); }
+  // Counts value among those the range gives label, when there is one.
+  void give(const ShortText& label, std::optional<uint16_t> value) {
+    if (value) ++values[label.c_str()][*value];
+  }
+  // The only value the range gives name; nothing when it gives none or several.
+  std::optional<uint16_t> valueOf(std::string_view name) const;
+  bool defines(std::string_view name) const { return values.count(std::string(name)) != 0; }
+};
+
+// The labels of lines [from, to) of facts, by range; labels of label-only lines that no labelled
+// code line takes before `to` are left in pending.
+void collectLabels(const Facts& facts, size_t from, size_t to, std::map<std::string, SegmentLabels>& out,
+                   std::vector<Located>& pending);
+
+// Every range's labels, the names each code line's operand uses, and label values for operands.
+class LabelIndex {
+ public:
+  explicit LabelIndex(const Facts& facts, const std::vector<LineRef>& lines);
+
+  const SegmentLabels* segment(const std::string& seg) const;
+  const std::map<std::string, SegmentLabels>& segments() const { return segments_; }
+  // The code lines whose operand names name.
+  const std::vector<size_t>& users(const std::string& name) const;
+
+  // The value of name for an operand in range seg: the range's own, or else the one value all
+  // other ranges agree on. `overrides` stand for the ranges they name.
+  std::optional<uint16_t> value(std::string_view name, const std::string& seg,
+                                const std::map<std::string, SegmentLabels>* overrides) const;
+
+ private:
+  // For each name, the ranges that define it and the value each gives (nothing for several).
+  struct Definition {
+    const std::string* seg;
+    std::optional<uint16_t> value;
+  };
+
+  std::map<std::string, SegmentLabels> segments_;
+  std::unordered_map<std::string, std::vector<Definition>> definitions_;
+  std::unordered_map<std::string, std::vector<size_t>> users_;
+};
+
+// A label resolver for the operands of one range.
+class RangeResolver final : public isa::LabelResolver {
+ public:
+  RangeResolver(const LabelIndex& index, std::string seg, const std::map<std::string, SegmentLabels>* overrides)
+      : index_(index), seg_(std::move(seg)), overrides_(overrides) {}
+  std::optional<uint16_t> value(std::string_view label) const override {
+    return index_.value(label, seg_, overrides_);
+  }
+
+ private:
+  const LabelIndex& index_;
+  std::string seg_;
+  const std::map<std::string, SegmentLabels>* overrides_;
+};
+
+// The value of an address text of four upper-case hexadecimal digits, or nothing.
+std::optional<uint16_t> hexAddress(const ShortText& adr);
+
+// The names an operand uses: its terms that start with a letter, outside quoted characters.
+std::vector<std::string_view> operandNames(std::string_view operand);
+
+}  // namespace romlift::fix

@@ -1,0 +1,194 @@
+#include "fix/problems.h"
+
+#include "bytes/charclass.h"
+#include "fix/confusion.h"
+#include "scanner/token.h"
+
+namespace romlift::fix {
+namespace {
+
+constexpr size_t kLabelPad = 7;       // a symbol-table entry's address stands after 7 columns
+constexpr size_t kAddressWidth = 4;
+constexpr size_t kPageNumber = 5;     // "PAGE NN": the page number's column
+constexpr int kLastNumber = 999;
+
+bool labelled(int token) { return token == CODEL || token == CODELO || token == CODELC || token == CODELOC; }
+
+size_t columnOf(std::string_view field, std::string_view text) { return static_cast<size_t>(field.data() - text.data()); }
+
+bool codeColumnsRight(std::string_view text, const LineFacts& f) {
+  CodeFields c = fieldsOf(text, f);
+  if (labelled(f.token) && columnOf(c.label, text) != col::kLabel) return false;
+  if (columnOf(c.mnemonic, text) != col::kMnemonic) return false;
+  if (!c.operand.empty() && columnOf(c.operand, text) != col::kOperand) return false;
+  return c.comment.empty() || columnOf(c.comment, text) >= col::kComment;
+}
+
+// An EQU or DS line's comment, if any, starts at the comment column.
+bool directiveColumnsRight(std::string_view text) {
+  size_t end = text.find(' ', col::kOperand);
+  if (end == std::string_view::npos) return true;
+  size_t comment = text.find_first_not_of(' ', end);
+  return comment == std::string_view::npos || comment >= col::kComment;
+}
+
+// Every character of a symbol-table line belongs to a well-formed entry or is a blank.
+bool tableColumnsRight(std::string_view text, const LineFacts& f, const Facts& facts) {
+  size_t covered = 0;
+  auto blanks = [&](size_t from, size_t to) { return text.substr(from, to - from).find_first_not_of(' ') == std::string_view::npos; };
+  for (uint32_t e = f.firstEntry; e < f.endEntry; ++e) {
+    size_t at = facts.entries[e].column;
+    if (at < covered || !blanks(covered, at)) return false;
+    size_t len = 0;
+    while (len < kMaxLabel && isa::isNameChar(text[at + len])) ++len;
+    if (len == 0 || !blanks(at + len, at + kLabelPad)) return false;
+    for (size_t k = 0; k < kAddressWidth; ++k)
+      if (!isHex(text[at + kLabelPad + k])) return false;
+    covered = at + kSymbolEntryWidth;
+  }
+  return f.endEntry > f.firstEntry && blanks(covered, text.size());
+}
+
+bool columnsRight(const Inspected& in, size_t i) {
+  const LineFacts& f = in.facts.lines[i];
+  std::string_view text = in.lines[i].text;
+  switch (f.kind) {
+    case Kind::Code: return codeColumnsRight(text, f);
+    case Kind::Equ:
+    case Kind::Ds: return directiveColumnsRight(text);
+    case Kind::Table: return tableColumnsRight(text, f, in.facts);
+    default: return true;
+  }
+}
+
+// A page header whose page number may be 01 misread: a section's first header that romlift
+// does not see.
+bool looksLikeFirstPage(std::string_view text) {
+  auto mayBe = [](char c, char digit) { return c == digit || readAs(c).find(digit) != std::string_view::npos; };
+  return text.size() > kPageNumber + 1 && mayBe(text[kPageNumber], '0') && mayBe(text[kPageNumber + 1], '1');
+}
+
+bool takesLabels(const LineFacts& f) { return f.kind == Kind::LabelOnly || (f.kind == Kind::Code && labelled(f.token)); }
+
+void structureProblems(const Inspected& in, std::vector<Problem>& out) {
+  const std::vector<LineFacts>& lines = in.facts.lines;
+  bool headerSeen = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const LineFacts& f = lines[i];
+    bool wrong = false;
+    if (f.kind == Kind::Header) {
+      wrong = !f.headerOk;
+      headerSeen = true;
+    } else if (f.kind == Kind::PageHeader) {
+      wrong = looksLikeFirstPage(in.lines[i].text);
+    } else if (!headerSeen && yieldsToken(f)) {
+      wrong = true;  // the page grammar needs a header first
+      headerSeen = true;
+    } else if (f.kind == Kind::LabelOnly) {
+      size_t j = i + 1;
+      while (j < lines.size() && !yieldsToken(lines[j])) ++j;
+      wrong = j == lines.size() || !takesLabels(lines[j]);
+    }
+    if (wrong) out.push_back({ProblemKind::Structure, i, i});
+  }
+}
+
+// Follows the addresses as gaps does, and the line numbers; a break is blamed on the first
+// line between the two that fits no layout or no structure, if there is one.
+class Walker {
+ public:
+  Walker(const Inspected& in, const std::vector<bool>& broken, std::vector<Problem>& out)
+      : in_(in), broken_(broken), out_(out) {}
+
+  void addresses() {
+    bool inRun = false;
+    uint16_t next = 0;
+    size_t last = 0;
+    auto follow = [&](size_t i, unsigned found, unsigned length) {
+      if (inRun && found != next) {
+        int missing = static_cast<int>((found - next) % 0x10000u);
+        if (missing >= 0x8000) missing -= 0x10000;
+        Problem p{ProblemKind::Address, i, blame(last, i)};
+        p.previous = last;
+        p.expected = next;
+        p.missing = missing;
+        out_.push_back(p);
+      }
+      inRun = true;
+      next = static_cast<uint16_t>(found + length);
+      last = i;
+    };
+    for (size_t i = 0; i < in_.facts.lines.size(); ++i) {
+      const LineFacts& f = in_.facts.lines[i];
+      if ((f.kind == Kind::Header && f.newPage) || f.kind == Kind::Org || (f.kind == Kind::Ds && f.dsSize < 0))
+        inRun = false;
+      else if (f.kind == Kind::Code)
+        follow(i, f.value, f.bytes);
+      else if (f.kind == Kind::Ds)
+        follow(i, f.value, static_cast<unsigned>(f.dsSize));
+    }
+  }
+
+  void numbers() {
+    int previous = -1;
+    size_t last = 0;
+    for (size_t i = 0; i < in_.facts.lines.size(); ++i) {
+      const LineFacts& f = in_.facts.lines[i];
+      if (f.kind == Kind::Header) previous = -1;
+      if (f.number < 0) continue;
+      bool follows = f.number == previous + 1 || (previous == kLastNumber && f.number <= 1);
+      if (previous >= 0 && !follows) {
+        Problem p{ProblemKind::Numbering, i, blame(last, i)};
+        p.previous = last;
+        out_.push_back(p);
+      }
+      previous = f.number;
+      last = i;
+    }
+  }
+
+ private:
+  size_t blame(size_t from, size_t to) const {
+    for (size_t k = from + 1; k < to; ++k)
+      if (broken_[k]) return k;
+    return to;
+  }
+
+  const Inspected& in_;
+  const std::vector<bool>& broken_;
+  std::vector<Problem>& out_;
+};
+
+}  // namespace
+
+void codeProblems(const Inspected& in, size_t i, std::vector<Problem>& out) {
+  const LineFacts& f = in.facts.lines[i];
+  if (!columnsRight(in, i)) out.push_back({ProblemKind::Column, i, i});
+  if (f.kind == Kind::Ds && f.dsSize < 0) out.push_back({ProblemKind::UnknownSize, i, i});
+  if (f.kind != Kind::Code && f.kind != Kind::Equ) return;
+  RangeResolver labels(in.index, in.facts.segmentText(f), in.overrides);
+  CodeVerdict v = f.kind == Kind::Code ? checkCode(in.lines[i].text, f, labels) : checkEqu(in.lines[i].text, f, labels);
+  if (v == CodeVerdict::Good || v == CodeVerdict::NotCheckable) return;
+  Problem p{v == CodeVerdict::UnknownLabel ? ProblemKind::UnknownName : ProblemKind::Bytes, i, i};
+  p.verdict = v;
+  out.push_back(p);
+}
+
+std::vector<Problem> inspect(const Inspected& in) {
+  std::vector<Problem> out;
+  size_t n = in.facts.lines.size();
+  for (size_t i = 0; i < n; ++i) {
+    if (in.facts.lines[i].kind == Kind::Unreadable) out.push_back({ProblemKind::Unreadable, i, i});
+  }
+  structureProblems(in, out);
+  std::vector<bool> broken(n, false);
+  for (const Problem& p : out) broken[p.line] = true;
+  Walker walker(in, broken, out);
+  walker.addresses();
+  for (size_t i = 0; i < n; ++i) codeProblems(in, i, out);
+  labelProblems(in, out);
+  walker.numbers();
+  return out;
+}
+
+}  // namespace romlift::fix

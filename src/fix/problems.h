@@ -1,0 +1,72 @@
+// What is wrong with a listing, line by line: each problem that the checks would report, tied
+// to the line that most likely holds the damage.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "fix/code_line.h"
+#include "fix/label_index.h"
+#include "fix/line_facts.h"
+
+namespace romlift::fix {
+
+enum class ProblemKind : uint8_t {
+  Unreadable,   // a line that fits no layout
+  Structure,    // a label-only line without its code line, a header that does not parse, ...
+  Address,      // a line that does not stand where the one before it ends
+  Bytes,        // object code that its instruction does not give; an EQU value against its operand
+  Label,        // a label that the symbol tables do not give, or the other way round
+  Column,       // a field off its column
+  UnknownName,  // an operand that names a label defined nowhere
+  UnknownSize,  // a DS whose size cannot be read, so that the address run stops there
+  Numbering,    // a line number that does not follow the one before it
+};
+inline constexpr size_t kProblemKinds = 9;
+
+// The kinds that a listing is judged by; the others only help to tell corrections apart (a
+// listing may name labels defined elsewhere, size a DS by a later label, or number its lines
+// its own way).
+inline constexpr bool isReported(ProblemKind k) { return k < ProblemKind::UnknownName; }
+
+struct Problem {
+  Problem() = default;
+  Problem(ProblemKind k, size_t at, size_t blamed, uint64_t tell = 0) : kind(k), line(at), blame(blamed), key(tell) {}
+
+  ProblemKind kind = ProblemKind::Unreadable;
+  size_t line = 0;   // where the checks see it
+  size_t blame = 0;  // the line that most likely holds the damage
+  size_t previous = 0;  // Address, Numbering: the line that the break is counted from
+  uint64_t key = 0;  // tells problems of one kind on one line apart
+  // Address: the address expected there and the bytes missing (negative: in excess).
+  uint16_t expected = 0;
+  int missing = 0;
+  CodeVerdict verdict = CodeVerdict::Good;  // Bytes
+  ShortText label;                          // Label: the label, Address: nothing
+
+  auto identity() const { return std::make_tuple(kind, line, key); }
+};
+
+// The lines to inspect: their text, their facts and the labels of their ranges.
+struct Inspected {
+  const std::vector<LineRef>& lines;
+  const Facts& facts;
+  const std::map<std::string, SegmentLabels>& labels;  // by range, for the label checks
+  const LabelIndex& index;                              // for the operands' values
+  const std::map<std::string, SegmentLabels>* overrides;
+};
+
+// Every problem of the lines, in the order of their kinds, then of the lines.
+std::vector<Problem> inspect(const Inspected& in);
+
+// The problems of code line or EQU line i alone: its object code or value, its columns.
+void codeProblems(const Inspected& in, size_t i, std::vector<Problem>& out);
+
+// The label problems of the inspected lines (in label_problems.cc).
+void labelProblems(const Inspected& in, std::vector<Problem>& out);
+
+}  // namespace romlift::fix

@@ -1,0 +1,186 @@
+#include "fix/snapshot.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <numeric>
+#include <utility>
+
+#include "checks/directives.h"
+#include "checks/gaps.h"
+#include "checks/xref.h"
+#include "grammar/parser.h"
+#include "grammar/reductions.h"
+#include "output/image_writer.h"
+#include "registers/registers.h"
+#include "scanner/scanner.h"
+
+namespace romlift::fix {
+namespace {
+
+// A stream that takes what the runs print and drops it.
+class Sink {
+ public:
+  Sink() : file_(fopencookie(nullptr, "w", {nullptr, &drop, nullptr, nullptr})) {}
+  ~Sink() { std::fclose(file_); }
+  Sink(const Sink&) = delete;
+  Sink& operator=(const Sink&) = delete;
+  FILE* file() const { return file_; }
+
+ private:
+  static ssize_t drop(void*, const char*, size_t size) { return static_cast<ssize_t>(size); }
+  FILE* file_;
+};
+
+Input stringInput(const std::string& text) {
+  auto at = std::make_shared<size_t>(0);
+  return Input([&text, at](char* dst, size_t cap) -> ssize_t {
+    size_t n = std::min(cap, text.size() - *at);
+    std::memcpy(dst, text.data() + *at, n);
+    *at += n;
+    return static_cast<ssize_t>(n);
+  });
+}
+
+// What the page grammar rejects: one syntax error a token, as romlift reports them.
+class SyntaxErrors : public ErrorReporter {
+ public:
+  void yyerror(const char*) override { ++count; }
+  long count = 0;
+};
+
+// The state a run's line actions fill, with the images dropped.
+struct Lines {
+  explicit Lines(FILE* sink) : registers(sink), writer([](const char*, int) {}, {}, ImageTarget::Discard) {}
+  LineFields fields;
+  Registers registers;
+  ImageWriter writer;
+};
+
+long syntaxErrors(const std::string& text, FILE* sink) {
+  Lines lines(sink);
+  bool wrapped = false;
+  Scanner scanner(stringInput(text), [&wrapped] {
+    wrapped = true;
+    return 1;
+  });
+  Reductions reductions(scanner, lines.fields, lines.registers, lines.writer);
+  SyntaxErrors errors;
+  Parser parser(scanner, reductions, errors);
+  while (!wrapped) parser.yyparse();
+  return errors.count;
+}
+
+// gaps and xref hear of every line: the run takes each token as the page grammar would take it
+// in a good place, so that no line stands hidden behind a syntax error.
+class AllLines : public LineObserver, public SkippedLineListener {
+ public:
+  void page(int lineno, const char* seg) override {
+    gaps.page(lineno, seg);
+    directives.page(lineno, seg);
+  }
+  void org(int lineno) override { gaps.org(lineno); }
+  void codeLine(int lineno, const char* seg, const char* line, int64_t offset, int bytes) override {
+    gaps.codeLine(lineno, seg, line, offset, bytes);
+  }
+  void skippedLine(int lineno, PaddedText line) override {
+    gaps.skippedLine(lineno, line);
+    directives.skippedLine(lineno, line);
+  }
+  GapFinder gaps;
+  DirectiveLog directives;
+};
+
+Production productionOf(int token) {
+  switch (token) {
+    case SEGMENT: return Production::SegmentAction;
+    case SYMBOLTABLE: return Production::LigneSymbolTable;
+    case LABELSUP: return Production::LabelSup;
+    case CODEL: return Production::LabelCodeL;
+    case CODELO: return Production::LabelCodeLO;
+    case CODELC: return Production::LabelCodeLC;
+    case CODELOC: return Production::LabelCodeLOC;
+    case CODE: return Production::SansLabelCode;
+    case CODEO: return Production::SansLabelCodeO;
+    case CODEOC: return Production::SansLabelCodeOC;
+    case CODEC: return Production::SansLabelCodeC;
+    default: return Production::None;
+  }
+}
+
+void everyLineChecks(const std::string& text, Tally& tally, FILE* sink) {
+  AllLines all;
+  Lines state(sink);
+  Scanner scanner(stringInput(text));
+  scanner.setSkippedLineListener(&all);
+  Reductions reductions(scanner, state.fields, state.registers, state.writer, &all);
+  for (int token; (token = scanner.yylex()) > 0;) {
+    reductions.shifted(token);
+    if (Production p = productionOf(token); p != Production::None) reductions.reduce(p);
+  }
+  tally.counts[1] = all.gaps.print(sink);
+  tally.counts[2] = xref(sink, CodeLists(state.registers.codes, sink), SymbolLists(state.registers.symbols, sink),
+                         all.directives);
+}
+
+}  // namespace
+
+long Tally::total() const { return std::accumulate(counts.begin(), counts.end(), 0L); }
+
+bool Tally::betterThan(const Tally& before) const {
+  for (size_t k = 0; k < kChecks; ++k)
+    if (counts[k] > before.counts[k]) return false;
+  return total() < before.total();
+}
+
+bool Tally::clean() const {
+  for (size_t k = 0; k < kChecks; ++k) {
+    bool judged = k < 3 || isReported(static_cast<ProblemKind>(k - 3));
+    if (judged && counts[k] != 0) return false;
+  }
+  return true;
+}
+
+void runChecks(const std::string& text, Tally& tally) {
+  Sink sink;
+  tally.counts[0] = syntaxErrors(text, sink.file());
+  everyLineChecks(text, tally, sink.file());
+}
+
+namespace {
+
+std::vector<LineRef> lineRefs(const Listing& listing) {
+  std::vector<LineRef> refs(listing.readLines());
+  for (size_t i = 0; i < refs.size(); ++i) refs[i] = {listing.readLine(i), listing.readNewline(i)};
+  return refs;
+}
+
+}  // namespace
+
+Snapshot::Snapshot(Listing listing)
+    : listing_(std::move(listing)), lines_(lineRefs(listing_)), facts_(readFacts(lines_)), index_(facts_, lines_) {
+  problems_ = inspect({lines_, facts_, index_.segments(), index_, nullptr});
+  for (size_t i = 0; i < facts_.lines.size(); ++i)
+    if (facts_.lines[i].kind == Kind::Header) headers_.push_back(i);
+}
+
+const Tally& Snapshot::tally() const {
+  if (!tallied_) {
+    runChecks(listing_.readText(), tally_);
+    for (const Problem& p : problems_) ++tally_.counts[3 + static_cast<size_t>(p.kind)];
+    tallied_ = true;
+  }
+  return tally_;
+}
+
+size_t Snapshot::sectionStart(size_t i) const {
+  auto it = std::upper_bound(headers_.begin(), headers_.end(), i);
+  return it == headers_.begin() ? 0 : *(it - 1);
+}
+
+size_t Snapshot::sectionEnd(size_t i) const {
+  auto it = std::upper_bound(headers_.begin(), headers_.end(), i);
+  return it == headers_.end() ? facts_.lines.size() : *it;
+}
+
+}  // namespace romlift::fix

@@ -1,0 +1,63 @@
+// One state of the listing under correction, read and inspected.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "fix/label_index.h"
+#include "fix/line_facts.h"
+#include "fix/listing.h"
+#include "fix/problems.h"
+
+namespace romlift::fix {
+
+// What the checks find in a listing, counted: romlift's syntax errors, the breaks of gaps and
+// the errors of xref (both read without the page grammar, so that a syntax error hides no
+// line), then the problems of each kind of this folder's own inspection.
+struct Tally {
+  static constexpr size_t kChecks = 3 + kProblemKinds;
+  std::array<long, kChecks> counts{};
+
+  long total() const;
+  // True when every count is no higher than in `before` and one is lower.
+  bool betterThan(const Tally& before) const;
+  // True when nothing is left that the listing is judged by.
+  bool clean() const;
+};
+
+// The checks that romlift and romlift-report run, on text.
+void runChecks(const std::string& text, Tally& tally);
+
+class Snapshot {
+ public:
+  explicit Snapshot(Listing listing);
+  Snapshot(const Snapshot&) = delete;
+  Snapshot& operator=(const Snapshot&) = delete;
+
+  const Listing& listing() const { return listing_; }
+  const std::vector<LineRef>& lines() const { return lines_; }
+  const Facts& facts() const { return facts_; }
+  const LabelIndex& index() const { return index_; }
+  const std::vector<Problem>& problems() const { return problems_; }
+  // The checks on the whole text; run on the first call.
+  const Tally& tally() const;
+
+  // The first line of the section that line i stands in (its header, or 0).
+  size_t sectionStart(size_t i) const;
+  // The line after the section that line i stands in (the next header, or the end).
+  size_t sectionEnd(size_t i) const;
+
+ private:
+  Listing listing_;
+  std::vector<LineRef> lines_;
+  Facts facts_;
+  LabelIndex index_;
+  std::vector<Problem> problems_;
+  std::vector<size_t> headers_;  // the lines of kind Header
+  mutable Tally tally_;
+  mutable bool tallied_ = false;
+};
+
+}  // namespace romlift::fix
