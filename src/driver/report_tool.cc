@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 #include "driver/run.h"
@@ -10,6 +12,7 @@
 #include "checks/gaps.h"
 #include "checks/page_map.h"
 #include "checks/xref.h"
+#include "fix/fix_tool.h"
 #include "formats/check_file.h"
 #include "formats/hex_output.h"
 #include "formats/sums.h"
@@ -76,7 +79,7 @@ constexpr const char* kHelp =
     "\n"
     "Options: -h, --help   this text;  --version   the version.\n";
 
-enum class Command { Code, Symbols, Rules, Xref, Gaps, Map, Sums, Ihex, Srec };
+enum class Command { Code, Symbols, Rules, Xref, Gaps, Map, Sums, Ihex, Srec, Fix };
 
 bool parseCommand(std::string_view word, Command* command) {
   static const struct {
@@ -84,7 +87,8 @@ bool parseCommand(std::string_view word, Command* command) {
     Command command;
   } kCommands[] = {{"code", Command::Code}, {"symbols", Command::Symbols}, {"rules", Command::Rules},
                    {"xref", Command::Xref}, {"gaps", Command::Gaps},       {"map", Command::Map},
-                   {"sums", Command::Sums}, {"ihex", Command::Ihex},       {"srec", Command::Srec}};
+                   {"sums", Command::Sums}, {"ihex", Command::Ihex},       {"srec", Command::Srec},
+                   {"fix", Command::Fix}};
   for (const auto& c : kCommands) {
     if (word == c.name) {
       *command = c.command;
@@ -99,6 +103,7 @@ struct Request {
   Command command = Command::Code;
   const char* checkFile = nullptr;  // sums --check FILE
   bool offsets = false;             // ihex and srec --offsets
+  const char* name = nullptr;       // fix --name FILE
   bool records() const { return command == Command::Ihex || command == Command::Srec; }
   bool formats() const { return command == Command::Sums || records(); }
 };
@@ -109,6 +114,9 @@ bool flushed(FILE* out, FILE* err) {
   std::fprintf(err, "Erreur \xC3\xA9" "criture sortie standard : %s\n", std::strerror(errno ? errno : EIO));
   return false;
 }
+
+// A name that the patch's header lines can carry: not empty, no blank, tab or line end.
+bool validName(std::string_view name) { return !name.empty() && name.find_first_of(" \t\r\n") == std::string_view::npos; }
 
 int usageError(FILE* err, const char* what, const char* word) {
   std::fprintf(err, "romlift-report : %s", what);
@@ -123,13 +131,15 @@ int parseOptions(int argc, const char* const* argv, Request* request, FILE* err)
     std::string_view word = argv[i];
     bool check = request->command == Command::Sums && word == "--check";
     bool offsets = request->records() && word == "--offsets";
-    if ((check && request->checkFile != nullptr) || (offsets && request->offsets))
+    bool name = request->command == Command::Fix && word == "--name";
+    if ((check && request->checkFile != nullptr) || (offsets && request->offsets) || (name && request->name != nullptr))
       return usageError(err, "option en double", argv[i]);
     if (offsets) {
       request->offsets = true;
-    } else if (check) {
+    } else if (check || name) {
       if (i + 1 == argc) return usageError(err, "fichier manquant apr\xC3\xA8s", argv[i]);
-      request->checkFile = argv[++i];
+      (check ? request->checkFile : request->name) = argv[++i];
+      if (name && !validName(request->name)) return usageError(err, "nom de fichier impossible dans un patch", request->name);
     } else {
       bool option = word.size() > 1 && word[0] == '-';
       return usageError(err, option ? "option inconnue" : "argument en trop", argv[i]);
@@ -149,8 +159,28 @@ int printFormat(const Request& request, const formats::ObjectCode& code,
                                           : formats::printSRecords(code, out, err, options);
 }
 
+// fix reads the listing's bytes as they are, carriage returns included, so that its patch
+// applies to the very file.
+int fixListing(const Request& request, int infd, FILE* out, FILE* err) {
+  std::string bytes;
+  char block[64 * 1024];
+  for (;;) {
+    ssize_t n = read(infd, block, sizeof block);
+    if (n == 0) break;
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      std::fprintf(err, "%s\n", kReadFailed);
+      return 2;
+    }
+    bytes.append(block, static_cast<size_t>(n));
+  }
+  int status = fix::runFix(bytes, request.name != nullptr ? request.name : fix::kDefaultName, out, err);
+  return flushed(out, err) ? status : 1;
+}
+
 // Runs the listing on infd with the observer the command needs, then prints its report.
 int report(const Request& request, int infd, FILE* out, FILE* err) {
+  if (request.command == Command::Fix) return fixListing(request, infd, out, err);
   // The check file first: a mistake in it shows at once, not after a long listing.
   std::vector<formats::Expected> expected;
   if (request.checkFile != nullptr && !formats::readCheckFile(request.checkFile, &expected, err)) return 2;
@@ -188,6 +218,7 @@ int report(const Request& request, int infd, FILE* out, FILE* err) {
     case Command::Sums:
     case Command::Ihex:
     case Command::Srec: problems = printFormat(request, code, expected, out, err); break;
+    case Command::Fix: break;
   }
   if (!run.flushOut() || (messages != out && !flushed(out, err))) return 1;
   return problems > 0 ? 1 : status;
