@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <string_view>
+#include <tuple>
+#include <utility>
 
+#include "fix/code_line.h"
 #include "fix/confusion.h"
 #include "scanner/rules.h"
 
@@ -12,7 +16,9 @@ namespace {
 
 constexpr size_t kLastJoinColumn = 48;  // a split line's second part stood at most here
 
-bool lookAlike(char a, char b) { return a == b || readAs(a).find(b) != std::string_view::npos || readAs(b).find(a) != std::string_view::npos; }
+bool lookAlike(char a, char b) {
+  return a == b || readAs(a).find(b) != std::string_view::npos || readAs(b).find(a) != std::string_view::npos;
+}
 
 // How far a line's characters are proofread: up to its comment, if it has one.
 size_t proofreadLimit(std::string_view text, Kind kind) {
@@ -24,29 +30,82 @@ size_t proofreadLimit(std::string_view text, Kind kind) {
     case Kind::End:
     case Kind::NumberedEmpty: return col::kComment;
     case Kind::Comment: {
-      size_t text_at = text.find_first_not_of(' ', kNumberWidth);
-      return text_at == std::string_view::npos ? text.size() : text_at;
+      size_t at = text.find_first_not_of(' ', kNumberWidth);
+      return at == std::string_view::npos ? text.size() : at;
     }
     default: return text.size();
   }
 }
 
-// Lines of the range whose labels or addresses a label problem on line at may be a misreading of.
-void relatedLabelLines(const Snapshot& snap, const Problem& p, std::set<size_t>& out) {
+// The columns of a symbol-table line's entries that give one of labels, with the blanks around
+// them; empty when none does.
+std::pair<size_t, size_t> entryColumns(const Snapshot& snap, const LineFacts& f, const std::vector<ShortText>& labels) {
+  size_t from = SIZE_MAX, to = 0;
+  for (uint32_t e = f.firstEntry; e < f.endEntry; ++e) {
+    const TableEntry& entry = snap.facts().entries[e];
+    if (std::find(labels.begin(), labels.end(), entry.label) == labels.end()) continue;
+    from = std::min<size_t>(from, entry.column > 0 ? entry.column - 1 : 0);
+    to = std::max<size_t>(to, entry.column + kSymbolEntryWidth + 1);
+  }
+  return from < to ? std::make_pair(from, to) : std::make_pair(size_t{0}, size_t{0});
+}
+
+// The columns of line i to proofread. A symbol-table line is proofread whole only when its
+// layout is broken, else in the entries of the labels that problems name.
+std::pair<size_t, size_t> proofread(const Snapshot& snap, size_t i, const Suspect& s, const std::vector<const Problem*>& own) {
+  const LineFacts& f = snap.facts().lines[i];
+  std::string_view text = snap.lines()[i].text;
+  if (f.kind == Kind::Table) {
+    std::vector<ShortText> labels = s.labels;
+    for (const Problem* p : own) {
+      if (p->kind != ProblemKind::Label) return {0, text.size()};
+      labels.push_back(p->label);
+    }
+    return entryColumns(snap, f, labels);
+  }
+  if (s.whole) return {0, proofreadLimit(text, f.kind)};
+  return {col::kLabel, std::min(text.size(), col::kLabel + kMaxLabel + 1)};
+}
+
+// The lines of the other side (the symbol tables against the code, EQU and DS lines) that give
+// the problem's label or a misreading of it, at its address or at a misreading of that: one
+// slip on either side may be the damage.
+void relatedLabelLines(const Snapshot& snap, const Problem& p, std::map<size_t, Suspect>& out) {
   const LineFacts& f = snap.facts().lines[p.line];
   const SegmentLabels* s = snap.index().segment(snap.facts().segmentText(f));
   if (s == nullptr) return;
+  bool fromTable = f.kind == Kind::Table;
   ShortText adr;
   for (const auto* list : {&s->table, &s->code, &s->directives})
     for (const Located& l : *list)
       if (l.line == p.line && l.label == p.label) adr = l.adr;
-  for (const auto* list : {&s->table, &s->code, &s->directives}) {
-    for (const Located& l : *list) {
-      if (l.line == p.line) continue;
-      if (mayBeMisread(l.label, p.label) || mayBeMisread(l.adr, adr)) {
-        out.insert(l.line);
-        out.insert(l.owner);
-      }
+  auto relate = [&](const Located& l) {
+    bool sameLabel = l.label == p.label, sameAdr = l.adr == adr;
+    if ((sameLabel && (sameAdr || mayBeMisread(l.adr, adr))) || (sameAdr && mayBeMisread(l.label, p.label)) ||
+        (sameLabel && !fromTable)) {
+      out[l.line].labels.push_back(l.label);
+      out[l.owner].labels.push_back(l.label);
+    }
+  };
+  if (fromTable) {
+    for (const Located& l : s->code) relate(l);
+    for (const Located& l : s->directives) relate(l);
+  } else {
+    for (const Located& l : s->table) relate(l);
+  }
+}
+
+// Lines that define a name that an operand's unknown name may be a misreading of.
+void misreadDefiners(const Snapshot& snap, const Problem& p, std::map<size_t, Suspect>& out) {
+  const LineFacts& f = snap.facts().lines[p.line];
+  if (f.kind != Kind::Code) return;
+  for (std::string_view name : operandNames(fieldsOf(snap.lines()[p.line].text, f).operand)) {
+    ShortText unknown(std::string(name).c_str());
+    for (const auto& [defined, lines] : snap.index().definers()) {
+      ShortText label;
+      std::memcpy(label.text, &defined, sizeof defined);
+      if (!mayBeMisread(unknown, label)) continue;
+      for (size_t line : lines) out[line].labels.push_back(label);
     }
   }
 }
@@ -63,46 +122,54 @@ bool mayBeMisread(const ShortText& a, const ShortText& b) {
   if (la + 1 != lb && lb + 1 != la) return false;
   std::string_view longer = la > lb ? a.text : b.text, shorter = la > lb ? b.text : a.text;
   for (size_t skip = 0; skip < longer.size(); ++skip) {
+    if (!isStrayMark(longer[skip])) continue;
     std::string rest = std::string(longer.substr(0, skip)) + std::string(longer.substr(skip + 1));
     if (rest == shorter) return true;
   }
   return false;
 }
 
-std::set<size_t> suspectLines(const Snapshot& snap) {
+std::map<size_t, Suspect> suspectLines(const Snapshot& snap) {
   const std::vector<LineFacts>& lines = snap.facts().lines;
-  std::set<size_t> out;
+  std::map<size_t, Suspect> out;
   for (const Problem& p : snap.problems()) {
-    out.insert(p.line);
-    out.insert(p.blame);
-    if (p.kind == ProblemKind::Address || p.kind == ProblemKind::Numbering) out.insert(p.previous);
+    out[p.line].whole = out[p.blame].whole = true;
+    if (p.kind == ProblemKind::Address || p.kind == ProblemKind::Numbering) out[p.previous].whole = true;
     if (p.kind == ProblemKind::Structure && lines[p.line].kind == Kind::LabelOnly) {
       for (size_t j = p.line + 1; j < lines.size(); ++j) {
-        out.insert(j);
+        out[j].whole = true;
         if (yieldsToken(lines[j])) break;
       }
     }
     if (p.kind == ProblemKind::Label) relatedLabelLines(snap, p, out);
+    if (p.kind == ProblemKind::UnknownName) misreadDefiners(snap, p, out);
   }
   return out;
 }
 
-std::vector<Edit> candidateEdits(const Snapshot& snap, const std::set<size_t>& suspects) {
+std::vector<Edit> candidateEdits(const Snapshot& snap, const std::map<size_t, Suspect>& suspects) {
   const Listing& listing = snap.listing();
   std::set<std::tuple<size_t, size_t, std::vector<std::string>>> seen;
   std::vector<Edit> edits;
   auto add = [&](size_t first, size_t count, std::vector<std::string> lines) {
     if (seen.emplace(first, count, lines).second) edits.push_back({first, count, std::move(lines)});
   };
-  for (size_t i : suspects) {
+  std::map<size_t, std::vector<const Problem*>> onLine;
+  for (const Problem& p : snap.problems()) onLine[p.line].push_back(&p);
+  // The second part of a split line fits no layout, or is read as entries in a symbol table.
+  auto join = [&](size_t head) {
+    Kind tail = snap.facts().lines[head + 1].kind;
+    if (tail != Kind::Unreadable && tail != Kind::Table) return;
+    undoSplit(listing.readLine(head), listing.readLine(head + 1), 0, kLastJoinColumn,
+              [&](std::string&& s) { add(head, 2, {std::move(s)}); });
+  };
+  for (const auto& [i, suspect] : suspects) {
     if (!listing.editable(i)) continue;
     std::string_view text = listing.readLine(i);
-    undoSlips(text, proofreadLimit(text, snap.facts().lines[i].kind), [&](std::string&& t) { add(i, 1, {std::move(t)}); });
+    auto [from, to] = proofread(snap, i, suspect, onLine[i]);
+    undoSlips(text, from, to, [&](std::string&& t) { add(i, 1, {std::move(t)}); });
+    if (!suspect.whole) continue;
     undoJoin(text, [&](std::string&& a, std::string&& b) { add(i, 1, {std::move(a), std::move(b)}); });
-    auto join = [&](size_t head) {
-      std::string_view h = listing.readLine(head), t = listing.readLine(head + 1);
-      undoSplit(h, t, 0, kLastJoinColumn, [&](std::string&& s) { add(head, 2, {std::move(s)}); });
-    };
     if (i > 0 && listing.editable(i - 1)) join(i - 1);
     if (listing.editable(i + 1)) join(i);
   }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "fix/label_index.h"
 #include "isa/instruction_set.h"
 #include "isa/intel8080.h"
 
@@ -10,21 +9,17 @@ namespace romlift::fix {
 namespace {
 
 constexpr size_t kShownBytes = 3;  // a code line shows at most three bytes of object code
-constexpr std::string_view kRegisterNames[] = {"A", "B", "C", "D", "E", "H", "L", "M", "SP", "PSW"};
 
 bool isInstruction(std::string_view mnemonic) {
   auto rows = isa::intel8080Rows();
   return std::any_of(rows.begin(), rows.end(), [&](const isa::InstructionRow& r) { return r.mnemonic == mnemonic; });
 }
 
-// True when the operand names a label (not a register) that labels gives no value.
-bool namesUnknownLabel(std::string_view operand, const isa::LabelResolver& labels) {
-  for (std::string_view name : operandNames(operand)) {
-    bool reg = std::find(std::begin(kRegisterNames), std::end(kRegisterNames), name) != std::end(kRegisterNames);
-    if (!reg && !labels.value(name)) return true;
-  }
-  return false;
-}
+// Gives every name a value: what then fails to evaluate is malformed, whatever the labels.
+class AnyLabel final : public isa::LabelResolver {
+ public:
+  std::optional<uint16_t> value(std::string_view) const override { return 0; }
+};
 
 // The operand the directive's value column must equal, after its blanks.
 std::string_view equOperand(std::string_view text) {
@@ -40,19 +35,19 @@ CodeFields fieldsOf(std::string_view text, const LineFacts& f) { return codeFiel
 CodeVerdict checkCode(std::string_view text, const LineFacts& f, const isa::LabelResolver& labels) {
   static const isa::InstructionSet* const kSet = isa::findInstructionSet(isa::kDefaultInstructionSet);
   CodeFields fields = fieldsOf(text, f);
-  isa::Expected e = kSet->expected({fields.mnemonic, fields.operand, f.value}, labels);
-  if (e.verdict == isa::Verdict::kUnknownMnemonic) return CodeVerdict::UnknownMnemonic;
-  bool unknown = namesUnknownLabel(fields.operand, labels);
-  if (e.verdict == isa::Verdict::kNotCheckable) {
-    if (unknown) return CodeVerdict::UnknownLabel;
-    bool data = fields.mnemonic == "DB" || fields.mnemonic == "DW";
-    return isInstruction(fields.mnemonic) || (data && fields.operand.empty()) ? CodeVerdict::BadOperand
-                                                                             : CodeVerdict::NotCheckable;
-  }
+  isa::SourceLine source{fields.mnemonic, fields.operand, f.value};
+  // First with every name known: what fails then is the operand's own form.
+  isa::Expected form = kSet->expected(source, AnyLabel());
+  if (form.verdict == isa::Verdict::kUnknownMnemonic) return CodeVerdict::UnknownMnemonic;
+  bool data = fields.mnemonic == "DB" || fields.mnemonic == "DW";
+  bool wellFormed = form.verdict == isa::Verdict::kExpected && form.operandKnown;
+  if (!wellFormed) return isInstruction(fields.mnemonic) || data ? CodeVerdict::BadOperand : CodeVerdict::NotCheckable;
+  isa::Expected e = kSet->expected(source, labels);
+  if (e.verdict != isa::Verdict::kExpected) return CodeVerdict::UnknownLabel;
   size_t shown = std::min<size_t>(e.length, kShownBytes);
   if (f.bytes != shown) return CodeVerdict::WrongLength;
   if (e.bytes[0] != f.object[0]) return CodeVerdict::WrongBytes;
-  if (!e.operandKnown) return unknown ? CodeVerdict::UnknownLabel : CodeVerdict::NotCheckable;
+  if (!e.operandKnown) return CodeVerdict::UnknownLabel;
   for (size_t k = 1; k < shown; ++k)
     if (e.bytes[k] != f.object[k]) return CodeVerdict::WrongBytes;
   return CodeVerdict::Good;
@@ -60,8 +55,10 @@ CodeVerdict checkCode(std::string_view text, const LineFacts& f, const isa::Labe
 
 CodeVerdict checkEqu(std::string_view text, const LineFacts& f, const isa::LabelResolver& labels) {
   std::string_view operand = equOperand(text);
+  if (operand.find('$') != std::string_view::npos) return CodeVerdict::NotCheckable;  // here is not printed
+  if (!isa::evaluate(operand, std::nullopt, AnyLabel())) return CodeVerdict::BadOperand;
   std::optional<uint16_t> v = isa::evaluate(operand, std::nullopt, labels);
-  if (!v) return namesUnknownLabel(operand, labels) ? CodeVerdict::UnknownLabel : CodeVerdict::NotCheckable;
+  if (!v) return CodeVerdict::UnknownLabel;
   return *v == f.value ? CodeVerdict::Good : CodeVerdict::WrongBytes;
 }
 

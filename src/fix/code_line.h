@@ -16,7 +16,7 @@ enum class CodeVerdict : uint8_t {
   Good,             // the bytes are the ones the instruction and operand give
   NotCheckable,     // nothing sure can be said of them
   UnknownMnemonic,  // no instruction or directive of the 8080/8085 has the mnemonic
-  BadOperand,       // the operand does not fit the instruction
+  BadOperand,       // the operand does not fit the instruction, or is no expression
   WrongLength,      // the instruction gives another number of bytes
   WrongBytes,       // the instruction and its operand give other bytes
   UnknownLabel,     // the operand names a label that the listing does not define

@@ -29,6 +29,17 @@ struct ReadAsTable {
   }
 };
 
+// Three characters that are digits or may have been read for digits, then a blank or the end:
+// a line number, which a split never leaves at the start of its second part.
+bool mayBeNumbered(std::string_view s) {
+  if (s.size() < kNumberWidth || (s.size() > kNumberWidth && s[kNumberWidth] != ' ')) return false;
+  for (size_t i = 0; i < kNumberWidth; ++i) {
+    std::string_view was = readAs(s[i]);
+    if (!isDigit(s[i]) && std::none_of(was.begin(), was.end(), [](char c) { return isDigit(c); })) return false;
+  }
+  return true;
+}
+
 bool numberedAt(std::string_view s, size_t at) {
   if (at + kNumberWidth > s.size()) return false;
   for (size_t i = 0; i < kNumberWidth; ++i)
@@ -50,10 +61,10 @@ std::string_view readAs(char c) {
 
 bool isStrayMark(char c) { return kMarks.find(c) != std::string_view::npos; }
 
-void undoSlips(std::string_view s, size_t limit, const TextSink& emit) {
+void undoSlips(std::string_view s, size_t from, size_t limit, const TextSink& emit) {
   std::string t(s);
   size_t proofread = std::min(limit, s.size());
-  for (size_t q = 0; q < proofread; ++q) {
+  for (size_t q = from; q < proofread; ++q) {
     for (char a : readAs(s[q])) {
       t[q] = a;
       emit(std::string(t));
@@ -67,7 +78,7 @@ void undoSlips(std::string_view s, size_t limit, const TextSink& emit) {
     }
     if (s[q] == ' ') emit(std::string(s.substr(0, q)) + std::string(s.substr(q + 1)));
   }
-  for (size_t q = 1; q < std::min(limit + 1, s.size()); ++q)
+  for (size_t q = std::max<size_t>(from, 1); q < std::min(limit + 1, s.size()); ++q)
     emit(std::string(s.substr(0, q)) + ' ' + std::string(s.substr(q)));
   for (size_t q = 0; q < s.size(); ++q) {
     if (s[q] != '\t') continue;
@@ -77,9 +88,11 @@ void undoSlips(std::string_view s, size_t limit, const TextSink& emit) {
 }
 
 void undoSplit(std::string_view head, std::string_view tail, size_t from, size_t to, const TextSink& emit) {
+  if (head.find_first_not_of(' ') == std::string_view::npos) return;  // a split leaves a field before it too
   // A split leaves a field's text: a letter, a digit or $ in it, not only marks.
   auto fieldChar = [](char c) { return isLetter(c) || isDigit(c) || c == '$'; };
-  if (tail.empty() || tail[0] == ' ' || std::none_of(tail.begin(), tail.end(), fieldChar)) return;
+  if (tail.empty() || tail[0] == ' ' || std::none_of(tail.begin(), tail.end(), fieldChar) || mayBeNumbered(tail))
+    return;
   std::string h = withoutTrailingBlanks(head);
   for (size_t at = std::max(from, h.size() + 1); at <= to; ++at)
     emit(h + std::string(at - h.size(), ' ') + std::string(tail));

@@ -19,13 +19,13 @@ bool isStrayMark(char c);
 using TextSink = std::function<void(std::string&&)>;
 
 // Every text that one slip takes to s: a character read as another, a blank lost or added, a
-// run of blanks read as a tab, a stray mark added. Characters and blanks are undone only before
-// column `limit` (the comment after it is not proofread), tabs anywhere.
-void undoSlips(std::string_view s, size_t limit, const TextSink& emit);
+// run of blanks read as a tab, a stray mark added. Characters and blanks are undone only in
+// columns [from, limit) (a comment after it is not proofread), tabs anywhere.
+void undoSlips(std::string_view s, size_t from, size_t limit, const TextSink& emit);
 
 // The line that `head` and `tail` were before OCR split it, the tail's first character at a
-// column from `from` to `to`; nothing when the tail starts with a blank or holds no letter,
-// digit or $. A text never gets a blank at its end.
+// column from `from` to `to`; nothing when the tail starts with a blank or a line number, or
+// holds no letter, digit or $. A text never gets a blank at its end.
 void undoSplit(std::string_view head, std::string_view tail, size_t from, size_t to, const TextSink& emit);
 
 // The places where s may be two lines run together: each position where a numbered line or a

@@ -1,13 +1,14 @@
 #include "fix/evaluation.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
+#include <tuple>
+
+#include "scanner/rules.h"
 
 namespace romlift::fix {
 namespace {
-
-constexpr size_t kOutside = static_cast<size_t>(-1);  // a label line outside the range looked at
-constexpr size_t kBannerLookahead = 2;                // a banner's first line needs the next two
 
 bool byIdentity(const Problem& a, const Problem& b) { return a.identity() < b.identity(); }
 
@@ -17,17 +18,22 @@ std::vector<Problem> minus(const std::vector<Problem>& a, const std::vector<Prob
   return out;
 }
 
-// Kinds of line that change the labels, the sections or the symbol tables.
-bool shapesSections(Kind k) {
-  return k == Kind::Header || k == Kind::PageHeader || k == Kind::Banner || k == Kind::Table || k == Kind::Equ ||
-         k == Kind::Ds || k == Kind::LabelOnly;
-}
+// Kinds of line whose labels the checks compare.
+bool givesLabels(Kind k) { return k == Kind::Table || k == Kind::Equ || k == Kind::Ds || k == Kind::LabelOnly; }
 
-// The labels and addresses that code lines give, to tell whether an edit changes them.
-std::multiset<std::pair<uint64_t, uint16_t>> codeLabels(const std::vector<LineFacts>& lines, size_t from, size_t to) {
-  std::multiset<std::pair<uint64_t, uint16_t>> out;
-  for (size_t i = from; i < to; ++i)
-    if (lines[i].kind == Kind::Code && lines[i].label.text[0] != '\0') out.insert({lines[i].label.word(), lines[i].value});
+// Kinds of line that change how the lines after them are read, or which section they are in.
+bool shapesReading(Kind k) { return k == Kind::Header || k == Kind::PageHeader || k == Kind::Banner; }
+
+bool bannerText(std::string_view text) { return text == kBannerTitle || isBannerStars(text.data(), text.size()); }
+
+// The labels and addresses that code lines give, and the EQU constants, which later DS lines
+// may be sized by: to tell whether an edit changes them.
+std::multiset<std::tuple<Kind, uint64_t, uint16_t>> labelsOf(const std::vector<LineFacts>& lines, size_t from, size_t to) {
+  std::multiset<std::tuple<Kind, uint64_t, uint16_t>> out;
+  for (size_t i = from; i < to; ++i) {
+    const LineFacts& f = lines[i];
+    if ((f.kind == Kind::Code || f.kind == Kind::Equ) && f.label.text[0] != '\0') out.insert({f.kind, f.label.word(), f.value});
+  }
   return out;
 }
 
@@ -53,52 +59,115 @@ size_t snapshotLine(size_t k, size_t from, const Edit* edit) {
   return line - edit->lines.size() + edit->count;
 }
 
-bool Evaluator::plausible(const Edit& edit) const {
+// The new lines read where they stand, with the two lines after them when one may open a
+// banner.
+Facts Evaluator::freshFacts(const Edit& edit) const {
   const std::vector<LineRef>& lines = base_.lines();
   std::vector<LineRef> refs;
   for (const std::string& t : edit.lines) refs.push_back({t, true});
   size_t after = edit.first + edit.count;
   refs.back().newline = lines[after - 1].newline;
-  for (size_t k = after; k < lines.size() && k < after + kBannerLookahead; ++k) refs.push_back(lines[k]);
-  std::string seg = edit.first > 0 ? base_.facts().segmentText(base_.facts().lines[edit.first - 1]) : "";
-  Facts facts = readFacts(refs, seg, base_.facts().lines[edit.first].inTable);
-  std::map<std::string, SegmentLabels> none;
-  Inspected in{refs, facts, none, base_.index(), nullptr};
+  if (std::any_of(edit.lines.begin(), edit.lines.end(), [](const std::string& t) { return bannerText(t); }))
+    for (size_t k = after; k < lines.size() && k < after + 2; ++k) refs.push_back(lines[k]);
+  const LineFacts& at = base_.facts().lines[edit.first];
+  Facts fresh = readFacts(refs, edit.first > 0 ? base_.facts().segmentText(base_.facts().lines[edit.first - 1]) : "",
+                          at.inTable);
+  fresh.lines.resize(edit.lines.size());
+  return fresh;
+}
+
+// An edit that only changes labels can only mend something when a label it writes is one that
+// the other side gives at that address (the symbol tables for a code line, the code lines,
+// EQU and DS lines for a table entry), or one that an operand uses.
+bool Evaluator::mayMendLabels(const Edit& edit, const Facts& fresh) const {
+  const Facts& base = base_.facts();
+  if (edit.count != edit.lines.size()) return true;
+  const SegmentLabels* s = base_.index().segment(base.segmentText(base.lines[edit.first]));
+  bool changed = false;
+  auto found = [](const std::vector<Located>& list, const ShortText& label, const ShortText* adr) {
+    return std::any_of(list.begin(), list.end(),
+                       [&](const Located& l) { return l.label == label && (adr == nullptr || l.adr == *adr); });
+  };
+  auto helps = [&](const ShortText& label, const ShortText* adr, bool table) {
+    changed = true;
+    if (!base_.index().users(label.word()).empty()) return true;
+    if (s == nullptr) return false;
+    return table ? found(s->code, label, adr) || found(s->directives, label, adr) : found(s->table, label, adr);
+  };
+  for (size_t k = 0; k < edit.count; ++k) {
+    const LineFacts& was = base.lines[edit.first + k];
+    const LineFacts& now = fresh.lines[k];
+    if (was.kind != now.kind || was.token != now.token || was.value != now.value || was.bytes != now.bytes ||
+        std::memcmp(was.object, now.object, sizeof was.object) != 0 || was.number != now.number ||
+        was.endEntry - was.firstEntry != now.endEntry - now.firstEntry)
+      return true;
+    if (!(was.label == now.label)) {
+      ShortText adr = hexText(now.value);
+      if (helps(now.label, now.kind == Kind::LabelOnly ? nullptr : &adr, false)) return true;
+    }
+    for (uint32_t e = 0; e < was.endEntry - was.firstEntry; ++e) {
+      const TableEntry& a = base.entries[was.firstEntry + e];
+      const TableEntry& b = fresh.entries[now.firstEntry + e];
+      if (!(a.adr == b.adr)) return true;
+      if (!(a.label == b.label) && helps(b.label, &b.adr, true)) return true;
+    }
+  }
+  return !changed;
+}
+
+bool Evaluator::plausible(const Edit& edit, const Facts& fresh) const {
+  std::vector<LineRef> refs;
+  for (const std::string& t : edit.lines) refs.push_back({t, true});
+  static const Labels kNone;
+  Inspected in{refs, fresh, kNone, base_.index(), nullptr};
   for (size_t k = 0; k < edit.lines.size(); ++k) {
-    if (facts.lines[k].kind == Kind::Unreadable) return false;
+    if (fresh.lines[k].kind == Kind::Unreadable) return false;
     std::vector<Problem> problems;
     codeProblems(in, k, problems);
     for (const Problem& p : problems)
-      if (wrongAlone(p, refs[k].text, facts.lines[k])) return false;
+      if (wrongAlone(p, refs[k].text, fresh.lines[k])) return false;
   }
-  return true;
+  return mayMendLabels(edit, fresh);
 }
 
-Evaluator::Range Evaluator::rangeFor(const Edit& edit) const {
+Evaluator::Scope Evaluator::scopeFor(const Edit& edit, const Facts& fresh) const {
   const std::vector<LineFacts>& lines = base_.facts().lines;
   size_t end = edit.first + edit.count;
-  std::vector<LineRef> refs;
-  for (const std::string& t : edit.lines) refs.push_back({t, true});
-  Facts fresh = readFacts(refs, "", lines[edit.first].inTable);
-  bool neutral = codeLabels(lines, edit.first, end) == codeLabels(fresh.lines, 0, fresh.lines.size());
-  for (size_t i = edit.first; i < end; ++i) neutral = neutral && !shapesSections(lines[i].kind);
-  for (const LineFacts& f : fresh.lines) neutral = neutral && !shapesSections(f.kind);
-  if (!neutral)
-    return {base_.sectionStart(edit.first > 0 ? edit.first - 1 : 0), base_.sectionEnd(end - 1), true};
-  // Nothing but code lines and what lies between them: from the code line before to the one after.
-  size_t from = edit.first;
-  while (from > 0 && lines[from - 1].kind != Kind::Header && lines[from - 1].kind != Kind::Code) --from;
-  if (from > 0) --from;
-  size_t to = end;
-  while (to < lines.size() && lines[to].kind != Kind::Header && lines[to].kind != Kind::Code) ++to;
-  if (to < lines.size() && lines[to].kind == Kind::Code) ++to;
-  return {from, to, false};
+  Scope scope;
+  scope.sectionFrom = base_.sectionStart(edit.first > 0 ? edit.first - 1 : 0);
+  scope.sectionTo = base_.sectionEnd(end - 1);
+  scope.labels = labelsOf(lines, edit.first, end) != labelsOf(fresh.lines, 0, fresh.lines.size());
+  for (size_t i = edit.first >= 2 ? edit.first - 2 : 0; i < end; ++i)
+    scope.reread = scope.reread || bannerText(base_.lines()[i].text) || shapesReading(lines[i].kind);
+  for (size_t i = edit.first; i < end; ++i) scope.labels = scope.labels || givesLabels(lines[i].kind);
+  for (const LineFacts& f : fresh.lines) {
+    scope.reread = scope.reread || shapesReading(f.kind);
+    scope.labels = scope.labels || givesLabels(f.kind);
+  }
+  // EQU constants size the DS lines after them.
+  bool constants = std::any_of(lines.begin() + edit.first, lines.begin() + end, [](const LineFacts& f) { return f.kind == Kind::Equ; }) ||
+                   std::any_of(fresh.lines.begin(), fresh.lines.end(), [](const LineFacts& f) { return f.kind == Kind::Equ; });
+  if (scope.reread || (constants && scope.labels)) {
+    scope.reread = scope.labels = true;
+    scope.from = scope.sectionFrom;
+    scope.to = scope.sectionTo;
+    return scope;
+  }
+  // From the code line before to the code line after: what an address or a number follows on from.
+  scope.from = edit.first;
+  while (scope.from > 0 && lines[scope.from - 1].kind != Kind::Header && lines[scope.from - 1].kind != Kind::Code) --scope.from;
+  if (scope.from > 0) --scope.from;
+  scope.to = end;
+  while (scope.to < lines.size() && lines[scope.to].kind != Kind::Header && lines[scope.to].kind != Kind::Code) ++scope.to;
+  if (scope.to < lines.size() && lines[scope.to].kind == Kind::Code) ++scope.to;
+  return scope;
 }
 
-Evaluator::Inspection Evaluator::inspectRange(const Range& range, const Edit* edit) const {
+// The facts of the scope's lines with the edit (or without, for none): the lines it keeps copied
+// from the snapshot's, or all read again.
+Facts Evaluator::scopeFacts(const Scope& scope, const Edit* edit, const Facts* fresh, std::vector<LineRef>& refs) const {
   const std::vector<LineRef>& lines = base_.lines();
-  std::vector<LineRef> refs;
-  for (size_t i = range.from; i < range.to;) {
+  for (size_t i = scope.from; i < scope.to;) {
     if (edit != nullptr && i == edit->first) {
       for (const std::string& t : edit->lines) refs.push_back({t, true});
       refs.back().newline = lines[i + edit->count - 1].newline;
@@ -107,80 +176,135 @@ Evaluator::Inspection Evaluator::inspectRange(const Range& range, const Edit* ed
       refs.push_back(lines[i++]);
     }
   }
-  const std::vector<LineFacts>& base = base_.facts().lines;
-  std::string seg = range.from > 0 ? base_.facts().segmentText(base[range.from - 1]) : "";
-  Facts facts = readFacts(refs, seg, base[range.from].inTable);
-  Inspection out;
-  if (range.labels) {
-    std::vector<Located> pending;
-    collectLabels(facts, 0, facts.lines.size(), out.labels, pending);
-    mergeOutside(range, out.labels);
+  const Facts& base = base_.facts();
+  if (scope.reread) {
+    std::string seg = scope.from > 0 ? base.segmentText(base.lines[scope.from - 1]) : "";
+    return readFacts(refs, seg, base.lines[scope.from].inTable);
   }
-  std::map<std::string, SegmentLabels> none;
-  out.problems = inspect({refs, facts, range.labels ? out.labels : none, base_.index(),
-                          range.labels ? &out.labels : nullptr});
-  for (Problem& p : out.problems) {
-    p.line = snapshotLine(p.line, range.from, edit);
-    p.blame = snapshotLine(p.blame, range.from, edit);
+  Facts f;
+  f.segments = base.segments;
+  f.lines.reserve(refs.size());
+  auto copy = [&f](LineFacts line, const Facts& from) {
+    uint32_t first = static_cast<uint32_t>(f.entries.size());
+    f.entries.insert(f.entries.end(), from.entries.begin() + line.firstEntry, from.entries.begin() + line.endEntry);
+    line.firstEntry = first;
+    line.endEntry = static_cast<uint32_t>(f.entries.size());
+    f.lines.push_back(line);
+  };
+  size_t first = edit != nullptr ? edit->first : scope.to;
+  for (size_t i = scope.from; i < first; ++i) copy(base.lines[i], base);
+  if (edit == nullptr) return f;
+  for (LineFacts line : fresh->lines) {
+    line.segment = base.lines[edit->first].segment;
+    copy(line, *fresh);
   }
-  return out;
+  for (size_t i = edit->first + edit->count; i < scope.to; ++i) copy(base.lines[i], base);
+  return f;
 }
 
-// The labels of lines outside the range that share a range text with lines inside it.
-void Evaluator::mergeOutside(const Range& range, std::map<std::string, SegmentLabels>& labels) const {
-  const Facts& facts = base_.facts();
-  for (size_t i = range.from; i < range.to; ++i) labels[facts.segmentText(facts.lines[i])];
+// The labels of the scope's section with the edit (or without), at the snapshot's lines; lines
+// of other sections that share a range are kOutside.
+Evaluator::Labels Evaluator::sectionLabels(const Scope& scope, const Edit* edit, const Facts* fresh) const {
+  const Facts& base = base_.facts();
+  Labels labels;
+  std::vector<Located> pending;
+  size_t first = edit != nullptr ? edit->first : scope.sectionTo;
+  collectLabels(base, scope.sectionFrom, first, labels, pending);
+  if (edit != nullptr) {
+    collectLabels(*fresh, 0, fresh->lines.size(), labels, pending, edit->first, edit->first + edit->count - 1);
+    collectLabels(base, edit->first + edit->count, scope.sectionTo, labels, pending);
+  }
+  for (size_t i = scope.sectionFrom; i < scope.sectionTo; ++i) labels[base.segmentText(base.lines[i])];
   for (auto& [seg, s] : labels) {
-    const SegmentLabels* whole = base_.index().segment(seg);
-    if (whole == nullptr) continue;
-    auto add = [&](const std::vector<Located>& from, std::vector<Located>& to) {
-      for (const Located& l : from) {
-        if (l.line >= range.from && l.line < range.to) continue;
-        to.push_back({l.label, l.adr, kOutside, kOutside});
-        s.give(l.label, hexAddress(l.adr));
-      }
-    };
-    add(whole->table, s.table);
-    add(whole->code, s.code);
-    add(whole->directives, s.directives);
+    if (const SegmentLabels* whole = base_.index().segment(seg)) {
+      auto add = [&](const std::vector<Located>& from, std::vector<Located>& to) {
+        for (const Located& l : from) {
+          if (l.line != kOutside && l.line >= scope.sectionFrom && l.line < scope.sectionTo) continue;
+          to.push_back({l.label, l.adr, kOutside, kOutside});
+          s.give(l.label, hexAddress(l.adr));
+        }
+      };
+      add(whole->table, s.table);
+      add(whole->code, s.code);
+      add(whole->directives, s.directives);
+    }
+    s.seal();
   }
+  return labels;
 }
 
-// Code lines elsewhere whose operands name a label that the edit defines another way.
-void Evaluator::remoteProblems(const Range& range, const Inspection& before, const Inspection& after,
-                               std::vector<Problem>& was, std::vector<Problem>& is) const {
-  std::set<std::string> changed;
-  auto compare = [&](const std::map<std::string, SegmentLabels>& a, const std::map<std::string, SegmentLabels>& b) {
+// The problems of the scope's lines, at the snapshot's lines. The labels give the operands'
+// values; a scope read again gets them, and its label problems, from what it reads.
+std::vector<Problem> Evaluator::scopeProblems(const Scope& scope, const Edit* edit, const Facts* fresh,
+                                              Labels& labels) const {
+  std::vector<LineRef> refs;
+  Facts facts = scopeFacts(scope, edit, fresh, refs);
+  static const Labels kNone;
+  if (scope.reread) {
+    std::vector<Located> pending;
+    collectLabels(facts, 0, facts.lines.size(), labels, pending);
+    for (auto& [seg, s] : labels) s.seal();
+  }
+  std::vector<Problem> problems =
+      inspect({refs, facts, scope.reread ? labels : kNone, base_.index(), scope.labels ? &labels : nullptr});
+  for (Problem& p : problems) {
+    p.line = snapshotLine(p.line, scope.from, edit);
+    p.blame = snapshotLine(p.blame, scope.from, edit);
+    p.previous = snapshotLine(p.previous, scope.from, edit);
+  }
+  if (scope.labels && !scope.reread) labelProblems(labels, problems);
+  return problems;
+}
+
+const Evaluator::Before& Evaluator::before(const Scope& scope) {
+  auto key = std::make_tuple(scope.from, scope.to, scope.labels ? scope.sectionFrom : 0,
+                             scope.labels ? scope.sectionTo : 0, scope.reread);
+  auto it = before_.find(key);
+  if (it != before_.end()) return it->second;
+  Before b;
+  if (scope.labels && !scope.reread) b.labels = sectionLabels(scope, nullptr, nullptr);
+  b.problems = scopeProblems(scope, nullptr, nullptr, b.labels);
+  return before_.emplace(key, std::move(b)).first->second;
+}
+
+// Code lines outside the scope whose operands name a label that the edit gives another value.
+void Evaluator::remoteProblems(const Scope& scope, const Labels& was, const Labels& is, std::vector<Problem>& before,
+                               std::vector<Problem>& after) const {
+  std::set<uint64_t> changed;
+  auto compare = [&](const Labels& a, const Labels& b) {
+    static const SegmentLabels kEmpty;
     for (const auto& [seg, s] : a) {
       auto other = b.find(seg);
-      for (const auto& [name, values] : s.values) {
-        if (other == b.end() || !other->second.values.count(name) || other->second.values.at(name) != values)
-          changed.insert(name);
-      }
+      const SegmentLabels& t = other == b.end() ? kEmpty : other->second;
+      std::vector<std::pair<uint64_t, uint16_t>> differ;
+      std::set_symmetric_difference(s.values.begin(), s.values.end(), t.values.begin(), t.values.end(),
+                                    std::back_inserter(differ));
+      for (const auto& d : differ) changed.insert(d.first);
     }
   };
-  compare(before.labels, after.labels);
-  compare(after.labels, before.labels);
-  std::map<std::string, SegmentLabels> none;
+  compare(was, is);
+  compare(is, was);
   std::set<size_t> users;
-  for (const std::string& name : changed)
+  for (uint64_t name : changed)
     for (size_t u : base_.index().users(name))
-      if (u < range.from || u >= range.to) users.insert(u);
+      if (u < scope.from || u >= scope.to) users.insert(u);
+  static const Labels kNone;
   for (size_t u : users) {
-    codeProblems({base_.lines(), base_.facts(), none, base_.index(), &before.labels}, u, was);
-    codeProblems({base_.lines(), base_.facts(), none, base_.index(), &after.labels}, u, is);
+    codeProblems({base_.lines(), base_.facts(), kNone, base_.index(), &was}, u, before);
+    codeProblems({base_.lines(), base_.facts(), kNone, base_.index(), &is}, u, after);
   }
 }
 
 std::optional<std::vector<Problem>> Evaluator::judge(const Edit& edit) {
-  if (!plausible(edit)) return std::nullopt;
-  Range range = rangeFor(edit);
-  auto key = std::make_pair(range.from, range.to * 2 + (range.labels ? 1 : 0));
-  auto cached = before_.find(key);
-  if (cached == before_.end()) cached = before_.emplace(key, inspectRange(range, nullptr)).first;
-  Inspection after = inspectRange(range, &edit);
-  std::vector<Problem> was = cached->second.problems, is = after.problems;
-  if (range.labels) remoteProblems(range, cached->second, after, was, is);
+  Facts fresh = freshFacts(edit);
+  if (!plausible(edit, fresh)) return std::nullopt;
+  Scope scope = scopeFor(edit, fresh);
+  const Before& b = before(scope);
+  std::vector<Problem> was = b.problems;
+  Labels labels;
+  if (scope.labels && !scope.reread) labels = sectionLabels(scope, &edit, &fresh);
+  std::vector<Problem> is = scopeProblems(scope, &edit, &fresh, labels);
+  if (scope.labels) remoteProblems(scope, b.labels, labels, was, is);
   std::sort(was.begin(), was.end(), byIdentity);
   std::sort(is.begin(), is.end(), byIdentity);
   std::vector<Problem> resolved = minus(was, is);

@@ -24,25 +24,36 @@ class Evaluator {
   std::optional<std::vector<Problem>> judge(const Edit& edit);
 
  private:
-  struct Range {
-    size_t from, to;  // lines of the snapshot
-    bool labels;      // the label checks, and label values from these lines, are looked at
+  // What an edit reaches: lines [from, to), whose layout, addresses, numbers and structure it
+  // may change; with `labels`, the labels of its section [sectionFrom, sectionTo) too. An edit
+  // that changes how the lines after it are read (a header, a banner, an EQU) has its whole
+  // section read again.
+  struct Scope {
+    size_t from = 0, to = 0;
+    bool labels = false;
+    size_t sectionFrom = 0, sectionTo = 0;
+    bool reread = false;
   };
-  struct Inspection {
-    std::vector<Problem> problems;  // lines counted as in the snapshot
-    std::map<std::string, SegmentLabels> labels;
+  using Labels = std::map<std::string, SegmentLabels>;
+  struct Before {
+    std::vector<Problem> problems;
+    Labels labels;
   };
 
+  Facts freshFacts(const Edit& edit) const;
   // A quick look at the new lines alone: false when one of them is certainly wrong.
-  bool plausible(const Edit& edit) const;
-  Range rangeFor(const Edit& edit) const;
-  Inspection inspectRange(const Range& range, const Edit* edit) const;
-  void mergeOutside(const Range& range, std::map<std::string, SegmentLabels>& labels) const;
-  void remoteProblems(const Range& range, const Inspection& before, const Inspection& after,
-                      std::vector<Problem>& was, std::vector<Problem>& is) const;
+  bool plausible(const Edit& edit, const Facts& fresh) const;
+  bool mayMendLabels(const Edit& edit, const Facts& fresh) const;
+  Scope scopeFor(const Edit& edit, const Facts& fresh) const;
+  Facts scopeFacts(const Scope& scope, const Edit* edit, const Facts* fresh, std::vector<LineRef>& refs) const;
+  Labels sectionLabels(const Scope& scope, const Edit* edit, const Facts* fresh) const;
+  std::vector<Problem> scopeProblems(const Scope& scope, const Edit* edit, const Facts* fresh, Labels& labels) const;
+  const Before& before(const Scope& scope);
+  void remoteProblems(const Scope& scope, const Labels& was, const Labels& is, std::vector<Problem>& before,
+                      std::vector<Problem>& after) const;
 
   const Snapshot& base_;
-  std::map<std::pair<size_t, size_t>, Inspection> before_;  // by range, without the edit
+  std::map<std::tuple<size_t, size_t, size_t, size_t, bool>, Before> before_;
 };
 
 // The line of the snapshot that line k of a range from `from` with edit stands for.

@@ -60,10 +60,14 @@ struct Selection {
   std::vector<Ambiguity> ambiguities;
 };
 
-Selection select(const Snapshot& snap, const std::set<std::string>& vetoed) {
+// The good edits on suspect lines of the regions to look at, told apart into corrections and
+// ambiguities.
+Selection select(const Snapshot& snap, const std::set<std::string>& vetoed, const std::vector<bool>& look) {
   Evaluator evaluator(snap);
   std::vector<Good> goods;
-  for (Edit& e : candidateEdits(snap, suspectLines(snap))) {
+  std::map<size_t, Suspect> suspects = suspectLines(snap);
+  std::erase_if(suspects, [&look](const auto& s) { return !look[s.first]; });
+  for (Edit& e : candidateEdits(snap, suspects)) {
     if (vetoed.count(vetoKey(snap, e))) continue;
     if (auto resolved = evaluator.judge(e)) goods.push_back({std::move(e), std::move(*resolved)});
   }
@@ -79,15 +83,14 @@ Selection select(const Snapshot& snap, const std::set<std::string>& vetoed) {
   }
   auto byLine = [](const Edit& a, const Edit& b) { return a.first < b.first; };
   std::sort(out.edits.begin(), out.edits.end(), byLine);
-  std::sort(out.ambiguities.begin(), out.ambiguities.end(),
-            [](const Ambiguity& a, const Ambiguity& b) { return a.edits[0].first < b.edits[0].first; });
   return out;
 }
 
 // Makes as many of the edits as the whole listing's checks confirm; those refused are vetoed.
-// Returns the snapshot with them, or nothing when none is confirmed.
-std::unique_ptr<Snapshot> confirm(const Snapshot& snap, const std::vector<Edit>& edits, std::set<std::string>& vetoed) {
-  std::vector<Edit> accepted;
+// Returns the snapshot with them, or nothing when none is confirmed; accepted gets them.
+std::unique_ptr<Snapshot> confirm(const Snapshot& snap, const std::vector<Edit>& edits, std::set<std::string>& vetoed,
+                                  std::vector<Edit>& accepted) {
+  accepted.clear();
   std::unique_ptr<Snapshot> best;
   const Tally* current = &snap.tally();
   auto tryGroup = [&](auto& self, std::vector<Edit> group) -> void {
@@ -113,6 +116,99 @@ std::unique_ptr<Snapshot> confirm(const Snapshot& snap, const std::vector<Edit>&
   tryGroup(tryGroup, edits);
   return best;
 }
+
+// Where the pass after `accepted` must look again: the sections the edits wrote in, those whose
+// code lines use a label that the edited lines define or give, and those of the ambiguities
+// that such a section breaks up. Ambiguities elsewhere stand as they were, renumbered.
+class Revisit {
+ public:
+  Revisit(const Snapshot& before, const Snapshot& after, const std::vector<Edit>& accepted)
+      : before_(before), after_(after), accepted_(accepted), look_(after.facts().lines.size(), false) {}
+
+  std::vector<bool> run(std::vector<Ambiguity>& carried) {
+    std::set<uint64_t> names;
+    for (const Edit& e : accepted_) {
+      size_t first = moved(e.first), end = first + e.lines.size();
+      size_t oldFrom = e.first, oldTo = e.first + e.count;
+      if (reshapes(e)) {
+        // A header or banner changes which range and table the lines around it belong to.
+        first = after_.sectionStart(first > 0 ? first - 1 : 0);
+        end = after_.sectionEnd(std::min(end, look_.size()) - 1);
+        oldFrom = before_.sectionStart(oldFrom > 0 ? oldFrom - 1 : 0);
+        oldTo = before_.sectionEnd(oldTo - 1);
+      }
+      markSections(first, end);
+      labelsOf(before_.facts(), oldFrom, oldTo, names);
+      labelsOf(after_.facts(), first, end, names);
+    }
+    for (uint64_t name : names) {
+      for (size_t u : after_.index().users(name)) markSections(u, u + 1);
+      for (size_t u : before_.index().users(name)) markSections(moved(u), moved(u) + 1);
+    }
+    for (bool more = true; more;) {
+      more = false;
+      for (Ambiguity& a : carried) {
+        if (a.edits.empty() || !touched(a)) continue;
+        for (const Edit& e : a.edits) markSections(moved(e.first), moved(e.first) + 1);
+        a.edits.clear();
+        more = true;
+      }
+    }
+    std::erase_if(carried, [](const Ambiguity& a) { return a.edits.empty(); });
+    for (Ambiguity& a : carried)
+      for (Edit& e : a.edits) e.first = moved(e.first);
+    return look_;
+  }
+
+ private:
+  // The line of the new listing that line i (outside the edits) of the old one became.
+  size_t moved(size_t i) const {
+    size_t at = i;
+    for (const Edit& e : accepted_) {
+      if (e.first + e.count > i) break;
+      at = at + e.lines.size() - e.count;
+    }
+    return std::min(at, look_.size() > 0 ? look_.size() - 1 : 0);
+  }
+
+  bool reshapes(const Edit& e) const {
+    auto shaping = [](Kind k) { return k == Kind::Header || k == Kind::PageHeader || k == Kind::Banner; };
+    for (size_t i = e.first; i < e.first + e.count; ++i)
+      if (shaping(before_.facts().lines[i].kind)) return true;
+    size_t first = moved(e.first);
+    for (size_t i = first; i < first + e.lines.size() && i < look_.size(); ++i)
+      if (shaping(after_.facts().lines[i].kind)) return true;
+    return false;
+  }
+
+  void markSections(size_t from, size_t to) {
+    if (from >= look_.size()) return;
+    size_t end = after_.sectionEnd(std::min(to, look_.size()) - 1);
+    for (size_t i = after_.sectionStart(from); i < end; ++i) look_[i] = true;
+  }
+
+  bool touched(const Ambiguity& a) const {
+    for (const Edit& e : a.edits) {
+      for (const Edit& done : accepted_)
+        if (e.first < done.first + done.count && done.first < e.first + e.count) return true;
+      if (look_[moved(e.first)]) return true;
+    }
+    return false;
+  }
+
+  static void labelsOf(const Facts& facts, size_t from, size_t to, std::set<uint64_t>& names) {
+    for (size_t i = from; i < to && i < facts.lines.size(); ++i) {
+      const LineFacts& f = facts.lines[i];
+      if (f.label.text[0] != '\0') names.insert(f.label.word());
+      for (uint32_t e = f.firstEntry; e < f.endEntry; ++e) names.insert(facts.entries[e].label.word());
+    }
+  }
+
+  const Snapshot& before_;
+  const Snapshot& after_;
+  const std::vector<Edit>& accepted_;
+  std::vector<bool> look_;
+};
 
 }  // namespace
 
@@ -141,13 +237,24 @@ Outcome correct(std::string_view bytes) {
   Outcome out(bytes);
   out.last = std::make_unique<Snapshot>(out.original);
   std::set<std::string> vetoed;
+  std::vector<bool> look(out.last->facts().lines.size(), true);
   for (int pass = 0;; ++pass) {
-    Selection selection = select(*out.last, vetoed);
-    out.ambiguities = std::move(selection.ambiguities);
+    Selection selection = select(*out.last, vetoed, look);
+    out.ambiguities.insert(out.ambiguities.end(), selection.ambiguities.begin(), selection.ambiguities.end());
     if (selection.edits.empty() || pass == kMaxPasses) break;
-    // When none is confirmed, the refused edits are vetoed and the next pass goes without them.
-    if (std::unique_ptr<Snapshot> next = confirm(*out.last, selection.edits, vetoed)) out.last = std::move(next);
+    // When none is confirmed, the refused edits are vetoed and the places are looked at again.
+    std::vector<Edit> accepted;
+    std::unique_ptr<Snapshot> next = confirm(*out.last, selection.edits, vetoed, accepted);
+    if (!next) {
+      out.ambiguities.clear();
+      look.assign(look.size(), true);
+      continue;
+    }
+    look = Revisit(*out.last, *next, accepted).run(out.ambiguities);
+    out.last = std::move(next);
   }
+  std::sort(out.ambiguities.begin(), out.ambiguities.end(),
+            [](const Ambiguity& a, const Ambiguity& b) { return a.edits[0].first < b.edits[0].first; });
   out.corrections = editsBetween(out.original, out.last->listing());
   return out;
 }

@@ -1,6 +1,6 @@
 #include "fix/label_index.h"
 
-#include <cstdio>
+#include <algorithm>
 
 #include "bytes/charclass.h"
 #include "fix/code_line.h"
@@ -18,29 +18,68 @@ std::optional<uint16_t> hexAddress(const ShortText& adr) {
   return adr.text[4] == '\0' ? std::optional<uint16_t>(static_cast<uint16_t>(v)) : std::nullopt;
 }
 
+ShortText hexText(uint16_t value) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  ShortText t;
+  for (int k = 0; k < 4; ++k) t.text[k] = kDigits[(value >> (12 - 4 * k)) & 0xF];
+  return t;
+}
+
 namespace {
 
-ShortText hexText(uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", value);
-  return ShortText(text);
-}
+// The labels of the range that line f stands in, looked up once a run of lines.
+class RangeLookup {
+ public:
+  RangeLookup(const Facts& facts, std::map<std::string, SegmentLabels>& out) : facts_(facts), out_(out) {}
+  SegmentLabels& of(const LineFacts& f) {
+    if (last_ == nullptr || f.segment != segment_) {
+      segment_ = f.segment;
+      last_ = &out_[facts_.segmentText(f)];
+    }
+    return *last_;
+  }
+
+ private:
+  const Facts& facts_;
+  std::map<std::string, SegmentLabels>& out_;
+  int segment_ = -2;
+  SegmentLabels* last_ = nullptr;
+};
 
 }  // namespace
 
-std::optional<uint16_t> SegmentLabels::valueOf(std::string_view name) const {
-  auto it = values.find(std::string(name));
-  if (it == values.end() || it->second.size() != 1) return std::nullopt;
-  return it->second.begin()->first;
+uint64_t nameKey(std::string_view name) {
+  if (name.size() > ShortText::kMaxLength) return 0;
+  return ShortText(std::string(name).c_str()).word();
+}
+
+void SegmentLabels::seal() {
+  std::sort(values.begin(), values.end());
+  values.erase(std::unique(values.begin(), values.end()), values.end());
+}
+
+std::optional<uint16_t> SegmentLabels::valueOf(uint64_t name) const {
+  auto from = std::lower_bound(values.begin(), values.end(), std::make_pair(name, uint16_t{0}));
+  if (from == values.end() || from->first != name) return std::nullopt;
+  auto next = from + 1;
+  if (next != values.end() && next->first == name) return std::nullopt;
+  return from->second;
+}
+
+bool SegmentLabels::defines(uint64_t name) const {
+  auto from = std::lower_bound(values.begin(), values.end(), std::make_pair(name, uint16_t{0}));
+  return from != values.end() && from->first == name;
 }
 
 void collectLabels(const Facts& facts, size_t from, size_t to, std::map<std::string, SegmentLabels>& out,
-                   std::vector<Located>& pending) {
-  for (size_t i = from; i < to; ++i) {
-    const LineFacts& f = facts.lines[i];
+                   std::vector<Located>& pending, size_t first, size_t last) {
+  RangeLookup range(facts, out);
+  for (size_t k = from; k < to; ++k) {
+    const LineFacts& f = facts.lines[k];
+    size_t i = std::min(first + k, last);
     switch (f.kind) {
       case Kind::Table: {
-        SegmentLabels& s = out[facts.segmentText(f)];
+        SegmentLabels& s = range.of(f);
         for (uint32_t e = f.firstEntry; e < f.endEntry; ++e) {
           const TableEntry& entry = facts.entries[e];
           s.table.push_back({entry.label, entry.adr, i, i});
@@ -51,7 +90,7 @@ void collectLabels(const Facts& facts, size_t from, size_t to, std::map<std::str
       case Kind::LabelOnly: pending.push_back({f.label, {}, i, i}); break;
       case Kind::Code: {
         if (f.label.text[0] == '\0') break;  // an unlabelled line leaves the labels waiting
-        SegmentLabels& s = out[facts.segmentText(f)];
+        SegmentLabels& s = range.of(f);
         pending.push_back({f.label, {}, i, i});
         for (Located& p : pending) {
           p.adr = hexText(f.value);
@@ -65,7 +104,7 @@ void collectLabels(const Facts& facts, size_t from, size_t to, std::map<std::str
       case Kind::Equ:
       case Kind::Ds: {
         if (f.label.text[0] == '\0' || f.segment < 0) break;
-        SegmentLabels& s = out[facts.segmentText(f)];
+        SegmentLabels& s = range.of(f);
         s.directives.push_back({f.label, hexText(f.value), i, i});
         s.give(f.label, f.value);
         break;
@@ -78,13 +117,19 @@ void collectLabels(const Facts& facts, size_t from, size_t to, std::map<std::str
 LabelIndex::LabelIndex(const Facts& facts, const std::vector<LineRef>& lines) {
   std::vector<Located> pending;
   collectLabels(facts, 0, facts.lines.size(), segments_, pending);
-  for (const auto& [seg, labels] : segments_)
-    for (const auto& [name, values] : labels.values)
-      definitions_[name].push_back({&seg, labels.valueOf(name)});
+  for (auto& [seg, labels] : segments_) labels.seal();
+  for (const auto& [seg, labels] : segments_) {
+    for (size_t k = 0; k < labels.values.size(); ++k) {
+      uint64_t name = labels.values[k].first;
+      if (k == 0 || labels.values[k - 1].first != name) definitions_[name].push_back({&seg, labels.valueOf(name)});
+    }
+    for (const auto* list : {&labels.table, &labels.code, &labels.directives})
+      for (const Located& l : *list) definers_[l.label.word()].push_back(l.line);
+  }
   for (size_t i = 0; i < facts.lines.size(); ++i) {
     if (facts.lines[i].kind != Kind::Code) continue;
     for (std::string_view name : operandNames(fieldsOf(lines[i].text, facts.lines[i]).operand))
-      users_[std::string(name)].push_back(i);
+      if (uint64_t key = nameKey(name)) users_[key].push_back(i);
   }
 }
 
@@ -93,7 +138,7 @@ const SegmentLabels* LabelIndex::segment(const std::string& seg) const {
   return it == segments_.end() ? nullptr : &it->second;
 }
 
-const std::vector<size_t>& LabelIndex::users(const std::string& name) const {
+const std::vector<size_t>& LabelIndex::users(uint64_t name) const {
   static const std::vector<size_t> kNone;
   auto it = users_.find(name);
   return it == users_.end() ? kNone : it->second;
@@ -101,9 +146,11 @@ const std::vector<size_t>& LabelIndex::users(const std::string& name) const {
 
 std::optional<uint16_t> LabelIndex::value(std::string_view name, const std::string& seg,
                                           const std::map<std::string, SegmentLabels>* overrides) const {
+  uint64_t key = nameKey(name);
+  if (key == 0) return std::nullopt;
   auto overridden = [&](const std::string& s) { return overrides != nullptr && overrides->count(s) != 0; };
   const SegmentLabels* own = overridden(seg) ? &overrides->at(seg) : segment(seg);
-  if (own != nullptr && own->defines(name)) return own->valueOf(name);
+  if (own != nullptr && own->defines(key)) return own->valueOf(key);
   // No value of its own: the one value that every other range that defines it gives.
   std::optional<uint16_t> found;
   bool any = false;
@@ -113,7 +160,6 @@ std::optional<uint16_t> LabelIndex::value(std::string_view name, const std::stri
     any = true;
     return true;
   };
-  std::string key(name);
   if (auto it = definitions_.find(key); it != definitions_.end()) {
     for (const Definition& d : it->second)
       if (*d.seg != seg && !overridden(*d.seg) && !agree(d.value)) return std::nullopt;

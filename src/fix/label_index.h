@@ -18,7 +18,8 @@
 namespace romlift::fix {
 
 // A label and an address text as one of the listing's lines gives them; a code label's owner
-// is the labelled code line that takes it, and the line itself for the others.
+// is the labelled code line that takes it, and the line itself for the others. A line of
+// another part of the listing that shares the range is kOutside.
 struct Located {
   ShortText label;
   ShortText adr;
@@ -26,29 +27,37 @@ struct Located {
   size_t owner;
 };
 
+// A name as a label word: a label has six characters at most, so a longer name is no label
+// and gets 0, which no label has.
+uint64_t nameKey(std::string_view name);
+
 // The labels of the lines with one range. Label-only lines stand at the address of the next
 // labelled code line, as the run records them.
 struct SegmentLabels {
   std::vector<Located> table;       // every symbol-table entry, in listing order
   std::vector<Located> code;        // every code-line and label-only label, at its address
   std::vector<Located> directives;  // every EQU (value) and DS (address) label
-  // Every value a name is given by a valid hexadecimal address or value, with how often.
-  std::unordered_map<std::string, std::map<uint16_t, int>> values;
+  // Each name (as its label word) with each value a valid hexadecimal address or value gives
+  // it; sorted, each pair once, after seal().
+  std::vector<std::pair<uint64_t, uint16_t>> values;
 
   bool tabled() const { return !table.empty(); }
-  // Counts value among those the range gives label, when there is one.
   void give(const ShortText& label, std::optional<uint16_t> value) {
-    if (value) ++values[label.c_str()][*value];
+    if (value) values.push_back({label.word(), *value});
   }
-  // The only value the range gives name; nothing when it gives none or several.
-  std::optional<uint16_t> valueOf(std::string_view name) const;
-  bool defines(std::string_view name) const { return values.count(std::string(name)) != 0; }
+  void seal();
+  // The only value the range gives the name; nothing when it gives none or several.
+  std::optional<uint16_t> valueOf(uint64_t name) const;
+  bool defines(uint64_t name) const;
 };
 
+inline constexpr size_t kOutside = static_cast<size_t>(-1);
+
 // The labels of lines [from, to) of facts, by range; labels of label-only lines that no labelled
-// code line takes before `to` are left in pending.
+// code line takes before `to` are left in pending. Line i is counted as line first + i, or last
+// when that is less. The ranges' values are sealed by the caller.
 void collectLabels(const Facts& facts, size_t from, size_t to, std::map<std::string, SegmentLabels>& out,
-                   std::vector<Located>& pending);
+                   std::vector<Located>& pending, size_t first = 0, size_t last = kOutside - 1);
 
 // Every range's labels, the names each code line's operand uses, and label values for operands.
 class LabelIndex {
@@ -57,8 +66,10 @@ class LabelIndex {
 
   const SegmentLabels* segment(const std::string& seg) const;
   const std::map<std::string, SegmentLabels>& segments() const { return segments_; }
-  // The code lines whose operand names name.
-  const std::vector<size_t>& users(const std::string& name) const;
+  // The code lines whose operand names the name (a label word).
+  const std::vector<size_t>& users(uint64_t name) const;
+  // Every label that some line defines or a symbol table gives, with those lines.
+  const std::unordered_map<uint64_t, std::vector<size_t>>& definers() const { return definers_; }
 
   // The value of name for an operand in range seg: the range's own, or else the one value all
   // other ranges agree on. `overrides` stand for the ranges they name.
@@ -73,8 +84,9 @@ class LabelIndex {
   };
 
   std::map<std::string, SegmentLabels> segments_;
-  std::unordered_map<std::string, std::vector<Definition>> definitions_;
-  std::unordered_map<std::string, std::vector<size_t>> users_;
+  std::unordered_map<uint64_t, std::vector<Definition>> definitions_;
+  std::unordered_map<uint64_t, std::vector<size_t>> users_;
+  std::unordered_map<uint64_t, std::vector<size_t>> definers_;
 };
 
 // A label resolver for the operands of one range.
@@ -91,6 +103,9 @@ class RangeResolver final : public isa::LabelResolver {
   std::string seg_;
   const std::map<std::string, SegmentLabels>* overrides_;
 };
+
+// The address text of a value: four upper-case hexadecimal digits.
+ShortText hexText(uint16_t value);
 
 // The value of an address text of four upper-case hexadecimal digits, or nothing.
 std::optional<uint16_t> hexAddress(const ShortText& adr);

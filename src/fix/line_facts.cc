@@ -68,13 +68,13 @@ class Reader {
       if (m.token == ENTETE1) {
         header(f, padded);
       } else if (m.token == SYMBOLTABLE) {
-        entries(f, i, padded, 0);
+        entries(f, padded, 0);
       } else if (m.token != 0) {
         numbered(f, m.token, padded);
       } else if (m.len != 0) {
         f.kind = Kind::PageHeader;  // inside a table, a later page's header is taken whole
       } else if (table_) {
-        entries(f, i, padded, 1);  // the first character goes alone, entries follow
+        entries(f, padded, 1);  // the first character goes alone, entries follow
       } else {
         skipped(f, i, padded);
       }
@@ -124,7 +124,7 @@ class Reader {
     table_ = false;
   }
 
-  void entries(LineFacts& f, size_t line, PaddedText s, size_t from) {
+  void entries(LineFacts& f, PaddedText s, size_t from) {
     f.kind = Kind::Table;
     f.firstEntry = static_cast<uint32_t>(facts_.entries.size());
     for (size_t i = from; i + kSymbolEntryWidth <= s.len; ++i) {
@@ -135,7 +135,6 @@ class Reader {
       e.column = static_cast<uint16_t>(i);
       stlabadr({entry, kSymbolEntryWidth}, e.adr, e.label);
       facts_.entries.push_back(e);
-      facts_.entryLines.push_back(line);
       i += kSymbolEntryWidth - 1;
     }
     f.endEntry = static_cast<uint32_t>(facts_.entries.size());

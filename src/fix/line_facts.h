@@ -63,7 +63,6 @@ struct LineRef {
 struct Facts {
   std::vector<LineFacts> lines;
   std::vector<TableEntry> entries;
-  std::vector<size_t> entryLines;   // the line of each entry
   std::vector<std::string> segments;
 
   const char* segmentText(const LineFacts& f) const { return f.segment < 0 ? "" : segments[f.segment].c_str(); }

@@ -186,7 +186,7 @@ std::vector<Problem> inspect(const Inspected& in) {
   Walker walker(in, broken, out);
   walker.addresses();
   for (size_t i = 0; i < n; ++i) codeProblems(in, i, out);
-  labelProblems(in, out);
+  labelProblems(in.labels, out);
   walker.numbers();
   return out;
 }

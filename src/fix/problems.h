@@ -60,13 +60,14 @@ struct Inspected {
   const std::map<std::string, SegmentLabels>* overrides;
 };
 
+
 // Every problem of the lines, in the order of their kinds, then of the lines.
 std::vector<Problem> inspect(const Inspected& in);
 
 // The problems of code line or EQU line i alone: its object code or value, its columns.
 void codeProblems(const Inspected& in, size_t i, std::vector<Problem>& out);
 
-// The label problems of the inspected lines (in label_problems.cc).
-void labelProblems(const Inspected& in, std::vector<Problem>& out);
+// The label problems of the ranges' labels, at the lines they give (in label_problems.cc).
+void labelProblems(const std::map<std::string, SegmentLabels>& labels, std::vector<Problem>& out);
 
 }  // namespace romlift::fix
