@@ -34,7 +34,15 @@ size_t slotOf(uint64_t hash, size_t size) { return static_cast<size_t>(hash >> (
 }  // namespace
 
 template <typename Record>
-typename EntryIndexOf<Record>::Table* EntryIndexOf<Record>::tableOf(const char* seg) const {
+const typename EntryIndexOf<Record>::Table* EntryIndexOf<Record>::tableFor(const char* seg) const {
+  if (last_ != nullptr && (seg == lastSeg_ || sameText(seg, lastSeg_))) return last_;
+  auto it = tables_.find(std::string_view(seg));
+  return it == tables_.end() ? nullptr : it->second;
+}
+
+// Entries come a page at a time: the table of the last page asked for is found first.
+template <typename Record>
+typename EntryIndexOf<Record>::Table* EntryIndexOf<Record>::tableOf(const char* seg) {
   if (last_ != nullptr && (seg == lastSeg_ || sameText(seg, lastSeg_))) return last_;
   auto it = tables_.find(std::string_view(seg));
   if (it == tables_.end()) return nullptr;
@@ -106,7 +114,7 @@ void EntryIndexOf<Record>::grow(Table& table) {
 
 template <typename Record>
 Record* EntryIndexOf<Record>::find(const char* adr, const char* seg) const {
-  Table* table = tableOf(seg);
+  const Table* table = tableFor(seg);
   if (table == nullptr || table->size == 0) return nullptr;
   return *probe(*table, adr, hashOf(adr), false);
 }
@@ -115,7 +123,7 @@ template <typename Record>
 Record*& EntryIndexOf<Record>::slotFor(const char* adr, const char* seg) { return slotFor(adr, hashOf(adr), seg); }
 
 template <typename Record>
-typename EntryIndexOf<Record>::Lookup EntryIndexOf<Record>::lookupSlow(const ShortText& adr, const char* seg) const {
+typename EntryIndexOf<Record>::Lookup EntryIndexOf<Record>::lookupSlow(const ShortText& adr, const char* seg) {
   Table* table = tableOf(seg);
   if (table == nullptr || table->size == 0) return {};
   uint64_t hash = hashOfShort(adr);
