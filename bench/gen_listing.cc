@@ -1,10 +1,11 @@
 // gen_listing: writes a synthetic assembler listing for romlift on standard output.
 //
-//   gen_listing --mb N --variant clean|symbols|damaged [--seed S] [--stats]
+//   gen_listing --mb N --variant clean|symbols|damaged|firmware [--seed S] [--stats]
 //
 // The listing ends at the first section boundary after N megabytes (10^6 bytes). The same
 // arguments always give the same bytes. --stats prints what was written on standard error as
-// one line of name=value pairs.
+// one line of name=value pairs; for the firmware variant also the counts of EQU and DS lines
+// and of the lines whose operand names a label, an EQU constant or `$`, or is an expression.
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -14,22 +15,13 @@
 #include <string_view>
 
 #include "listing_gen.h"
+#include "tool_args.h"
 
 namespace {
 
-int usage(const char* why) {
-  std::fprintf(stderr,
-               "gen_listing: %s\n"
-               "usage: gen_listing --mb N --variant clean|symbols|damaged [--seed S] [--stats]\n",
-               why);
-  return 2;
-}
-
-bool parseNumber(const char* text, double& value) {
-  char* end = nullptr;
-  errno = 0;
-  value = std::strtod(text, &end);
-  return errno == 0 && end != text && *end == '\0' && value >= 0;
+int usage(std::string_view why) {
+  return romlift::bench::tool::usage("gen_listing",
+                                     "--mb N --variant clean|symbols|damaged|firmware [--seed S] [--stats]", why);
 }
 
 }  // namespace
@@ -43,7 +35,7 @@ int main(int argc, char** argv) {
     bool hasValue = i + 1 < argc;
     if (arg == "--mb" && hasValue) {
       double mb = 0;
-      if (!parseNumber(argv[++i], mb) || mb > 1e6) return usage("--mb takes a size in megabytes");
+      if (!romlift::bench::tool::parseNumber(argv[++i], mb) || mb > 1e6) return usage("--mb takes a size in megabytes");
       options.minBytes = static_cast<uint64_t>(mb * 1e6);
       haveSize = true;
     } else if (arg == "--variant" && hasValue) {
@@ -51,13 +43,14 @@ int main(int argc, char** argv) {
       haveVariant = true;
     } else if (arg == "--seed" && hasValue) {
       double seed = 0;
-      if (!parseNumber(argv[++i], seed) || seed != static_cast<double>(static_cast<uint64_t>(seed)))
+      if (!romlift::bench::tool::parseNumber(argv[++i], seed) ||
+          seed != static_cast<double>(static_cast<uint64_t>(seed)))
         return usage("--seed takes a whole number");
       options.seed = static_cast<uint64_t>(seed);
     } else if (arg == "--stats") {
       stats = true;
     } else {
-      return usage(("unexpected argument " + std::string(arg)).c_str());
+      return usage("unexpected argument " + std::string(arg));
     }
   }
   if (!haveSize || !haveVariant) return usage("--mb and --variant are required");
@@ -74,8 +67,15 @@ int main(int argc, char** argv) {
   if (stats) {
     std::fprintf(stderr,
                  "bytes=%" PRIu64 " lines=%" PRIu64 " sections=%" PRIu64 " code_lines=%" PRIu64
-                 " object_bytes=%" PRIu64 " labels=%" PRIu64 " damaged_lines=%" PRIu64 "\n",
+                 " object_bytes=%" PRIu64 " labels=%" PRIu64 " damaged_lines=%" PRIu64,
                  s.bytes, s.lines, s.sections, s.codeLines, s.objectBytes, s.labels, s.damagedLines);
+    if (options.variant == romlift::bench::Variant::Firmware) {
+      std::fprintf(stderr,
+                   " equ_lines=%" PRIu64 " ds_lines=%" PRIu64 " label_operands=%" PRIu64 " equ_operands=%" PRIu64
+                   " dollar_operands=%" PRIu64 " expr_operands=%" PRIu64,
+                   s.equLines, s.dsLines, s.labelOperands, s.equOperands, s.dollarOperands, s.exprOperands);
+    }
+    std::fputc('\n', stderr);
   }
   return 0;
 }

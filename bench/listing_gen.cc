@@ -1,11 +1,11 @@
 #include "listing_gen.h"
 
+#include "firmware_gen.h"
 #include "listing_parts.h"
+#include "listing_writer.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -14,61 +14,23 @@ namespace {
 
 using namespace parts;
 
-class Generator {
+class Generator : public ListingWriter {
  public:
   Generator(const GenOptions& options, const std::function<void(std::string_view)>& sink)
-      : options_(options), sink_(sink), rng_(options.seed) {
+      : ListingWriter(options.seed, options.minBytes, sink), options_(options) {
     for (const Insn& insn : kInsns) totalWeight_ += insn.weight;
-    out_.reserve(kFlushAt + 4096);
-  }
-
-  GenStats run() {
-    do {
-      section();
-    } while (stats_.bytes + out_.size() < options_.minBytes);
-    flush();
-    return stats_;
   }
 
  private:
   // One section: first-page header, body with later-page headers, END, symbol table.
-  void section() {
-    uint32_t k = static_cast<uint32_t>(stats_.sections++) + 24;  // the first section is 0C000-0C7FF
-    // Every section gets its own range text: the bits of k are spread over the 18-bit start.
-    uint32_t start = ((k & 127) << 11) | (((k >> 7) & 127) << 4) | ((k >> 14) & 15);
-    uint32_t end = (start + 0x7FF) & 0x3FFFF;
-    seg_.clear();
-    appendHex(seg_, start, 5);
-    seg_ += '-';
-    appendHex(seg_, end, 5);
-    lineNo_ = 1;
-    numberedInSection_ = 0;
-    page_ = 1;
-    onPage_ = 0;
-    pageLength_ = rng_.range(52, 58);
-    symbols_.clear();
-    names_.clear();
-    adr_ = static_cast<uint16_t>(start & 0xFFFF);
-
-    emit("PAGE 01    KEZ FIRMWARE " + seg_ + "  V1.1");
-    emit("");
-    orgLine();
-    int titles = rng_.range(1, 3);
-    for (int i = 0; i < titles; ++i) com1(kTitles[rng_.below(std::size(kTitles))]);
-
+  void section() override {
+    openSection();
     int bodyLines = rng_.range(380, 720);
     while (numberedInSection_ < bodyLines) {
       pageBreakIfDue();
       block();
     }
-    std::string endLine = numbered();
-    endLine += ' ';
-    appendHex(endLine, adr_, 4);
-    endLine.append(20, ' ');
-    endLine += "END";
-    emit(endLine);
-    emit("");
-    symbolTable();
+    closeSection(true);
   }
 
   // One item of the body: a code line, a label-only run with its code line, a comment...
@@ -78,72 +40,17 @@ class Generator {
     if (r < 620) {
       codeLine(allLabelled);
     } else if (r < 710) {
-      if (rng_.percent(30)) {  // a routine with its title comment
-        numberedEmpty();
-        com1(nullptr);
-      }
+      routineTitle();
       codeLine(true);
     } else if (r < 740) {
       int run = rng_.percent(80) ? 1 : 2;
-      for (int i = 0; i < run; ++i) labelOnly();
+      for (int i = 0; i < run; ++i) labelOnly(newName());
       codeLine(true);  // a label-only line is always followed directly by a labelled code line
-    } else if (r < 790) {
-      com1(nullptr);
-    } else if (r < 810) {
-      com2();
-    } else if (r < 880) {
-      numberedEmpty();
-    } else if (r < 910) {
-      emit("");
-    } else if (r < 914) {
-      adr_ = static_cast<uint16_t>((adr_ + 0x100) & 0xFF00);
-      orgLine();
+    } else if (r < 740 + kFillerRange) {
+      fillerLine(r - 740);
     } else {
       codeLine(allLabelled);
     }
-  }
-
-  std::string numbered() {
-    std::string s;
-    s.reserve(64);
-    appendNumber(s, lineNo_);
-    lineNo_ = lineNo_ == 999 ? 1 : lineNo_ + 1;
-    ++numberedInSection_;
-    return s;
-  }
-
-  void orgLine() {
-    std::string s = numbered();
-    s.append(25, ' ');
-    s += "ORG   :";
-    appendHex(s, adr_, 4);
-    emit(s);
-  }
-
-  void com1(const char* text) {
-    std::string s = numbered();
-    padTo(s, kLabelCol);
-    s += "* ";
-    s += text != nullptr ? text : kPhrases[rng_.below(std::size(kPhrases))];
-    emit(s);
-  }
-
-  void com2() {
-    std::string s = numbered();
-    padTo(s, kCommentCol);
-    s += kTitles[rng_.below(std::size(kTitles))];
-    emit(s);
-  }
-
-  void numberedEmpty() { emit(numbered()); }
-
-  void labelOnly() {
-    std::string name = newName();
-    std::string s = numbered();
-    padTo(s, kLabelCol);
-    s += name;
-    symbols_.emplace_back(std::move(name), adr_);
-    emit(s);
   }
 
   const Insn& pickInsn() {
@@ -289,86 +196,11 @@ class Generator {
     stats_.objectBytes += static_cast<uint64_t>(count);
   }
 
-  // A label unique within the section: a word, a word with digits, or letters.
-  std::string newName() {
-    for (;;) {
-      std::string name;
-      uint32_t style = rng_.below(100);
-      std::string_view word = kWords[rng_.below(std::size(kWords))];
-      if (style < 55) {
-        name = word.substr(0, 6);
-        if (name.size() < 6 && rng_.percent(40)) name += static_cast<char>('0' + rng_.below(10));
-      } else if (style < 85) {
-        size_t prefix = std::min<size_t>(word.size(), static_cast<size_t>(rng_.range(2, 4)));
-        name = word.substr(0, prefix);
-        int digits = rng_.range(1, static_cast<int>(std::min<size_t>(3, 6 - prefix)));
-        for (int i = 0; i < digits; ++i) name += static_cast<char>('0' + rng_.below(10));
-      } else {
-        int len = rng_.range(2, 6);
-        for (int i = 0; i < len; ++i) name += static_cast<char>('A' + rng_.below(26));
-      }
-      if (names_.insert(name).second) return name;
-    }
-  }
-
-  // The section's symbol table: every label once, sorted, four entries to a line.
-  void symbolTable() {
-    std::sort(symbols_.begin(), symbols_.end());
-    emit(kStars);
-    emit(kBannerTitle);
-    emit(kStars);
-    emit("");
-    std::string s;
-    for (size_t i = 0; i < symbols_.size(); i += 4) {
-      pageBreakIfDue();
-      s.clear();
-      for (size_t j = i; j < symbols_.size() && j < i + 4; ++j) {
-        if (j > i) s += ' ';
-        s += symbols_[j].first;
-        padTo(s, (j - i) * 12 + 7);
-        appendHex(s, symbols_[j].second, 4);
-      }
-      emit(s);
-    }
-    stats_.labels += symbols_.size();
-    emit("");
-    emit("");
-  }
-
-  // The header of the next page, when the current one is full. Called only where a page may
-  // break: never between a label-only line and its code line.
-  void pageBreakIfDue() {
-    if (onPage_ < pageLength_ || page_ >= 99) return;
-    ++page_;
-    std::string s = "PAGE ";
-    s += static_cast<char>('0' + page_ / 10);
-    s += static_cast<char>('0' + page_ % 10);
-    s += "    KEZ FIRMWARE ";
-    s += seg_;
-    s += "  V1.1";
-    emit(s);
-    emit("");
-    onPage_ = 2;
-    pageLength_ = rng_.range(52, 58);
-  }
-
-  void emit(std::string line) {
+  void alter(std::string& line) override {
     if (options_.variant == Variant::Damaged && rng_.percent(kDamagePercent)) {
       damage(line);
       ++stats_.damagedLines;
     }
-    out_ += line;
-    out_ += '\n';
-    ++stats_.lines;
-    ++onPage_;
-    if (out_.size() >= kFlushAt) flush();
-  }
-
-  void flush() {
-    if (out_.empty()) return;
-    stats_.bytes += out_.size();
-    sink_(out_);
-    out_.clear();
   }
 
   // One OCR-style fault: a field moved by a column, a letter read for a digit, a lower-case
@@ -433,28 +265,13 @@ class Generator {
   }
 
   const GenOptions& options_;
-  const std::function<void(std::string_view)>& sink_;
-  Rng rng_;
-  GenStats stats_;
-  std::string out_;
   int totalWeight_ = 0;
-
-  // The current section.
-  std::string seg_;
-  int lineNo_ = 1;
-  int numberedInSection_ = 0;  // numbered lines written in the section
-  int page_ = 1;
-  int onPage_ = 0;
-  int pageLength_ = 55;
-  uint16_t adr_ = 0;
-  std::vector<std::pair<std::string, uint16_t>> symbols_;
-  std::unordered_set<std::string> names_;
 };
 
 }  // namespace
 
 bool parseVariant(std::string_view name, Variant& variant) {
-  for (Variant v : {Variant::Clean, Variant::Symbols, Variant::Damaged}) {
+  for (Variant v : {Variant::Clean, Variant::Symbols, Variant::Damaged, Variant::Firmware}) {
     if (name == variantName(v)) {
       variant = v;
       return true;
@@ -468,11 +285,13 @@ const char* variantName(Variant variant) {
     case Variant::Clean: return "clean";
     case Variant::Symbols: return "symbols";
     case Variant::Damaged: return "damaged";
+    case Variant::Firmware: return "firmware";
   }
   return "?";
 }
 
 GenStats generateListing(const GenOptions& options, const std::function<void(std::string_view)>& sink) {
+  if (options.variant == Variant::Firmware) return generateFirmware(options, sink);
   return Generator(options, sink).run();
 }
 

@@ -15,9 +15,10 @@ enum class Variant {
   Clean,    // a typical well-formed listing with a symbol table per section
   Symbols,  // every code line labelled: one symbol-table entry per code line or more
   Damaged,  // a typical listing with OCR damage on about one line in twenty
+  Firmware, // real 8080 code: every instruction form and operand notation, EQU and DS lines
 };
 
-// "clean", "symbols" or "damaged"; false for any other name.
+// "clean", "symbols", "damaged" or "firmware"; false for any other name.
 bool parseVariant(std::string_view name, Variant& variant);
 const char* variantName(Variant variant);
 
@@ -37,6 +38,14 @@ struct GenStats {
   uint64_t objectBytes = 0;  // bytes of object code on those lines
   uint64_t labels = 0;       // symbol-table entries written
   uint64_t damagedLines = 0; // lines changed by OCR damage
+  // The firmware variant's lines that are not code lines, and the lines (code, EQU or DS)
+  // whose operand names a label, an EQU constant, `$`, or adds to or takes from a term.
+  uint64_t equLines = 0;
+  uint64_t dsLines = 0;
+  uint64_t labelOperands = 0;
+  uint64_t equOperands = 0;
+  uint64_t dollarOperands = 0;
+  uint64_t exprOperands = 0;
 };
 
 // Writes the listing to sink in pieces of about one megabyte, in order.

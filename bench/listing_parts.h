@@ -36,6 +36,7 @@ inline constexpr size_t kLabelCol = 20;
 inline constexpr size_t kMnemonicCol = 28;
 inline constexpr size_t kOperandCol = 34;
 inline constexpr size_t kCommentCol = 44;
+inline constexpr size_t kMaxOperand = 8;  // characters, no blank among them
 
 inline constexpr size_t kFlushAt = 1 << 20;
 inline constexpr uint32_t kDamagePercent = 5;
