@@ -8,8 +8,9 @@ namespace romlift::verify {
 
 uint64_t labelKey(const ShortText& label) {
   ShortText t;
-  for (size_t i = 0; i < ShortText::kMaxLength && label.text[i] != '\0'; ++i) t.text[i] = label.text[i];
-  for (size_t n = std::strlen(t.text); n > 0 && t.text[n - 1] == ' ';) t.text[--n] = '\0';
+  size_t n = 0;
+  for (; n < ShortText::kMaxLength && label.text[n] != '\0'; ++n) t.text[n] = label.text[n];
+  while (n > 0 && t.text[n - 1] == ' ') t.text[--n] = '\0';
   return t.word();
 }
 

@@ -106,11 +106,10 @@ void Verifier::codeToken(int lineno, int token, PaddedText text) {
   }
 }
 
-void Verifier::record(const isa::Expected& expected, const Finding& line) {
-  Finding finding = line;
-  Judgement j = judge(expected, line.shown, finding);
+void Verifier::record(const isa::Expected& expected, Finding line) {
+  Judgement j = judge(expected, line.shown, line);
   ++(j.checked ? checked_ : notCheckable_);
-  if (j.error) findings_.push_back(finding);
+  if (j.error) findings_.push_back(line);
 }
 
 Finding Verifier::lineOf(const PendingLine& p) const {

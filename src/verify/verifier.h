@@ -48,7 +48,7 @@ class Verifier final : public LineObserver, public SkippedLineListener {
   void defineLine(uint64_t key, uint16_t value);
   void endSection();
   // Counts the line and keeps a finding when what is certain differs from what it shows.
-  void record(const isa::Expected& expected, const Finding& line);
+  void record(const isa::Expected& expected, Finding line);
   Finding lineOf(const PendingLine& p) const;
 
   const isa::InstructionSet& set_;
