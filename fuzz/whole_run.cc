@@ -47,7 +47,10 @@ class AllObservers : public LineObserver, public SkippedLineListener {
     directives.page(lineno, seg);
     verifier.page(lineno, seg);
   }
-  void org(int lineno) override { gaps.org(lineno); }
+  void org(int lineno, PaddedText line) override {
+    gaps.org(lineno, line);
+    verifier.org(lineno, line);
+  }
   void codeLine(int lineno, const char* seg, const char* line, int64_t offset, int bytes) override {
     gaps.codeLine(lineno, seg, line, offset, bytes);
     map.codeLine(lineno, seg, line, offset, bytes);

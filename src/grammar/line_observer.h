@@ -13,8 +13,8 @@ class LineObserver {
   virtual ~LineObserver() = default;
   // A page header, with the line number and the page's address range.
   virtual void page(int /*lineno*/, const char* /*seg*/) {}
-  // An accepted ORG line.
-  virtual void org(int /*lineno*/) {}
+  // An accepted ORG line, its whole text.
+  virtual void org(int /*lineno*/, PaddedText /*line*/) {}
   // An accepted code line: its whole text, where its bytes start in the stream, how many.
   virtual void codeLine(int /*lineno*/, const char* /*seg*/, const char* /*line*/, int64_t /*offset*/,
                         int /*bytes*/) {}

@@ -58,7 +58,7 @@ void Reductions::reduce(Production production) {
 }
 
 void Reductions::shifted(int token) {
-  if (token == ORG && observer_) observer_->org(scanner_.yylineno);
+  if (token == ORG && observer_) observer_->org(scanner_.yylineno, scanner_.token());
 }
 
 void Reductions::rejected(int) {

@@ -39,9 +39,15 @@ void LabelDef::add(std::optional<uint16_t> value, uint16_t& slot, uint8_t seen, 
 }
 
 std::optional<uint16_t> LabelDef::value() const {
-  if (flags_ & kTable) return flags_ & kTableUnknown ? std::nullopt : std::optional<uint16_t>(table_);
-  if (flags_ & kLine) return flags_ & kLineUnknown ? std::nullopt : std::optional<uint16_t>(line_);
-  return std::nullopt;
+  if (flags_ & kTable) {
+    // A table that says otherwise than the lines of the section: one of them was misread, and
+    // xref tells which place; the value is not certain.
+    bool lineDiffers = ((flags_ & kLine) && (flags_ & kLineUnknown || line_ != table_)) ||
+                       ((flags_ & kLineSuspect) && (flags_ & kSuspectMixed || suspect_ != table_));
+    return flags_ & kTableUnknown || lineDiffers ? std::nullopt : std::optional<uint16_t>(table_);
+  }
+  if (flags_ & (kLineUnknown | kLineSuspect)) return std::nullopt;
+  return flags_ & kLine ? std::optional<uint16_t>(line_) : std::nullopt;
 }
 
 }  // namespace romlift::verify

@@ -26,18 +26,24 @@ class LabelDef {
  public:
   void addTable(std::optional<uint16_t> value) { add(value, table_, kTable, kTableUnknown); }
   void addLine(uint16_t value) { add(value, line_, kLine, kLineUnknown); }
+  // A line defines the label at an address that does not follow on from the lines before it:
+  // the address may be misread, so the lines alone give no value, and a table that says
+  // otherwise is not certain either.
+  void suspectLine(uint16_t value) { add(value, suspect_, kLineSuspect, kSuspectMixed); }
   bool defined() const { return flags_ != 0; }
   bool inTable() const { return flags_ & kTable; }
   // The section's value: the table's when it gives the label, else the lines'. Nothing when
-  // that level knows no single value.
+  // that level knows no single value, or when the table and the lines disagree.
   std::optional<uint16_t> value() const;
 
  private:
-  static constexpr uint8_t kTable = 1, kTableUnknown = 2, kLine = 4, kLineUnknown = 8;
+  static constexpr uint8_t kTable = 1, kTableUnknown = 2, kLine = 4, kLineUnknown = 8, kLineSuspect = 16,
+                           kSuspectMixed = 32;
   void add(std::optional<uint16_t> value, uint16_t& slot, uint8_t seen, uint8_t unknown);
 
   uint16_t table_ = 0;
   uint16_t line_ = 0;
+  uint16_t suspect_ = 0;
   uint8_t flags_ = 0;
 };
 

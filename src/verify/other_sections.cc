@@ -49,12 +49,15 @@ void OtherSections::readSymbols(const SymbolRegister& symbols, Segments& segment
   }
 }
 
-void OtherSections::read(const Registers& registers, Segments& segments, const std::vector<KeptDirective>& kept) {
+void OtherSections::read(const Registers& registers, Segments& segments, const std::vector<KeptDirective>& kept,
+                         const std::vector<KeptDirective>& suspects) {
   if (wanted_.size() == 0) return;
   readCodeLabels(registers.codes, segments);
   readSymbols(registers.symbols, segments);
   for (const KeptDirective& d : kept)
     if (LabelDef* def = defOf(d.key, d.segment)) def->addLine(d.value);
+  for (const KeptDirective& d : suspects)
+    if (LabelDef* def = defOf(d.key, d.segment)) def->suspectLine(d.value);
 }
 
 std::optional<uint16_t> OtherSections::value(std::string_view label, uint32_t segment) const {

@@ -25,8 +25,10 @@ class OtherSections {
  public:
   // Asks for the definitions of a label that an operand names.
   void want(std::string_view name);
-  // Reads the definitions of the labels asked for.
-  void read(const Registers& registers, Segments& segments, const std::vector<KeptDirective>& kept);
+  // Reads the definitions of the labels asked for; a label in suspects gives no value from its
+  // section's lines.
+  void read(const Registers& registers, Segments& segments, const std::vector<KeptDirective>& kept,
+            const std::vector<KeptDirective>& suspects);
   // The label's value for a line of the given section: that section's, else that of the one
   // other section that defines it. Nothing when no section or several others define it, or
   // the section that decides knows no single value.

@@ -50,17 +50,40 @@ void Verifier::page(int, const char* seg) {
   endSection();
   segment_ = segments_.id(seg);
   inSection_ = true;
+  sectionDamaged_ = false;
   rejecting_ = false;
+  inRun_ = false;
   directiveReader_.newPage();
+}
+
+void Verifier::org(int, PaddedText line) {
+  std::optional<unsigned> start = orgAddress(line);
+  inRun_ = start.has_value();
+  next_ = static_cast<uint16_t>(start.value_or(0));
 }
 
 void Verifier::rejected(int) {
   rejecting_ = true;
+  sectionDamaged_ = true;
+  inRun_ = false;
   labelOnly_.clear();
 }
 
-void Verifier::defineLine(uint64_t key, uint16_t value) {
-  if (key != 0) section_[key].addLine(value);
+bool Verifier::breaksRun(uint16_t address, unsigned length) {
+  bool breaks = inRun_ && address != next_;
+  inRun_ = true;
+  next_ = static_cast<uint16_t>(address + length);
+  return breaks;
+}
+
+void Verifier::defineLine(uint64_t key, uint16_t value, bool suspect) {
+  if (key == 0) return;
+  if (!suspect) {
+    section_[key].addLine(value);
+    return;
+  }
+  section_[key].suspectLine(value);
+  suspects_.push_back({key, segment_, value});
 }
 
 void Verifier::labelOnly(int, const ShortText& label) { labelOnly_.push_back(labelKey(label)); }
@@ -72,11 +95,22 @@ void Verifier::symbolEntry(const ShortText& label, const ShortText& adr) {
 void Verifier::skippedLine(int lineno, PaddedText line) {
   if (!inSection_ || rejecting_) return;
   std::optional<Directive> d = directiveReader_.read(lineno, line);
-  if (!d) return;
+  if (!d) {
+    if (isNumbered(line)) sectionDamaged_ = true;
+    return;
+  }
+  bool suspect = false;
+  if (d->kind == Directive::Kind::Ds) {
+    if (d->size) {
+      suspect = breaksRun(d->value, *d->size);
+    } else {
+      inRun_ = false;
+    }
+  }
   uint64_t key = labelKey(d->label);
   if (key == 0) return;
-  defineLine(key, d->value);
-  directives_.push_back({key, segment_, d->value});
+  defineLine(key, d->value, suspect);
+  if (!suspect) directives_.push_back({key, segment_, d->value});
 }
 
 void Verifier::codeToken(int lineno, int token, PaddedText text) {
@@ -86,8 +120,9 @@ void Verifier::codeToken(int lineno, int token, PaddedText text) {
   line.segment = segment_;
   line.address = static_cast<uint16_t>(addressValue(text.text));
   line.shown = shownCode(text.text);
-  if (!f.label.empty()) defineLine(labelKey(f.label), line.address);
-  for (uint64_t key : labelOnly_) defineLine(key, line.address);
+  bool suspect = breaksRun(line.address, line.shown.count);
+  if (!f.label.empty()) defineLine(labelKey(f.label), line.address, suspect);
+  for (uint64_t key : labelOnly_) defineLine(key, line.address, suspect);
   labelOnly_.clear();
 
   isa::SourceLine source{f.mnemonic, f.operand, line.address};
@@ -129,7 +164,9 @@ void Verifier::endSection() {
   for (const PendingLine& p : pending_) {
     SectionLabels labels(section_);
     isa::Expected expected = set_.expected(p.source(), labels);
-    if (!labels.missing) {
+    // A section with lines that could not be read may have defined the label on one of them:
+    // another section's label of that name says nothing certain then.
+    if (!labels.missing || sectionDamaged_) {
       record(expected, lineOf(p));
       continue;
     }
@@ -147,7 +184,7 @@ void Verifier::endSection() {
 
 void Verifier::finish(const Registers& registers) {
   endSection();
-  others_.read(registers, segments_, kept_);
+  others_.read(registers, segments_, kept_, suspects_);
   for (const PendingLine& p : waiting_) record(set_.expected(p.source(), AllSections(others_, p.segment)), lineOf(p));
   waiting_.clear();
   learned_.judge(findings_, checked_, notCheckable_);

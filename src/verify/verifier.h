@@ -19,7 +19,9 @@
 
 namespace romlift::verify {
 
-// Judges a line at once when its operand names no label. A line that names one waits, in 28
+// Judges a line at once when its operand names no label. A label defined by a line whose
+// address does not follow on from the line before it (gaps would report it) gives no value
+// from that line: its address may be the misread one. A line that names one waits, in 28
 // bytes, for the end of its section (its symbol table and labels), and when a label is not
 // the section's, for the end of the run (the other sections, read from the registers). Only
 // the current section's labels are indexed; the findings are kept, the lines are not.
@@ -28,6 +30,7 @@ class Verifier final : public LineObserver, public SkippedLineListener {
   explicit Verifier(const isa::InstructionSet& set) : set_(set) {}
 
   void page(int lineno, const char* seg) override;
+  void org(int lineno, PaddedText line) override;
   void codeToken(int lineno, int token, PaddedText line) override;
   void labelOnly(int lineno, const ShortText& label) override;
   void symbolEntry(const ShortText& label, const ShortText& adr) override;
@@ -45,7 +48,9 @@ class Verifier final : public LineObserver, public SkippedLineListener {
   size_t errors() const { return findings_.size(); }
 
  private:
-  void defineLine(uint64_t key, uint16_t value);
+  void defineLine(uint64_t key, uint16_t value, bool suspect);
+  // Whether a line or DS at address breaks the run of addresses; the run goes on after it.
+  bool breaksRun(uint16_t address, unsigned length);
   void endSection();
   // Counts the line and keeps a finding when what is certain differs from what it shows.
   void record(const isa::Expected& expected, Finding line);
@@ -55,6 +60,7 @@ class Verifier final : public LineObserver, public SkippedLineListener {
   Segments segments_;
   bool inSection_ = false;
   bool rejecting_ = false;  // after a rejected line, up to the next page
+  bool sectionDamaged_ = false;  // a numbered line of the section was rejected or fits no layout
   uint32_t segment_ = 0;
   LabelTable<LabelDef> section_;  // the current section's labels
   std::vector<uint64_t> labelOnly_;  // labels that wait for the next code line's address
@@ -63,6 +69,9 @@ class Verifier final : public LineObserver, public SkippedLineListener {
   DirectiveReader directiveReader_;
   std::vector<PendingLine> waiting_;  // lines that wait for the end of the run
   std::vector<KeptDirective> kept_;   // EQU and DS labels that no symbol table gave
+  std::vector<KeptDirective> suspects_;  // labels defined at an address out of its run
+  bool inRun_ = false;  // the addresses so far follow on from each other
+  uint16_t next_ = 0;   // where the next line of the run should stand
   OtherSections others_;
   LearnedLines learned_;
   std::vector<Finding> findings_;

@@ -141,11 +141,15 @@ struct LabelCase {
 const std::string kOrg = "001                         ORG   :C000\n";
 
 // Where a label's value comes from: the section's table, else its own lines, else the one
-// other section that defines it.
+// other section that defines it. A table that disagrees with the section's lines leaves it
+// unknown: one of them was misread, and xref says which.
 const LabelCase kLabelCases[] = {
-    {"the table before the code label", kHeader + kOrg + "002 C000 C310C0             JMP   FOO\n" +
-         "003 C003 00         FOO     NOP\n004 C004                    END\n\n" + kBanner + "FOO    C010\n",
+    {"the table", kHeader + kOrg + "002 C000 C310C0             JMP   FOO\n" + "003 C003 00                 NOP\n" +
+         "004 C004                    END\n\n" + kBanner + "FOO    C010\n",
      closing(2, 0, 0)},
+    {"the table against the code label", kHeader + kOrg + "002 C000 C310C0             JMP   FOO\n" +
+         "003 C003 00         FOO     NOP\n004 C004                    END\n\n" + kBanner + "FOO    C010\n",
+     closing(1, 1, 0)},
     {"the code label when there is no table", kHeader + kOrg + "002 C000 C303C0             JMP   FOO\n" +
          "003 C003 00         FOO     NOP\n",
      closing(2, 0, 0)},
@@ -155,8 +159,11 @@ const LabelCase kLabelCases[] = {
     {"EQU and DS labels, $ and sums", kHeader + kOrg + "002 000D            CR      EQU   0DH\n" +
          "003 C000 3E0E               MVI   A,CR+1\n004 C002 210080             LXI   H,BUF\n" +
          "005 C005 C308C0             JMP   $+3\n006 C008 DB0D               IN    CR\n" +
-         "007 8000            BUF     DS    16\n",
+         "007                         ORG   :8000\n008 8000            BUF     DS    16\n",
      closing(4, 0, 0)},
+    {"a label at an address out of its run", kHeader + kOrg + "002 C000 C304C0             JMP   FOO\n" +
+         "003 C004 00         FOO     NOP\n",
+     closing(1, 1, 0)},
     {"the one other section", kHeader + kOrg + "002 C000 CD00C8             CALL  FAR\n" + kHeader2 +
          "001 C800 C9         FAR     RET\n",
      closing(2, 0, 0)},
