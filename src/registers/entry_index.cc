@@ -10,8 +10,6 @@
 namespace romlift {
 namespace {
 
-constexpr size_t kGroup = 16;
-constexpr size_t kFirstSize = kGroup;
 
 uint64_t mix(uint64_t x) { return EntryIndexOf<AddressEntry>::mix(x); }
 uint64_t hashOfShort(const ShortText& adr) { return mix(adr.word()); }
@@ -55,7 +53,7 @@ template <typename Record>
 typename EntryIndexOf<Record>::Table* EntryIndexOf<Record>::newTable(const char* seg) {
   // Sections of a listing are much alike: a new one starts at the size the last one needed,
   // instead of growing through every size on the way.
-  if (last_ != nullptr) firstSize_ = std::max(kFirstSize, std::bit_ceil(4 * last_->used / 3 + 1));
+  if (last_ != nullptr) firstSize_ = std::max(kGroup, std::bit_ceil(4 * last_->used / 3 + 1));
   const char* key = arena_.copyShared(seg);  // outlives the call; often the caller's own copy
   Table* table = arena_.make(Table{});
   tables_.emplace(std::string_view(key), table);

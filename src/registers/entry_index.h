@@ -59,6 +59,9 @@ class EntryIndexOf {
     return *lookup.slot;
   }
 
+  // Tags are read sixteen at a time; a table is a whole number of such groups.
+  static constexpr size_t kGroup = 16;
+
   // One multiplication: the look-up waits for the hash, and a table takes the hash's top bits,
   // which a multiplication mixes well. A short text hashes as its padded word.
   static uint64_t mix(uint64_t x) { return x * 0x9E3779B97F4A7C15ULL; }
@@ -91,7 +94,7 @@ class EntryIndexOf {
   std::vector<Table> spare_[64];
   const char* lastSeg_ = nullptr;  // the key of the table last asked for or made
   Table* last_ = nullptr;
-  size_t firstSize_ = 16;
+  size_t firstSize_ = kGroup;  // the size a new table starts at
 };
 
 using EntryIndex = EntryIndexOf<AddressEntry>;
