@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string_view>
 
 #include "driver/run.h"
@@ -11,6 +12,7 @@
 #include "checks/page_map.h"
 #include "checks/xref.h"
 #include "output/reports.h"
+#include "verify/verifier.h"
 
 namespace romlift {
 namespace {
@@ -38,27 +40,40 @@ class MemoryStream {
 // Every report that follows the listing, at once.
 class AllObservers : public LineObserver, public SkippedLineListener {
  public:
+  explicit AllObservers(const isa::InstructionSet& set) : verifier(set) {}
   void page(int lineno, const char* seg) override {
     gaps.page(lineno, seg);
     map.page(lineno, seg);
     directives.page(lineno, seg);
+    verifier.page(lineno, seg);
   }
-  void org(int lineno) override { gaps.org(lineno); }
+  void org(int lineno, PaddedText line) override {
+    gaps.org(lineno, line);
+    verifier.org(lineno, line);
+  }
   void codeLine(int lineno, const char* seg, const char* line, int64_t offset, int bytes) override {
     gaps.codeLine(lineno, seg, line, offset, bytes);
     map.codeLine(lineno, seg, line, offset, bytes);
+    codeLines.insert(lineno);
   }
+  void codeToken(int lineno, int token, PaddedText line) override { verifier.codeToken(lineno, token, line); }
+  void labelOnly(int lineno, const ShortText& label) override { verifier.labelOnly(lineno, label); }
+  void symbolEntry(const ShortText& label, const ShortText& adr) override { verifier.symbolEntry(label, adr); }
   void rejected(int lineno) override {
     gaps.rejected(lineno);
     directives.rejected(lineno);
+    verifier.rejected(lineno);
   }
   void skippedLine(int lineno, PaddedText line) override {
     gaps.skippedLine(lineno, line);
     directives.skippedLine(lineno, line);
+    verifier.skippedLine(lineno, line);
   }
   GapFinder gaps;
   PageMap map;
   DirectiveLog directives;
+  verify::Verifier verifier;
+  std::set<int> codeLines;  // of the accepted code lines
 };
 
 // The number of lines of text that start with prefix.
@@ -81,6 +96,30 @@ size_t labelCount(const AddressEntry* e) {
   for (; e != nullptr; e = e->next)
     for (const LabelNode* l = e->labels; l != nullptr; l = l->next) ++n;
   return n;
+}
+
+// verify's counts add up to the accepted code lines, and each finding names one of them.
+std::string checkVerify(AllObservers& observers, const Registers& registers, MemoryStream& report) {
+  size_t before = report.text().size();
+  verify::Verifier& v = observers.verifier;
+  v.finish(registers);
+  int errors = v.print(report.file());
+  std::string_view told = report.text().substr(before);
+  if (v.checked() + v.notCheckable() != observers.codeLines.size()) return "verify counts do not add up to the code lines";
+  std::string counts = "Nb lignes v\xC3\xA9rifi\xC3\xA9" "es : " + std::to_string(v.checked()) +
+                       "\nNb lignes non v\xC3\xA9rifiables : " + std::to_string(v.notCheckable()) +
+                       "\nNb erreurs : " + std::to_string(errors) + "\n";
+  if (!told.ends_with(counts)) return "verify count lines missing or wrong";
+  size_t findings = 0;
+  for (std::string_view rest = told.substr(0, told.size() - counts.size()); !rest.empty(); ++findings) {
+    std::string_view line = rest.substr(0, rest.find('\n') + 1);
+    rest.remove_prefix(line.size());
+    int lineno = 0;
+    if ((!line.starts_with("<<< Erreur >>> : ligne ") && !line.starts_with("<<< Probable >>> : ligne ")) ||
+        std::sscanf(line.data() + line.find("ligne ") + 6, "%d", &lineno) != 1 || !observers.codeLines.count(lineno))
+      return "verify reports a line that is no accepted code line";
+  }
+  return findings == static_cast<size_t>(errors) ? std::string() : "verify count differs from its lines";
 }
 
 std::string checkImages(const ImageWriter& writer, std::string_view out) {
@@ -109,7 +148,7 @@ std::string checkWholeRun(const uint8_t* data, size_t size) {
     return static_cast<ssize_t>(n);
   };
   MemoryStream out, err, report;
-  AllObservers observers;
+  AllObservers observers(*isa::findInstructionSet(size > 0 && data[0] % 2 ? "none" : isa::kDefaultInstructionSet));
   RunOptions options;
   options.images = ImageTarget::Memory;
   options.observer = &observers;
@@ -158,7 +197,7 @@ std::string checkWholeRun(const uint8_t* data, size_t size) {
   if (!told.ends_with("Nb ruptures : " + std::to_string(breaks) + "\n")) return "gaps count line missing";
   if (linesStarting(told, "<<< Rupture >>>") != static_cast<size_t>(breaks)) return "gaps count differs from its lines";
   observers.map.print(report.file());
-  return {};
+  return checkVerify(observers, registers, report);
 }
 
 }  // namespace romlift

@@ -11,7 +11,11 @@ void GapFinder::page(int, const char* seg) {
   directives_.newPage();
 }
 
-void GapFinder::org(int) { inRun_ = false; }
+void GapFinder::org(int, PaddedText line) {
+  std::optional<unsigned> start = orgAddress(line);
+  inRun_ = start.has_value();
+  next_ = start.value_or(0);
+}
 
 void GapFinder::rejected(int) {
   inRun_ = false;

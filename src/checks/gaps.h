@@ -15,12 +15,13 @@ namespace romlift {
 
 // Follows the accepted code lines and the DS lines, and notes every place where one does not
 // stand where the run so far says it should. A DS accounts for the bytes it reserves; an ORG
-// line, a new page or a DS whose size cannot be read starts a new run. The DS lines among the
+// line starts a new run at the address it sets, a new page or a DS whose size cannot be read
+// one that starts wherever its first line stands. The DS lines among the
 // lines that the grammar rejects are left out with them.
 class GapFinder : public LineObserver, public SkippedLineListener {
  public:
   void page(int lineno, const char* seg) override;
-  void org(int lineno) override;
+  void org(int lineno, PaddedText line) override;
   void codeLine(int lineno, const char* seg, const char* line, int64_t offset, int bytes) override;
   void skippedLine(int lineno, PaddedText line) override;
   void rejected(int lineno) override;

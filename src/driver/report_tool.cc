@@ -17,6 +17,7 @@
 #include "formats/hex_output.h"
 #include "formats/sums.h"
 #include "output/reports.h"
+#include "verify/verifier.h"
 
 namespace romlift {
 namespace {
@@ -45,6 +46,16 @@ constexpr const char* kHelp =
     "            line's address plus its byte count or reserved size (ORG and a new\n"
     "            section start a new run), with the bytes missing or overlapping, then\n"
     "            \"Nb ruptures : N\"\n"
+    "  verify [--cpu 8085|8080|none]\n"
+    "            every code line's object code against its mnemonic, its operand and the\n"
+    "            labels' values (symbol table, then the section's labels, EQU and DS\n"
+    "            lines, then the one other section that defines it): its length, its\n"
+    "            opcode, its operand bytes, DB and DW data. One line per difference, with\n"
+    "            the digit OCR probably misread; \"<<< Probable >>>\" for a line unlike\n"
+    "            nearly all lines of the same shape (for mnemonics the table does not\n"
+    "            know; --cpu none: for every line); lines whose bytes cannot all be known\n"
+    "            are not checkable, never an error. Then \"Nb lignes v\xC3\xA9rifi\xC3\xA9" "es : N\",\n"
+    "            \"Nb lignes non v\xC3\xA9rifiables : K\", \"Nb erreurs : M\" (8085 by default)\n"
     "  map       one row per section (first-page header): segment, header line, code lines,\n"
     "            bytes, first and last address, image files and offsets its bytes go to\n"
     "  sums      one row per image file romlift would write: Fichier;Octets;CRC32;SHA1,\n"
@@ -64,29 +75,30 @@ constexpr const char* kHelp =
     "\n"
     "Order: code, symbols, rules and xref list the newest entry first and, within an entry,\n"
     "the newest label first (xref: code lines, then EQU and DS lines, then symbol tables);\n"
-    "gaps, map and sums follow the listing from top to bottom; ihex and srec go up the\n"
+    "gaps, verify, map and sums follow the listing from top to bottom; ihex and srec go up the\n"
     "addresses.\n"
     "\n"
-    "Exit status: 0; 1 when xref or gaps report a problem, sums --check finds an image that\n"
+    "Exit status: 0; 1 when xref, gaps or verify report a problem, sums --check finds an image that\n"
     "does not match, ihex or srec find two lines giving the same address, or the output\n"
     "cannot be written; 2 on a usage error (a check FILE that cannot be read or has a\n"
     "malformed line too) or when the listing cannot be read.\n"
     "\n"
     "Examples:\n"
     "  romlift-report gaps < firmware.lst\n"
+    "  romlift-report verify < firmware.lst\n"
     "  romlift-report sums --check roms.sha1 < firmware.lst\n"
     "  romlift-report ihex < firmware.lst > firmware.hex\n"
     "\n"
     "Options: -h, --help   this text;  --version   the version.\n";
 
-enum class Command { Code, Symbols, Rules, Xref, Gaps, Map, Sums, Ihex, Srec, Fix };
+enum class Command { Code, Symbols, Rules, Xref, Gaps, Verify, Map, Sums, Ihex, Srec, Fix };
 
 bool parseCommand(std::string_view word, Command* command) {
   static const struct {
     const char* name;
     Command command;
   } kCommands[] = {{"code", Command::Code}, {"symbols", Command::Symbols}, {"rules", Command::Rules},
-                   {"xref", Command::Xref}, {"gaps", Command::Gaps},       {"map", Command::Map},
+                   {"xref", Command::Xref}, {"gaps", Command::Gaps},       {"verify", Command::Verify}, {"map", Command::Map},
                    {"sums", Command::Sums}, {"ihex", Command::Ihex},       {"srec", Command::Srec},
                    {"fix", Command::Fix}};
   for (const auto& c : kCommands) {
@@ -103,7 +115,8 @@ struct Request {
   Command command = Command::Code;
   const char* checkFile = nullptr;  // sums --check FILE
   bool offsets = false;             // ihex and srec --offsets
-  const char* name = nullptr;       // fix --name FILE
+  const isa::InstructionSet* cpu = nullptr;  // verify --cpu NAME
+  const char* name = nullptr;                // fix --name FILE
   bool records() const { return command == Command::Ihex || command == Command::Srec; }
   bool formats() const { return command == Command::Sums || records(); }
 };
@@ -131,11 +144,17 @@ int parseOptions(int argc, const char* const* argv, Request* request, FILE* err)
     std::string_view word = argv[i];
     bool check = request->command == Command::Sums && word == "--check";
     bool offsets = request->records() && word == "--offsets";
+    bool cpu = request->command == Command::Verify && word == "--cpu";
     bool name = request->command == Command::Fix && word == "--name";
-    if ((check && request->checkFile != nullptr) || (offsets && request->offsets) || (name && request->name != nullptr))
+    if ((check && request->checkFile != nullptr) || (offsets && request->offsets) || (cpu && request->cpu != nullptr) ||
+        (name && request->name != nullptr))
       return usageError(err, "option en double", argv[i]);
     if (offsets) {
       request->offsets = true;
+    } else if (cpu) {
+      if (i + 1 == argc) return usageError(err, "processeur manquant apr\xC3\xA8s", argv[i]);
+      request->cpu = isa::findInstructionSet(argv[++i]);
+      if (request->cpu == nullptr) return usageError(err, "processeur inconnu", argv[i]);
     } else if (check || name) {
       if (i + 1 == argc) return usageError(err, "fichier manquant apr\xC3\xA8s", argv[i]);
       (check ? request->checkFile : request->name) = argv[++i];
@@ -188,6 +207,8 @@ int report(const Request& request, int infd, FILE* out, FILE* err) {
   GapFinder gaps;
   PageMap map;
   DirectiveLog directives;
+  verify::Verifier verifier(request.cpu != nullptr ? *request.cpu
+                                                   : *isa::findInstructionSet(isa::kDefaultInstructionSet));
   formats::ObjectCode code(request.records() && !request.offsets ? formats::ObjectCode::Keep::Lines
                                                                  : formats::ObjectCode::Keep::Sections);
   RunOptions options;
@@ -196,6 +217,7 @@ int report(const Request& request, int infd, FILE* out, FILE* err) {
   if (request.command == Command::Gaps) options.observer = &gaps, options.skipped = &gaps;
   if (request.command == Command::Map) options.observer = &map;
   if (request.command == Command::Xref) options.observer = &directives, options.skipped = &directives;
+  if (request.command == Command::Verify) options.observer = &verifier, options.skipped = &verifier;
   if (request.formats()) options.observer = &code;
   // Records go to a programmer: the duplicate-label messages must not stand among them.
   FILE* messages = request.records() ? err : out;
@@ -214,6 +236,10 @@ int report(const Request& request, int infd, FILE* out, FILE* err) {
       problems = xref(out, CodeLists(registers.codes, out), SymbolLists(registers.symbols, out), directives);
       break;
     case Command::Gaps: problems = gaps.print(out); break;
+    case Command::Verify:
+      verifier.finish(registers);
+      problems = verifier.print(out);
+      break;
     case Command::Map: map.print(out); break;
     case Command::Sums:
     case Command::Ihex:

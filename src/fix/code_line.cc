@@ -4,11 +4,11 @@
 
 #include "isa/instruction_set.h"
 #include "isa/intel8080.h"
+#include "verify/judgement.h"
 
 namespace romlift::fix {
 namespace {
 
-constexpr size_t kShownBytes = 3;  // a code line shows at most three bytes of object code
 
 bool isInstruction(std::string_view mnemonic) {
   auto rows = isa::intel8080Rows();
@@ -44,13 +44,11 @@ CodeVerdict checkCode(std::string_view text, const LineFacts& f, const isa::Labe
   if (!wellFormed) return isInstruction(fields.mnemonic) || data ? CodeVerdict::BadOperand : CodeVerdict::NotCheckable;
   isa::Expected e = kSet->expected(source, labels);
   if (e.verdict != isa::Verdict::kExpected) return CodeVerdict::UnknownLabel;
-  size_t shown = std::min<size_t>(e.length, kShownBytes);
-  if (f.bytes != shown) return CodeVerdict::WrongLength;
-  if (e.bytes[0] != f.object[0]) return CodeVerdict::WrongBytes;
-  if (!e.operandKnown) return CodeVerdict::UnknownLabel;
-  for (size_t k = 1; k < shown; ++k)
-    if (e.bytes[k] != f.object[k]) return CodeVerdict::WrongBytes;
-  return CodeVerdict::Good;
+  // The bytes are judged as verify judges them.
+  verify::Finding finding;
+  verify::Judgement j = verify::judge(e, verify::shownCode(text.data()), finding);
+  if (j.error) return std::min<size_t>(e.length, verify::kShownBytes) != f.bytes ? CodeVerdict::WrongLength : CodeVerdict::WrongBytes;
+  return e.operandKnown ? CodeVerdict::Good : CodeVerdict::UnknownLabel;
 }
 
 CodeVerdict checkEqu(std::string_view text, const LineFacts& f, const isa::LabelResolver& labels) {

@@ -39,7 +39,7 @@ std::multiset<std::tuple<Kind, uint64_t, uint16_t>> labelsOf(const std::vector<L
 
 bool wrongAlone(const Problem& p, std::string_view text, const LineFacts& f) {
   if (p.kind == ProblemKind::Column) return true;
-  if (p.kind != ProblemKind::Bytes) return false;
+  if (p.kind != ProblemKind::Bytes && p.kind != ProblemKind::Form) return false;
   switch (p.verdict) {
     case CodeVerdict::UnknownMnemonic:
     case CodeVerdict::WrongLength:
@@ -90,7 +90,7 @@ bool Evaluator::mayMendLabels(const Edit& edit, const Facts& fresh) const {
   };
   auto helps = [&](const ShortText& label, const ShortText* adr, bool table) {
     changed = true;
-    if (!base_.index().users(label.word()).empty()) return true;
+    if (!base_.index().users(verify::labelKey(label)).empty()) return true;
     if (s == nullptr) return false;
     return table ? found(s->code, label, adr) || found(s->directives, label, adr) : found(s->table, label, adr);
   };
@@ -221,7 +221,7 @@ Evaluator::Labels Evaluator::sectionLabels(const Scope& scope, const Edit* edit,
         for (const Located& l : from) {
           if (l.line != kOutside && l.line >= scope.sectionFrom && l.line < scope.sectionTo) continue;
           to.push_back({l.label, l.adr, kOutside, kOutside});
-          s.give(l.label, hexAddress(l.adr));
+          s.give(l.label, verify::hexAddress(l.adr));
         }
       };
       add(whole->table, s.table);

@@ -26,18 +26,10 @@ std::string where(const Snapshot& s, size_t line) {
 std::string bytesMessage(const Snapshot& s, const Problem& p) {
   const LineFacts& f = s.facts().lines[p.line];
   std::string_view text = s.lines()[p.line].text;
-  if (f.kind == Kind::Equ) {
-    std::string_view operand = text.substr(col::kOperand, text.find(' ', col::kOperand) - col::kOperand);
-    return "valeur de l'EQU diff\xC3\xA9rente de " + std::string(operand);
-  }
   CodeFields c = fieldsOf(text, f);
-  std::string mnemonic(c.mnemonic), operand(c.operand);
-  std::string object(text.substr(col::kObject, 2 * f.bytes));
-  switch (p.verdict) {
-    case CodeVerdict::UnknownMnemonic: return "mn\xC3\xA9monique inconnu " + mnemonic;
-    case CodeVerdict::BadOperand: return "op\xC3\xA9rande " + (operand.empty() ? "vide" : operand) + " impossible pour " + mnemonic;
-    default: return "code objet " + object + " refus\xC3\xA9 pour " + mnemonic + (operand.empty() ? "" : " " + operand);
-  }
+  std::string operand(c.operand);
+  return "code objet " + std::string(text.substr(col::kObject, 2 * f.bytes)) + " refus\xC3\xA9 pour " +
+         std::string(c.mnemonic) + (operand.empty() ? "" : " " + operand);
 }
 
 // The end of a message about what could not be repaired on a line.
@@ -61,7 +53,7 @@ std::string unrepaired(const Snapshot& s, const Problem& p) {
     case ProblemKind::Label:
       if (f.kind == Kind::Table) return " : label " + std::string(p.label.c_str()) + " des tables de symboles absent des lignes";
       return " : label " + std::string(p.label.c_str()) + " absent des tables de symboles";
-    default: return " : champ hors de sa colonne";
+    default: return {};
   }
 }
 

@@ -199,8 +199,8 @@ class Revisit {
   static void labelsOf(const Facts& facts, size_t from, size_t to, std::set<uint64_t>& names) {
     for (size_t i = from; i < to && i < facts.lines.size(); ++i) {
       const LineFacts& f = facts.lines[i];
-      if (f.label.text[0] != '\0') names.insert(f.label.word());
-      for (uint32_t e = f.firstEntry; e < f.endEntry; ++e) names.insert(facts.entries[e].label.word());
+      if (f.label.text[0] != '\0') names.insert(verify::labelKey(f.label));
+      for (uint32_t e = f.firstEntry; e < f.endEntry; ++e) names.insert(verify::labelKey(facts.entries[e].label));
     }
   }
 

@@ -8,16 +8,6 @@
 
 namespace romlift::fix {
 
-std::optional<uint16_t> hexAddress(const ShortText& adr) {
-  unsigned v = 0;
-  for (size_t i = 0; i < 4; ++i) {
-    char c = adr.text[i];
-    if (!isHex(c)) return std::nullopt;
-    v = v * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : c - 'A' + 10);
-  }
-  return adr.text[4] == '\0' ? std::optional<uint16_t>(static_cast<uint16_t>(v)) : std::nullopt;
-}
-
 ShortText hexText(uint16_t value) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   ShortText t;
@@ -47,11 +37,6 @@ class RangeLookup {
 };
 
 }  // namespace
-
-uint64_t nameKey(std::string_view name) {
-  if (name.size() > ShortText::kMaxLength) return 0;
-  return ShortText(std::string(name).c_str()).word();
-}
 
 void SegmentLabels::seal() {
   std::sort(values.begin(), values.end());
@@ -83,7 +68,7 @@ void collectLabels(const Facts& facts, size_t from, size_t to, std::map<std::str
         for (uint32_t e = f.firstEntry; e < f.endEntry; ++e) {
           const TableEntry& entry = facts.entries[e];
           s.table.push_back({entry.label, entry.adr, i, i});
-          s.give(entry.label, hexAddress(entry.adr));
+          s.give(entry.label, verify::hexAddress(entry.adr));
         }
         break;
       }
@@ -124,12 +109,12 @@ LabelIndex::LabelIndex(const Facts& facts, const std::vector<LineRef>& lines) {
       if (k == 0 || labels.values[k - 1].first != name) definitions_[name].push_back({&seg, labels.valueOf(name)});
     }
     for (const auto* list : {&labels.table, &labels.code, &labels.directives})
-      for (const Located& l : *list) definers_[l.label.word()].push_back(l.line);
+      for (const Located& l : *list) definers_[verify::labelKey(l.label)].push_back(l.line);
   }
   for (size_t i = 0; i < facts.lines.size(); ++i) {
     if (facts.lines[i].kind != Kind::Code) continue;
     for (std::string_view name : operandNames(fieldsOf(lines[i].text, facts.lines[i]).operand))
-      if (uint64_t key = nameKey(name)) users_[key].push_back(i);
+      if (uint64_t key = verify::labelKey(name)) users_[key].push_back(i);
   }
 }
 
@@ -146,7 +131,7 @@ const std::vector<size_t>& LabelIndex::users(uint64_t name) const {
 
 std::optional<uint16_t> LabelIndex::value(std::string_view name, const std::string& seg,
                                           const std::map<std::string, SegmentLabels>* overrides) const {
-  uint64_t key = nameKey(name);
+  uint64_t key = verify::labelKey(name);
   if (key == 0) return std::nullopt;
   auto overridden = [&](const std::string& s) { return overrides != nullptr && overrides->count(s) != 0; };
   const SegmentLabels* own = overridden(seg) ? &overrides->at(seg) : segment(seg);

@@ -14,6 +14,7 @@
 #include "bytes/short_text.h"
 #include "fix/line_facts.h"
 #include "isa/value.h"
+#include "verify/label_table.h"
 
 namespace romlift::fix {
 
@@ -27,23 +28,19 @@ struct Located {
   size_t owner;
 };
 
-// A name as a label word: a label has six characters at most, so a longer name is no label
-// and gets 0, which no label has.
-uint64_t nameKey(std::string_view name);
-
 // The labels of the lines with one range. Label-only lines stand at the address of the next
 // labelled code line, as the run records them.
 struct SegmentLabels {
   std::vector<Located> table;       // every symbol-table entry, in listing order
   std::vector<Located> code;        // every code-line and label-only label, at its address
   std::vector<Located> directives;  // every EQU (value) and DS (address) label
-  // Each name (as its label word) with each value a valid hexadecimal address or value gives
-  // it; sorted, each pair once, after seal().
+  // Each name (as verify keys labels) with each value a valid hexadecimal address or value
+  // gives it; sorted, each pair once, after seal().
   std::vector<std::pair<uint64_t, uint16_t>> values;
 
   bool tabled() const { return !table.empty(); }
   void give(const ShortText& label, std::optional<uint16_t> value) {
-    if (value) values.push_back({label.word(), *value});
+    if (value) values.push_back({verify::labelKey(label), *value});
   }
   void seal();
   // The only value the range gives the name; nothing when it gives none or several.
@@ -66,7 +63,7 @@ class LabelIndex {
 
   const SegmentLabels* segment(const std::string& seg) const;
   const std::map<std::string, SegmentLabels>& segments() const { return segments_; }
-  // The code lines whose operand names the name (a label word).
+  // The code lines whose operand names the name (a label key).
   const std::vector<size_t>& users(uint64_t name) const;
   // Every label that some line defines or a symbol table gives, with those lines.
   const std::unordered_map<uint64_t, std::vector<size_t>>& definers() const { return definers_; }
@@ -106,9 +103,6 @@ class RangeResolver final : public isa::LabelResolver {
 
 // The address text of a value: four upper-case hexadecimal digits.
 ShortText hexText(uint16_t value);
-
-// The value of an address text of four upper-case hexadecimal digits, or nothing.
-std::optional<uint16_t> hexAddress(const ShortText& adr);
 
 // The names an operand uses: its terms that start with a letter, outside quoted characters.
 std::vector<std::string_view> operandNames(std::string_view operand);

@@ -1,6 +1,9 @@
 #include "fix/problems.h"
 
+#include <optional>
+
 #include "bytes/charclass.h"
+#include "checks/listing_text.h"
 #include "fix/confusion.h"
 #include "scanner/token.h"
 
@@ -120,7 +123,14 @@ class Walker {
     };
     for (size_t i = 0; i < in_.facts.lines.size(); ++i) {
       const LineFacts& f = in_.facts.lines[i];
-      if ((f.kind == Kind::Header && f.newPage) || f.kind == Kind::Org || (f.kind == Kind::Ds && f.dsSize < 0))
+      if (f.kind == Kind::Org) {
+        // The run goes on from the address the ORG sets, if it can be read.
+        std::string_view text = in_.lines[i].text;
+        std::optional<unsigned> start = orgAddress({text.data(), text.size()});
+        inRun = start.has_value();
+        next = static_cast<uint16_t>(start.value_or(0));
+        last = i;
+      } else if ((f.kind == Kind::Header && f.newPage) || (f.kind == Kind::Ds && f.dsSize < 0))
         inRun = false;
       else if (f.kind == Kind::Code)
         follow(i, f.value, f.bytes);
@@ -169,7 +179,10 @@ void codeProblems(const Inspected& in, size_t i, std::vector<Problem>& out) {
   RangeResolver labels(in.index, in.facts.segmentText(f), in.overrides);
   CodeVerdict v = f.kind == Kind::Code ? checkCode(in.lines[i].text, f, labels) : checkEqu(in.lines[i].text, f, labels);
   if (v == CodeVerdict::Good || v == CodeVerdict::NotCheckable) return;
-  Problem p{v == CodeVerdict::UnknownLabel ? ProblemKind::UnknownName : ProblemKind::Bytes, i, i};
+  ProblemKind kind = ProblemKind::Form;
+  if (v == CodeVerdict::UnknownLabel) kind = ProblemKind::UnknownName;
+  if (f.kind == Kind::Code && (v == CodeVerdict::WrongBytes || v == CodeVerdict::WrongLength)) kind = ProblemKind::Bytes;
+  Problem p{kind, i, i};
   p.verdict = v;
   out.push_back(p);
 }

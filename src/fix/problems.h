@@ -19,19 +19,22 @@ enum class ProblemKind : uint8_t {
   Unreadable,   // a line that fits no layout
   Structure,    // a label-only line without its code line, a header that does not parse, ...
   Address,      // a line that does not stand where the one before it ends
-  Bytes,        // object code that its instruction does not give; an EQU value against its operand
+  Bytes,        // object code that its instruction does not give, as verify finds it
   Label,        // a label that the symbol tables do not give, or the other way round
+  Form,         // a mnemonic no instruction has, an operand that does not fit it, an EQU value
+                // that its operand does not give
   Column,       // a field off its column
   UnknownName,  // an operand that names a label defined nowhere
   UnknownSize,  // a DS whose size cannot be read, so that the address run stops there
   Numbering,    // a line number that does not follow the one before it
 };
-inline constexpr size_t kProblemKinds = 9;
+inline constexpr size_t kProblemKinds = 10;
 
-// The kinds that a listing is judged by; the others only help to tell corrections apart (a
-// listing may name labels defined elsewhere, size a DS by a later label, or number its lines
-// its own way).
-inline constexpr bool isReported(ProblemKind k) { return k < ProblemKind::UnknownName; }
+// The kinds that a listing is judged by, those of romlift's own checks (and a line that fits no
+// layout, whatever it held). The others put no wrong byte in a ROM and only help to tell
+// corrections apart: a listing may name labels defined elsewhere, size a DS by a later label,
+// or number its lines its own way.
+inline constexpr bool isReported(ProblemKind k) { return k < ProblemKind::Form; }
 
 struct Problem {
   Problem() = default;
@@ -45,7 +48,7 @@ struct Problem {
   // Address: the address expected there and the bytes missing (negative: in excess).
   uint16_t expected = 0;
   int missing = 0;
-  CodeVerdict verdict = CodeVerdict::Good;  // Bytes
+  CodeVerdict verdict = CodeVerdict::Good;  // Bytes, Form
   ShortText label;                          // Label: the label, Address: nothing
 
   auto identity() const { return std::make_tuple(kind, line, key); }

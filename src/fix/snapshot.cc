@@ -14,6 +14,7 @@
 #include "output/image_writer.h"
 #include "registers/registers.h"
 #include "scanner/scanner.h"
+#include "verify/verifier.h"
 
 namespace romlift::fix {
 namespace {
@@ -71,24 +72,34 @@ long syntaxErrors(const std::string& text, FILE* sink) {
   return errors.count;
 }
 
-// gaps and xref hear of every line: the run takes each token as the page grammar would take it
-// in a good place, so that no line stands hidden behind a syntax error.
+// gaps, xref and verify hear of every line: the run takes each token as the page grammar would
+// take it in a good place, so that no line stands hidden behind a syntax error.
 class AllLines : public LineObserver, public SkippedLineListener {
  public:
+  AllLines() : verifier(*isa::findInstructionSet(isa::kDefaultInstructionSet)) {}
   void page(int lineno, const char* seg) override {
     gaps.page(lineno, seg);
     directives.page(lineno, seg);
+    verifier.page(lineno, seg);
   }
-  void org(int lineno) override { gaps.org(lineno); }
+  void org(int lineno, PaddedText line) override {
+    gaps.org(lineno, line);
+    verifier.org(lineno, line);
+  }
   void codeLine(int lineno, const char* seg, const char* line, int64_t offset, int bytes) override {
     gaps.codeLine(lineno, seg, line, offset, bytes);
   }
+  void codeToken(int lineno, int token, PaddedText line) override { verifier.codeToken(lineno, token, line); }
+  void labelOnly(int lineno, const ShortText& label) override { verifier.labelOnly(lineno, label); }
+  void symbolEntry(const ShortText& label, const ShortText& adr) override { verifier.symbolEntry(label, adr); }
   void skippedLine(int lineno, PaddedText line) override {
     gaps.skippedLine(lineno, line);
     directives.skippedLine(lineno, line);
+    verifier.skippedLine(lineno, line);
   }
   GapFinder gaps;
   DirectiveLog directives;
+  verify::Verifier verifier;
 };
 
 Production productionOf(int token) {
@@ -121,6 +132,8 @@ void everyLineChecks(const std::string& text, Tally& tally, FILE* sink) {
   tally.counts[1] = all.gaps.print(sink);
   tally.counts[2] = xref(sink, CodeLists(state.registers.codes, sink), SymbolLists(state.registers.symbols, sink),
                          all.directives);
+  all.verifier.finish(state.registers);
+  tally.counts[3] = static_cast<long>(all.verifier.errors());
 }
 
 }  // namespace
@@ -135,7 +148,7 @@ bool Tally::betterThan(const Tally& before) const {
 
 bool Tally::clean() const {
   for (size_t k = 0; k < kChecks; ++k) {
-    bool judged = k < 3 || isReported(static_cast<ProblemKind>(k - 3));
+    bool judged = k < kRunChecks || isReported(static_cast<ProblemKind>(k - kRunChecks));
     if (judged && counts[k] != 0) return false;
   }
   return true;
@@ -167,7 +180,7 @@ Snapshot::Snapshot(Listing listing)
 const Tally& Snapshot::tally() const {
   if (!tallied_) {
     runChecks(listing_.readText(), tally_);
-    for (const Problem& p : problems_) ++tally_.counts[3 + static_cast<size_t>(p.kind)];
+    for (const Problem& p : problems_) ++tally_.counts[Tally::kRunChecks + static_cast<size_t>(p.kind)];
     tallied_ = true;
   }
   return tally_;

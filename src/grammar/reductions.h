@@ -33,7 +33,7 @@ class Reductions : public ParserActions {
   void rejected(int token) override;
 
  private:
-  void writeCode();
+  void writeCode(Production production);
 
   const Scanner& scanner_;
   LineFields& fields_;

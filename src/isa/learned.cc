@@ -56,7 +56,8 @@ bool Shape::assign(std::string_view mnemonic, std::string_view operand) {
       while (i + len < operand.size() && isTermChar(operand[i + len])) ++len;
     }
     std::string_view term = operand.substr(i, len);
-    bool ok = len == 0 ? put(operand[i]) : isRegisterName(term) ? put(term) : put('n');
+    bool kept = isRegisterName(term) || (len == 1 && isDigit(term[0]));
+    bool ok = len == 0 ? put(operand[i]) : kept ? put(term) : put('n');
     if (!ok) return false;
     i += len == 0 ? 1 : len;
   }
@@ -76,12 +77,12 @@ void LearnedSet::addLine(Variant& v, uint32_t line) {
   ++v.count;
 }
 
-void LearnedSet::feed(std::string_view mnemonic, std::string_view operand, uint8_t firstByte,
-                      uint8_t length, uint32_t line) {
+uint32_t LearnedSet::feed(std::string_view mnemonic, std::string_view operand, uint8_t firstByte,
+                          uint8_t length, uint32_t line) {
   if (std::find(std::begin(kDirectives), std::end(kDirectives), mnemonic) != std::end(kDirectives))
-    return;
+    return 0;
   Shape shape;
-  if (!shape.assign(mnemonic, operand)) return;
+  if (!shape.assign(mnemonic, operand)) return 0;
   auto it = index_.find(shape.view());
   if (it == index_.end()) {
     it = index_.emplace(std::string(shape.view()), static_cast<uint32_t>(shapes_.size())).first;
@@ -93,6 +94,7 @@ void LearnedSet::feed(std::string_view mnemonic, std::string_view operand, uint8
   });
   if (v == variants.end()) v = variants.insert(v, Variant{firstByte, length, 0, 0, {}});
   addLine(*v, line);
+  return v->count;
 }
 
 void LearnedSet::appendLines(const ShapeLines& shape, const Variant& majority, uint32_t total,
@@ -107,31 +109,49 @@ void LearnedSet::appendLines(const ShapeLines& shape, const Variant& majority, u
       if (b & kVarintMore) continue;
       line += (z >> 1) ^ (0u - (z & 1));
       out.push_back({line, v.firstByte, v.length, majority.firstByte, majority.length, majority.count,
-                     total, shape.text});
+                     total, v.count, shape.text});
       z = 0;
       shift = 0;
     }
   }
 }
 
+const LearnedSet::Variant& LearnedSet::majorityOf(const ShapeLines& shape, uint32_t& total) {
+  total = 0;
+  const Variant* majority = &shape.variants.front();
+  for (const Variant& v : shape.variants) {
+    total += v.count;
+    if (v.count > majority->count) majority = &v;
+  }
+  return *majority;
+}
+
+bool LearnedSet::clearMajority(uint64_t agreeing, uint64_t others) {
+  return agreeing >= kMinAgreeing && agreeing * 10 >= others * kAgreeingTenths;
+}
+
 std::vector<Disagreement> LearnedSet::disagreements() const {
   std::vector<Disagreement> out;
   for (const ShapeLines& shape : shapes_) {
     uint32_t total = 0;
-    const Variant* majority = &shape.variants.front();
-    for (const Variant& v : shape.variants) {
-      total += v.count;
-      if (v.count > majority->count) majority = &v;
-    }
+    const Variant& majority = majorityOf(shape, total);
     // Every other line of the shape is a reported line's "other" line.
-    uint64_t others = total - 1;
-    if (majority->count < kMinAgreeing || uint64_t{majority->count} * 10 < others * kAgreeingTenths)
-      continue;
-    appendLines(shape, *majority, total, out);
+    if (clearMajority(majority.count, total - 1)) appendLines(shape, majority, total, out);
   }
   std::sort(out.begin(), out.end(),
             [](const Disagreement& a, const Disagreement& b) { return a.line < b.line; });
   return out;
+}
+
+uint64_t LearnedSet::agreeingLines() const {
+  uint64_t lines = 0;
+  for (const ShapeLines& shape : shapes_) {
+    uint32_t total = 0;
+    const Variant& majority = majorityOf(shape, total);
+    // A line of the majority has its count less one agreeing among the others.
+    if (clearMajority(majority.count - 1, total - 1)) lines += majority.count;
+  }
+  return lines;
 }
 
 size_t LearnedSet::memoryBytes() const {

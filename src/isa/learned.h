@@ -13,7 +13,8 @@
 namespace romlift::isa {
 
 // A line's mnemonic and operand with register names kept and every other term (number,
-// quoted string, $, label) written n: MVI A,0FFH and MVI A,CR are both "MVI A,n".
+// quoted string, $, label) written n: MVI A,0FFH and MVI A,CR are both "MVI A,n". A number
+// written as one decimal digit is kept too: RST 7, IM 1 and BIT 3,A put it in the opcode.
 class Shape {
  public:
   static constexpr size_t kMaxSize = 48;
@@ -38,6 +39,7 @@ struct Disagreement {
   uint8_t expectedLength;
   uint32_t agreeing;            // lines of the shape that have the expected byte and length
   uint32_t shapeLines;          // all lines of the shape
+  uint32_t variantLines;        // lines of the shape with the line's own byte and length
   std::string_view shape;       // valid as long as the learned set
 };
 
@@ -48,12 +50,16 @@ class LearnedSet {
   static constexpr uint32_t kMinAgreeing = 4;
   static constexpr uint32_t kAgreeingTenths = 9;
 
-  // Adds one code line. Data directives (DB, DW, DS) and other directives are not learned,
-  // nor lines whose shape is too long.
-  void feed(std::string_view mnemonic, std::string_view operand, uint8_t firstByte, uint8_t length,
-            uint32_t line);
+  // Adds one code line and returns how many lines of its shape have its first byte and length
+  // so far, itself included. Data directives (DB, DW, DS) and other directives are not
+  // learned, nor lines whose shape is too long: 0 for those.
+  uint32_t feed(std::string_view mnemonic, std::string_view operand, uint8_t firstByte, uint8_t length,
+                uint32_t line);
   // The lines that disagree with a clear majority of their shape, by line reference.
   std::vector<Disagreement> disagreements() const;
+  // The lines that agree with a clear majority of their shape's other lines: at least
+  // kMinAgreeing of them, nine in ten, have the line's first byte and length.
+  uint64_t agreeingLines() const;
   // Memory the set holds, in bytes, near enough: allocator overhead is not counted.
   size_t memoryBytes() const;
 
@@ -77,6 +83,9 @@ class LearnedSet {
   };
 
   static void addLine(Variant& v, uint32_t line);
+  // The shape's most frequent variant, and in total the number of its lines.
+  static const Variant& majorityOf(const ShapeLines& shape, uint32_t& total);
+  static bool clearMajority(uint64_t agreeing, uint64_t others);
   static void appendLines(const ShapeLines& shape, const Variant& majority, uint32_t total,
                           std::vector<Disagreement>& out);
 

@@ -10,8 +10,6 @@
 namespace romlift {
 namespace {
 
-constexpr size_t kGroup = 16;
-constexpr size_t kFirstSize = kGroup;
 
 uint64_t mix(uint64_t x) { return EntryIndexOf<AddressEntry>::mix(x); }
 uint64_t hashOfShort(const ShortText& adr) { return mix(adr.word()); }
@@ -34,7 +32,15 @@ size_t slotOf(uint64_t hash, size_t size) { return static_cast<size_t>(hash >> (
 }  // namespace
 
 template <typename Record>
-typename EntryIndexOf<Record>::Table* EntryIndexOf<Record>::tableOf(const char* seg) const {
+const typename EntryIndexOf<Record>::Table* EntryIndexOf<Record>::tableFor(const char* seg) const {
+  if (last_ != nullptr && (seg == lastSeg_ || sameText(seg, lastSeg_))) return last_;
+  auto it = tables_.find(std::string_view(seg));
+  return it == tables_.end() ? nullptr : it->second;
+}
+
+// Entries come a page at a time: the table of the last page asked for is found first.
+template <typename Record>
+typename EntryIndexOf<Record>::Table* EntryIndexOf<Record>::tableOf(const char* seg) {
   if (last_ != nullptr && (seg == lastSeg_ || sameText(seg, lastSeg_))) return last_;
   auto it = tables_.find(std::string_view(seg));
   if (it == tables_.end()) return nullptr;
@@ -47,7 +53,7 @@ template <typename Record>
 typename EntryIndexOf<Record>::Table* EntryIndexOf<Record>::newTable(const char* seg) {
   // Sections of a listing are much alike: a new one starts at the size the last one needed,
   // instead of growing through every size on the way.
-  if (last_ != nullptr) firstSize_ = std::max(kFirstSize, std::bit_ceil(4 * last_->used / 3 + 1));
+  if (last_ != nullptr) firstSize_ = std::max(kGroup, std::bit_ceil(4 * last_->used / 3 + 1));
   const char* key = arena_.copyShared(seg);  // outlives the call; often the caller's own copy
   Table* table = arena_.make(Table{});
   tables_.emplace(std::string_view(key), table);
@@ -106,7 +112,7 @@ void EntryIndexOf<Record>::grow(Table& table) {
 
 template <typename Record>
 Record* EntryIndexOf<Record>::find(const char* adr, const char* seg) const {
-  Table* table = tableOf(seg);
+  const Table* table = tableFor(seg);
   if (table == nullptr || table->size == 0) return nullptr;
   return *probe(*table, adr, hashOf(adr), false);
 }
@@ -115,7 +121,7 @@ template <typename Record>
 Record*& EntryIndexOf<Record>::slotFor(const char* adr, const char* seg) { return slotFor(adr, hashOf(adr), seg); }
 
 template <typename Record>
-typename EntryIndexOf<Record>::Lookup EntryIndexOf<Record>::lookupSlow(const ShortText& adr, const char* seg) const {
+typename EntryIndexOf<Record>::Lookup EntryIndexOf<Record>::lookupSlow(const ShortText& adr, const char* seg) {
   Table* table = tableOf(seg);
   if (table == nullptr || table->size == 0) return {};
   uint64_t hash = hashOfShort(adr);

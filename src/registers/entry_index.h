@@ -41,7 +41,7 @@ class EntryIndexOf {
     uint8_t tag = 0;
     Record* entry() const { return slot != nullptr ? *slot : nullptr; }
   };
-  Lookup lookupShort(const ShortText& adr, const char* seg) const {
+  Lookup lookupShort(const ShortText& adr, const char* seg) {
     if (last_ == nullptr || seg != lastSeg_ || last_->size == 0) return lookupSlow(adr, seg);
     uint64_t hash = mix(adr.word());
     return {last_, probe(*last_, adr, hash, false), tagOf(hash)};
@@ -59,6 +59,9 @@ class EntryIndexOf {
     return *lookup.slot;
   }
 
+  // Tags are read sixteen at a time; a table is a whole number of such groups.
+  static constexpr size_t kGroup = 16;
+
   // One multiplication: the look-up waits for the hash, and a table takes the hash's top bits,
   // which a multiplication mixes well. A short text hashes as its padded word.
   static uint64_t mix(uint64_t x) { return x * 0x9E3779B97F4A7C15ULL; }
@@ -72,10 +75,12 @@ class EntryIndexOf {
     size_t used = 0;
   };
 
-  Lookup lookupSlow(const ShortText& adr, const char* seg) const;
+  Lookup lookupSlow(const ShortText& adr, const char* seg);
   Record*& claimSlow(const ShortText& adr, const char* seg);
   Record*& slotFor(const char* adr, uint64_t hash, const char* seg);
-  Table* tableOf(const char* seg) const;
+  // The segment's table, or nullptr; tableOf remembers it for the next call.
+  Table* tableOf(const char* seg);
+  const Table* tableFor(const char* seg) const;
   Table* newTable(const char* seg);
   static Record** probe(const Table& table, const char* adr, uint64_t hash, bool claim);
   void grow(Table& table);
@@ -87,9 +92,9 @@ class EntryIndexOf {
   Arena& arena_;
   std::unordered_map<std::string_view, Table*> tables_;
   std::vector<Table> spare_[64];
-  mutable const char* lastSeg_ = nullptr;
-  mutable Table* last_ = nullptr;
-  size_t firstSize_ = 16;
+  const char* lastSeg_ = nullptr;  // the key of the table last asked for or made
+  Table* last_ = nullptr;
+  size_t firstSize_ = kGroup;  // the size a new table starts at
 };
 
 using EntryIndex = EntryIndexOf<AddressEntry>;

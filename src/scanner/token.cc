@@ -1,5 +1,7 @@
 #include "scanner/token.h"
 
+#include <iterator>
+
 namespace romlift {
 
 const char* tokenName(int token) {
@@ -8,6 +10,7 @@ const char* tokenName(int token) {
       "CODE",    "CODEO",   "CODEC",   "CODEOC",    "CODEL",       "CODELOC", "COM0",
       "COM1",    "COM2",    "NUMLINEVIDE", "CODELO", "CODELC",     "LABELSUP",
   };
+  static_assert(std::size(kNames) == kLastToken - kFirstToken + 1, "one name per token kind");
   if (token == END_OF_INPUT) return "end of input";
   if (token < kFirstToken || token > kLastToken) return "?";
   return kNames[token - kFirstToken];

@@ -120,6 +120,10 @@ TEST(Directives, GapsAndXrefOnAListingWithEquAndDs) {
        {"gaps"}, 1,
        "<<< Rupture >>> : ligne 25 segment 0C800-0CFFF adresse attendue C801 trouv\xC3\xA9" "e C802 (1 octet manquant)\n"
        "Nb ruptures : 1\n"},
+      {"the first code line after an ORG lost", with(kClean, "002 C800 00         IDLE    NOP", "002 C800 00 IDLE nop"),
+       {"gaps"}, 1,
+       "<<< Rupture >>> : ligne 24 segment 0C800-0CFFF adresse attendue C800 trouv\xC3\xA9" "e C801 (1 octet manquant)\n"
+       "Nb ruptures : 1\n"},
       {"a DS at the wrong address", with(kClean, "008 C015", "008 C016"), {"gaps"}, 1,
        "<<< Rupture >>> : ligne 10 segment 0C000-0C7FF adresse attendue C015 trouv\xC3\xA9" "e C016 (1 octet manquant)\n"
        "<<< Rupture >>> : ligne 11 segment 0C000-0C7FF adresse attendue C017 trouv\xC3\xA9" "e C016 (1 octet en trop)\n"

@@ -13,8 +13,9 @@
 #include <vector>
 
 #include "support/capture.h"
-#include "support/run_binary.h"
 #include "support/listing.h"
+#include "support/run_binary.h"
+#include "support/scan.h"
 
 namespace romlift::test {
 namespace {
@@ -26,12 +27,7 @@ std::string dup(const std::string& label, const std::string& where) {
   return "Erreur Label " + label + " dej\xC3\xA0 pr\xC3\xA9sent en " + where + "\n";
 }
 
-// A listing line with each text starting at its column (blanks between), without newline.
-std::string at(std::initializer_list<std::pair<size_t, std::string>> fields) {
-  std::string s;
-  for (const auto& [col, text] : fields) s.resize(std::max(s.size(), col), ' '), s += text;
-  return s;
-}
+using test::at;
 std::string poke(std::string s, size_t pos, char c) { return s[pos] = c, s; }
 const std::string kRet = at({{0, "001"}, {4, "C000"}, {9, "C3"}, {28, "RET"}}) + "\n";
 const std::string kHlt = at({{0, "002"}, {4, "C001"}, {9, "76"}, {28, "HLT"}}) + "\n";

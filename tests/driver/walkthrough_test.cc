@@ -1,4 +1,4 @@
-// The README's restoration walk-through, step by step: the sample listing with four OCR faults,
+// The README's restoration walk-through, step by step: the sample listing with five OCR faults,
 // fixed one after the other, must give exactly what the README shows.
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@ const std::vector<std::pair<std::string, std::string>> kFaults = {
     {"022 C016 CD03D0             CALL  0D003H    ROM CHECKSUM", "022 C016 CD03D0            CALL  0D003H    ROM CHECKSUM"},
     {"033 C027 0E3E       PROMPT  MVI   C,'>'", "033 C027 0E3E       PR0MPT  MVI   C,'>'"},
     {"RAM    8000 START  C000 TEST   C040", "RAM    8000 START  C000 TEST   CO40"},
+    {"047 C047 3EFF       FAIL", "047 C047 3FFF       FAIL"},
 };
 
 // The sample with the faults from the fixed-th on.
@@ -65,12 +66,14 @@ TEST(Walkthrough, ReadmeShowsWhatTheToolsPrint) {
   EXPECT_TRUE(shows("$ romlift-report gaps < ../firmware.lst\n" + reportOn("gaps", firmware(1)) + "```"));
   EXPECT_TRUE(shows("$ romlift-report xref < ../firmware.lst\n" + reportOn("xref", firmware(2)) + "```"));
   EXPECT_EQ(reportOn("xref", firmware(4)), "Nb erreurs : 0\n");
-  EXPECT_TRUE(shows("$ romlift-report map < ../firmware.lst\n" + reportOn("map", firmware(4)) + "```"));
-  std::string rules = reportOn("rules", firmware(4));
+  EXPECT_TRUE(shows("$ romlift-report verify < ../firmware.lst\n" + reportOn("verify", firmware(4)) + "```"));
+  EXPECT_TRUE(reportOn("verify", firmware(5)).ends_with("Nb erreurs : 0\n"));
+  EXPECT_TRUE(shows("$ romlift-report map < ../firmware.lst\n" + reportOn("map", firmware(5)) + "```"));
+  std::string rules = reportOn("rules", firmware(5));
   size_t third = rules.rfind('\n', rules.rfind('\n', rules.rfind('\n', rules.size() - 2) - 1) - 1);
   EXPECT_TRUE(shows("$ romlift-report rules < ../firmware.lst | tail -n 3\n" + rules.substr(third + 1) + "```"));
-  EXPECT_TRUE(shows("$ romlift-report sums < ../firmware.lst\n" + reportOn("sums", firmware(4)) + "```"));
-  std::string hex = reportOn("ihex", firmware(4));
+  EXPECT_TRUE(shows("$ romlift-report sums < ../firmware.lst\n" + reportOn("sums", firmware(5)) + "```"));
+  std::string hex = reportOn("ihex", firmware(5));
   size_t three = hex.find('\n', hex.find('\n', hex.find('\n') + 1) + 1);
   EXPECT_TRUE(shows("$ head -n 3 firmware.hex\n" + hex.substr(0, three + 1)));
 }

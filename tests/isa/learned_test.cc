@@ -1,6 +1,7 @@
 // The learned instruction set: shapes, and which lines a shape's majority shows up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,12 @@ TEST(IsaLearned, Shapes) {
       {{"MVI", "A,0FFH"}, "MVI A,n"},   {{"MVI", "A,CR"}, "MVI A,n"},
       {{"MVI", "A,','"}, "MVI A,n"},    {{"MVI", "M,''''"}, "MVI M,n"},
       {{"JMP", "START"}, "JMP n"},      {{"JMP", "0C000H"}, "JMP n"},
-      {{"JMP", "$+3"}, "JMP n+n"},      {{"LXI", "SP,BANNER-1"}, "LXI SP,n-n"},
+      {{"JMP", "$+15"}, "JMP n+n"},     {{"LXI", "SP,BANNER-1"}, "LXI SP,n-1"},
       {{"PUSH", "PSW"}, "PUSH PSW"},    {{"MOV", "M,A"}, "MOV M,A"},
-      {{"RET", ""}, "RET"},             {{"LD", "A,(IX+5)"}, "LD A,(IX+n)"},
+      {{"RET", ""}, "RET"},             {{"LD", "A,(IX+12)"}, "LD A,(IX+n)"},
+      {{"RST", "7"}, "RST 7"},          {{"IM", "1"}, "IM 1"},
+      {{"BIT", "3,A"}, "BIT 3,A"},      {{"MVI", "A,0"}, "MVI A,0"},
+      {{"JMP", "$+3"}, "JMP n+3"},      {{"MVI", "A,10"}, "MVI A,n"},
       {{"LD", "(HL),'A'"}, "LD (HL),n"}, {{"LDA", "#$FF"}, "LDA #n"},
       {{"DB", "'AB"}, "DB n"},
   };
@@ -60,6 +64,10 @@ TEST(IsaLearned, MajorityEdges) {
     for (uint32_t k = 0; k < c.dissenting.size(); ++k)
       set.feed("CALL", "0C000H", c.dissenting[k].firstByte, c.dissenting[k].length, kFirstDissenter + k);
     std::vector<Disagreement> found = set.disagreements();
+    // The agreeing lines have one fewer agreeing other and one fewer other than a dissenter.
+    uint64_t others = c.agreeing + c.dissenting.size() - 1;
+    bool confirmed = c.agreeing - 1 >= 4 && (c.agreeing - 1) * 10 >= others * 9;
+    EXPECT_EQ(set.agreeingLines(), confirmed ? c.agreeing : 0) << c.what;
     if (!c.reported) {
       EXPECT_TRUE(found.empty()) << c.what;
       continue;
@@ -75,6 +83,10 @@ TEST(IsaLearned, MajorityEdges) {
       EXPECT_EQ(d.expectedLength, 3) << c.what;
       EXPECT_EQ(d.agreeing, c.agreeing) << c.what;
       EXPECT_EQ(d.shapeLines, total) << c.what;
+      auto same = std::count_if(c.dissenting.begin(), c.dissenting.end(), [&](const Variant& v) {
+        return v.firstByte == d.firstByte && v.length == d.length;
+      });
+      EXPECT_EQ(d.variantLines, static_cast<uint32_t>(same)) << c.what;
       EXPECT_EQ(d.shape, "CALL n") << c.what;
     }
   }
@@ -86,12 +98,13 @@ TEST(IsaLearned, ShapesApartDirectivesIgnoredReferencesExact) {
   LearnedSet set;
   const uint32_t refs[] = {0xFFFFFFF0u, 5, 4, 1u << 31, 0, 70000, 69999, 12, 1};
   for (uint32_t ref : refs) set.feed("LD", "A,(HL)", 0x7E, 1, ref);
-  set.feed("LD", "A,(HL)", 0x7F, 1, 3000000000u);
-  set.feed("LD", "A,(HL)", 0x7E, 2, 17);
+  EXPECT_EQ(set.feed("LD", "A,(HL)", 0x7F, 1, 3000000000u), 1u);
+  EXPECT_EQ(set.feed("LD", "A,(HL)", 0x7E, 2, 17), 1u);
+  EXPECT_EQ(set.feed("LD", "A,(HL)", 0x7E, 1, 18), 10u);
   for (uint32_t k = 0; k < 3; ++k) set.feed("LD", "A,B", 0x78, 1, 100 + k);  // too few to judge
   set.feed("LD", "A,B", 0x79, 1, 200);
   for (uint8_t k = 0; k < 20; ++k) {
-    set.feed("DB", "'A'", 0x41, 1, 300 + k);
+    EXPECT_EQ(set.feed("DB", "'A'", 0x41, 1, 300 + k), 0u);
     set.feed("DW", "0", 0, 2, 400 + k);
     set.feed("DS", "4", k, 0, 500 + k);
   }
@@ -101,9 +114,11 @@ TEST(IsaLearned, ShapesApartDirectivesIgnoredReferencesExact) {
   EXPECT_EQ(found[0].length, 2);
   EXPECT_EQ(found[1].line, 3000000000u);
   EXPECT_EQ(found[1].firstByte, 0x7F);
-  EXPECT_EQ(found[1].agreeing, 9u);
-  EXPECT_EQ(found[1].shapeLines, 11u);
+  EXPECT_EQ(found[1].agreeing, 10u);
+  EXPECT_EQ(found[1].shapeLines, 12u);
   EXPECT_EQ(found[1].shape, "LD A,(HL)");
+  // Each 7EH line has 9 of its 11 others agreeing: fewer than nine in ten; LD A,B too few.
+  EXPECT_EQ(set.agreeingLines(), 0u);
 }
 
 // A listing's lines in order, over a few dozen shapes, cost a few bytes each at most.
