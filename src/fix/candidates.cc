@@ -95,17 +95,22 @@ void relatedLabelLines(const Snapshot& snap, const Problem& p, std::map<size_t, 
   }
 }
 
-// Lines that define a name that an operand's unknown name may be a misreading of.
+// For a code line whose operand's value is unknown or gives other bytes: the lines that define
+// the names it uses (any of their fields may be misread), and those that define a name the
+// operand's may be a misreading of (in their labels).
 void misreadDefiners(const Snapshot& snap, const Problem& p, std::map<size_t, Suspect>& out) {
   const LineFacts& f = snap.facts().lines[p.line];
   if (f.kind != Kind::Code) return;
   for (std::string_view name : operandNames(fieldsOf(snap.lines()[p.line].text, f).operand)) {
-    ShortText unknown(std::string(name).c_str());
+    ShortText used(std::string(name).c_str());
     for (const auto& [defined, lines] : snap.index().definers()) {
       ShortText label;
       std::memcpy(label.text, &defined, sizeof defined);
-      if (!mayBeMisread(unknown, label)) continue;
-      for (size_t line : lines) out[line].labels.push_back(label);
+      if (label == used) {
+        for (size_t line : lines) out[line].whole = true;
+      } else if (mayBeMisread(used, label)) {
+        for (size_t line : lines) out[line].labels.push_back(label);
+      }
     }
   }
 }
@@ -133,6 +138,7 @@ std::map<size_t, Suspect> suspectLines(const Snapshot& snap) {
   const std::vector<LineFacts>& lines = snap.facts().lines;
   std::map<size_t, Suspect> out;
   for (const Problem& p : snap.problems()) {
+    if (!makesPlace(p.kind)) continue;
     out[p.line].whole = out[p.blame].whole = true;
     if (p.kind == ProblemKind::Address || p.kind == ProblemKind::Numbering) out[p.previous].whole = true;
     if (p.kind == ProblemKind::Structure && lines[p.line].kind == Kind::LabelOnly) {
@@ -142,7 +148,7 @@ std::map<size_t, Suspect> suspectLines(const Snapshot& snap) {
       }
     }
     if (p.kind == ProblemKind::Label) relatedLabelLines(snap, p, out);
-    if (p.kind == ProblemKind::UnknownName) misreadDefiners(snap, p, out);
+    if (p.kind == ProblemKind::UnknownName || p.kind == ProblemKind::Bytes) misreadDefiners(snap, p, out);
   }
   return out;
 }

@@ -29,16 +29,38 @@ struct ReadAsTable {
   }
 };
 
-// Three characters that are digits or may have been read for digits, then a blank or the end:
-// a line number, which a split never leaves at the start of its second part.
-bool mayBeNumbered(std::string_view s) {
-  if (s.size() < kNumberWidth || (s.size() > kNumberWidth && s[kNumberWidth] != ' ')) return false;
-  for (size_t i = 0; i < kNumberWidth; ++i) {
-    std::string_view was = readAs(s[i]);
-    if (!isDigit(s[i]) && std::none_of(was.begin(), was.end(), [](char c) { return isDigit(c); })) return false;
-  }
-  return true;
+bool digitLike(char c) {
+  std::string_view was = readAs(c);
+  return isDigit(c) || std::any_of(was.begin(), was.end(), [](char a) { return isDigit(a); });
 }
+
+}  // namespace
+
+bool mayHoldNumber(std::string_view s) {
+  size_t digits = 0;
+  for (size_t i = 0; i < s.size() && digits < kNumberWidth; ++i) {
+    if (digitLike(s[i])) {
+      ++digits;
+    } else if (!isStrayMark(s[i])) {
+      return false;
+    }
+  }
+  return digits == kNumberWidth;
+}
+
+bool mayBeNumberWord(std::string_view s) {
+  size_t digits = 0, i = 0;
+  for (; i < s.size() && s[i] != ' '; ++i) {
+    if (digitLike(s[i])) {
+      if (++digits > kNumberWidth) return false;
+    } else if (!isStrayMark(s[i])) {
+      return false;
+    }
+  }
+  return digits == kNumberWidth || (digits > 0 && i == s.size());
+}
+
+namespace {
 
 bool numberedAt(std::string_view s, size_t at) {
   if (at + kNumberWidth > s.size()) return false;
@@ -91,7 +113,7 @@ void undoSplit(std::string_view head, std::string_view tail, size_t from, size_t
   if (head.find_first_not_of(' ') == std::string_view::npos) return;  // a split leaves a field before it too
   // A split leaves a field's text: a letter, a digit or $ in it, not only marks.
   auto fieldChar = [](char c) { return isLetter(c) || isDigit(c) || c == '$'; };
-  if (tail.empty() || tail[0] == ' ' || std::none_of(tail.begin(), tail.end(), fieldChar) || mayBeNumbered(tail))
+  if (tail.empty() || tail[0] == ' ' || std::none_of(tail.begin(), tail.end(), fieldChar) || mayBeNumberWord(tail))
     return;
   std::string h = withoutTrailingBlanks(head);
   for (size_t at = std::max(from, h.size() + 1); at <= to; ++at)

@@ -28,6 +28,15 @@ void undoSlips(std::string_view s, size_t from, size_t limit, const TextSink& em
 // holds no letter, digit or $. A text never gets a blank at its end.
 void undoSplit(std::string_view head, std::string_view tail, size_t from, size_t to, const TextSink& emit);
 
+// True when s starts with three digits or look-alikes of digits, stray marks aside: a numbered
+// line however misread, whose text a break may miss.
+bool mayHoldNumber(std::string_view s);
+
+// True when the first word of s, stray marks aside, is three digits or look-alikes of digits,
+// or fewer and the whole of s: a line number, or one cut short. A split never leaves one at the
+// start of its second part.
+bool mayBeNumberWord(std::string_view s);
+
 // The places where s may be two lines run together: each position where a numbered line or a
 // page header starts, after the first character. emit gets both parts, the first without the
 // blanks it ends with.

@@ -115,6 +115,46 @@ bool Evaluator::mayMendLabels(const Edit& edit, const Facts& fresh) const {
   return !changed;
 }
 
+// An operand name that no line defines stands for one place however many lines use it: an
+// edit that takes it out of one of them and leaves it in others mends none.
+bool Evaluator::keepsUnknownNames(const Edit& edit, const Facts& fresh) const {
+  const Facts& base = base_.facts();
+  std::set<std::string_view> kept;
+  for (size_t k = 0; k < fresh.lines.size(); ++k)
+    if (fresh.lines[k].kind == Kind::Code)
+      for (std::string_view name : operandNames(fieldsOf(edit.lines[k], fresh.lines[k]).operand)) kept.insert(name);
+  for (size_t i = edit.first; i < edit.first + edit.count; ++i) {
+    if (base.lines[i].kind != Kind::Code) continue;
+    std::string seg = base.segmentText(base.lines[i]);
+    for (std::string_view name : operandNames(fieldsOf(base_.lines()[i].text, base.lines[i]).operand)) {
+      if (kept.count(name) || base_.index().value(name, seg, nullptr)) continue;
+      const std::vector<size_t>& users = base_.index().users(verify::labelKey(name));
+      bool elsewhere = std::any_of(users.begin(), users.end(), [&](size_t u) { return u < edit.first || u >= edit.first + edit.count; });
+      if (elsewhere) return true;
+    }
+  }
+  return false;
+}
+
+// An edit that rewrites the operand of a use of a label takes the label's definition for the
+// truth: it may only when a symbol table and the defining line agree on it. Else the
+// definition may as well be the misread one.
+bool Evaluator::leansOnUnconfirmed(const Edit& edit, const Facts& fresh) const {
+  if (edit.count != 1 || edit.lines.size() != 1 || fresh.lines[0].kind != Kind::Code) return false;
+  const LineFacts& was = base_.facts().lines[edit.first];
+  CodeFields now = fieldsOf(edit.lines[0], fresh.lines[0]);
+  // The operand is the same when the old text holds it as a word of its own.
+  std::string_view old = base_.lines()[edit.first].text;
+  for (size_t at = old.find(now.operand); !now.operand.empty() && at != std::string_view::npos; at = old.find(now.operand, at + 1)) {
+    size_t end = at + now.operand.size();
+    if ((at == 0 || old[at - 1] == ' ') && (end == old.size() || old[end] == ' ')) return false;
+  }
+  std::string seg = base_.facts().segmentText(was);
+  for (std::string_view name : operandNames(now.operand))
+    if (!base_.index().confirmed(name, seg)) return true;
+  return false;
+}
+
 bool Evaluator::plausible(const Edit& edit, const Facts& fresh) const {
   std::vector<LineRef> refs;
   for (const std::string& t : edit.lines) refs.push_back({t, true});
@@ -295,7 +335,47 @@ void Evaluator::remoteProblems(const Scope& scope, const Labels& was, const Labe
   }
 }
 
-std::optional<std::vector<Problem>> Evaluator::judge(const Edit& edit) {
+// The labels of the symbol-table entries that the edit changes, before and after it; all of
+// them when it changes how many entries a line has.
+std::set<uint64_t> Evaluator::changedEntries(const Edit& edit, const Facts& fresh) const {
+  const Facts& base = base_.facts();
+  std::vector<TableEntry> was, now;
+  for (size_t i = edit.first; i < edit.first + edit.count; ++i)
+    was.insert(was.end(), base.entries.begin() + base.lines[i].firstEntry, base.entries.begin() + base.lines[i].endEntry);
+  for (const LineFacts& f : fresh.lines)
+    now.insert(now.end(), fresh.entries.begin() + f.firstEntry, fresh.entries.begin() + f.endEntry);
+  std::set<uint64_t> out;
+  for (size_t k = 0; k < std::max(was.size(), now.size()); ++k) {
+    bool same = was.size() == now.size() && was[k].label == now[k].label && was[k].adr == now[k].adr;
+    if (same) continue;
+    if (k < was.size()) out.insert(was[k].label.word());
+    if (k < now.size()) out.insert(now[k].label.word());
+  }
+  return out;
+}
+
+// A use of a label that disagrees with the label's value is mended at the use only when no other
+// use disagrees too: several that agree with each other against the value point at the line
+// that gives it.
+bool Evaluator::disputesName(const Edit& edit, const std::vector<Problem>& resolved) const {
+  const Facts& base = base_.facts();
+  std::set<size_t> disputed;
+  for (const Problem& p : base_.problems())
+    if (p.kind == ProblemKind::Bytes || p.kind == ProblemKind::UnknownName) disputed.insert(p.line);
+  for (const Problem& p : resolved) {
+    bool written = p.line >= edit.first && p.line < edit.first + edit.count;
+    if (!written || (p.kind != ProblemKind::Bytes && p.kind != ProblemKind::UnknownName)) continue;
+    const LineFacts& f = base.lines[p.line];
+    if (f.kind != Kind::Code) continue;
+    for (std::string_view name : operandNames(fieldsOf(base_.lines()[p.line].text, f).operand)) {
+      for (size_t u : base_.index().users(verify::labelKey(name)))
+        if ((u < edit.first || u >= edit.first + edit.count) && disputed.count(u)) return true;
+    }
+  }
+  return false;
+}
+
+std::optional<Verdict> Evaluator::judge(const Edit& edit) {
   Facts fresh = freshFacts(edit);
   if (!plausible(edit, fresh)) return std::nullopt;
   Scope scope = scopeFor(edit, fresh);
@@ -308,20 +388,47 @@ std::optional<std::vector<Problem>> Evaluator::judge(const Edit& edit) {
   std::sort(was.begin(), was.end(), byIdentity);
   std::sort(is.begin(), is.end(), byIdentity);
   std::vector<Problem> resolved = minus(was, is);
-  if (resolved.empty() || !minus(is, was).empty()) return std::nullopt;
-  // The edited lines must come out consistent: nothing is blamed on them any more, and what
-  // was blamed on them is gone, or now blamed on another line that was broken already.
-  auto onEdit = [&](const Problem& p) { return p.blame >= edit.first && p.blame < edit.first + edit.count; };
-  if (std::any_of(is.begin(), is.end(), onEdit)) return std::nullopt;
+  if (resolved.empty()) return std::nullopt;
   std::set<size_t> broken;
   for (const Problem& p : was)
     if (p.kind == ProblemKind::Unreadable || p.kind == ProblemKind::Structure) broken.insert(p.line);
+  auto written = [&](size_t line) { return line >= edit.first && line < edit.first + edit.count; };
+  // No new problem, but a break now blamed on a line broken already: what that line holds was
+  // missing all along, and a good edit may only show it.
+  for (const Problem& p : minus(is, was)) {
+    bool shown = (p.kind == ProblemKind::Address || p.kind == ProblemKind::Numbering) && broken.count(p.blame) &&
+                 !written(p.blame);
+    if (!shown) return std::nullopt;
+  }
+  // The edited lines must come out consistent: nothing is blamed on them any more, and what
+  // was blamed on them is gone, or now blamed on another line that was broken already.
+  // On a symbol-table line, only the entries the edit changes are its own.
+  std::set<uint64_t> entries = changedEntries(edit, fresh);
+  auto onEdit = [&](const Problem& p) {
+    if (!written(p.blame)) return false;
+    bool entry = p.kind == ProblemKind::Label && base_.facts().lines[p.line].kind == Kind::Table;
+    return !entry || entries.count(p.label.word());
+  };
+  if (std::any_of(is.begin(), is.end(), onEdit)) return std::nullopt;
+  // A break blamed on a broken line elsewhere is that line's to mend: an edit that closes it
+  // otherwise would hide what the broken line holds.
+  for (const Problem& p : resolved)
+    if ((p.kind == ProblemKind::Address || p.kind == ProblemKind::Numbering) && p.blame != p.line && !onEdit(p) &&
+        broken.count(p.blame))
+      return std::nullopt;
   for (const Problem& p : was) {
     if (!onEdit(p)) continue;
     auto still = std::lower_bound(is.begin(), is.end(), p, byIdentity);
     if (still != is.end() && still->identity() == p.identity() && !broken.count(still->blame)) return std::nullopt;
   }
-  return resolved;
+  // An address that the edit writes must follow on from the line before it too: checked from
+  // the line after alone, it may only make room for a line that was lost.
+  bool rewritesAddress = edit.count == 1 && edit.lines.size() == 1 &&
+                         edit.lines[0].substr(0, col::kObject) != base_.lines()[edit.first].text.substr(0, col::kObject);
+  auto breakHere = [&](const Problem& p) { return p.kind == ProblemKind::Address && p.line == edit.first; };
+  bool doubtful = (rewritesAddress && std::any_of(is.begin(), is.end(), breakHere)) ||
+                  keepsUnknownNames(edit, fresh) || disputesName(edit, resolved) || leansOnUnconfirmed(edit, fresh);
+  return Verdict{std::move(resolved), doubtful};
 }
 
 }  // namespace romlift::fix

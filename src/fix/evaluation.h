@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,13 +16,23 @@
 
 namespace romlift::fix {
 
+// What a good edit does: the problems it takes away, and whether it is in doubt. An edit in
+// doubt is one good edit among others all the same, so that it keeps them from standing
+// alone; but it is never made.
+struct Verdict {
+  std::vector<Problem> resolved;
+  bool doubtful = false;
+};
+
 class Evaluator {
  public:
   explicit Evaluator(const Snapshot& base) : base_(base) {}
 
-  // The problems that the edit takes away, when it is good: it leaves no problem on the lines
-  // it writes, brings no new one anywhere, and takes one away at least. Nothing otherwise.
-  std::optional<std::vector<Problem>> judge(const Edit& edit);
+  // Nothing unless the edit is good: it leaves no problem on the lines it writes, brings no new
+  // one anywhere, and takes one away at least. It is in doubt when it writes an address that
+  // only the line after it confirms, mends one use of a label where other uses disagree with
+  // the label the same way, or rewrites a use after a label that no symbol table confirms.
+  std::optional<Verdict> judge(const Edit& edit);
 
  private:
   // What an edit reaches: lines [from, to), whose layout, addresses, numbers and structure it
@@ -44,6 +55,10 @@ class Evaluator {
   // A quick look at the new lines alone: false when one of them is certainly wrong.
   bool plausible(const Edit& edit, const Facts& fresh) const;
   bool mayMendLabels(const Edit& edit, const Facts& fresh) const;
+  bool keepsUnknownNames(const Edit& edit, const Facts& fresh) const;
+  std::set<uint64_t> changedEntries(const Edit& edit, const Facts& fresh) const;
+  bool disputesName(const Edit& edit, const std::vector<Problem>& resolved) const;
+  bool leansOnUnconfirmed(const Edit& edit, const Facts& fresh) const;
   Scope scopeFor(const Edit& edit, const Facts& fresh) const;
   Facts scopeFacts(const Scope& scope, const Edit* edit, const Facts* fresh, std::vector<LineRef>& refs) const;
   Labels sectionLabels(const Scope& scope, const Edit* edit, const Facts* fresh) const;

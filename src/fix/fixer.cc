@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -23,7 +24,7 @@ std::string vetoKey(const Snapshot& snap, const Edit& e) {
 
 struct Good {
   Edit edit;
-  std::vector<Problem> resolved;
+  Verdict verdict;
 };
 
 // Groups of good edits that take away the same problem or write the same lines: a group of
@@ -38,7 +39,7 @@ std::vector<std::vector<size_t>> conflictGroups(const std::vector<Good>& goods) 
   std::map<std::tuple<ProblemKind, size_t, uint64_t>, size_t> byProblem;
   std::map<size_t, size_t> byLine;
   for (size_t g = 0; g < goods.size(); ++g) {
-    for (const Problem& p : goods[g].resolved) {
+    for (const Problem& p : goods[g].verdict.resolved) {
       auto [it, fresh] = byProblem.emplace(p.identity(), g);
       if (!fresh) parent[root(g)] = root(it->second);
     }
@@ -55,6 +56,30 @@ std::vector<std::vector<size_t>> conflictGroups(const std::vector<Good>& goods) 
   return out;
 }
 
+// The one edit of a group that takes away every problem that any other of the group takes
+// away, and one more that a check reports: the others leave that check unsatisfied. Nothing when
+// there is no such edit, and then the group's edits are equally good.
+std::optional<size_t> strictlyBest(const std::vector<Good>& goods, const std::vector<size_t>& group) {
+  using Id = std::tuple<ProblemKind, size_t, uint64_t>;
+  auto identities = [&](size_t g) {
+    std::set<Id> ids;
+    for (const Problem& p : goods[g].verdict.resolved) ids.insert(p.identity());
+    return ids;
+  };
+  std::optional<size_t> best;
+  for (size_t c : group) {
+    auto mine = identities(c);
+    bool beatsAll = std::all_of(group.begin(), group.end(), [&](size_t o) {
+      if (o == c) return true;
+      auto theirs = identities(o);
+      if (!std::includes(mine.begin(), mine.end(), theirs.begin(), theirs.end())) return false;
+      return std::any_of(mine.begin(), mine.end(), [&](const Id& id) { return isReported(std::get<0>(id)) && !theirs.count(id); });
+    });
+    if (beatsAll) best = c;
+  }
+  return best;
+}
+
 struct Selection {
   std::vector<Edit> edits;
   std::vector<Ambiguity> ambiguities;
@@ -69,12 +94,13 @@ Selection select(const Snapshot& snap, const std::set<std::string>& vetoed, cons
   std::erase_if(suspects, [&look](const auto& s) { return !look[s.first]; });
   for (Edit& e : candidateEdits(snap, suspects)) {
     if (vetoed.count(vetoKey(snap, e))) continue;
-    if (auto resolved = evaluator.judge(e)) goods.push_back({std::move(e), std::move(*resolved)});
+    if (auto verdict = evaluator.judge(e)) goods.push_back({std::move(e), std::move(*verdict)});
   }
   Selection out;
   for (const std::vector<size_t>& group : conflictGroups(goods)) {
-    if (group.size() == 1) {
-      out.edits.push_back(goods[group[0]].edit);
+    std::optional<size_t> best = strictlyBest(goods, group);
+    if (best) {
+      if (!goods[*best].verdict.doubtful) out.edits.push_back(goods[*best].edit);
       continue;
     }
     Ambiguity a;

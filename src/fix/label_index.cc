@@ -8,6 +8,12 @@
 
 namespace romlift::fix {
 
+namespace {
+
+constexpr std::string_view kRegisterNames[] = {"A", "B", "C", "D", "E", "H", "L", "M", "SP", "PSW"};
+
+}  // namespace
+
 ShortText hexText(uint16_t value) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   ShortText t;
@@ -73,6 +79,10 @@ void collectLabels(const Facts& facts, size_t from, size_t to, std::map<std::str
         break;
       }
       case Kind::LabelOnly: pending.push_back({f.label, {}, i, i}); break;
+      case Kind::Unreadable:
+        // The code line that takes the labels may be this one, misread: they stand nowhere.
+        if (f.mayHoldLine) pending.clear();
+        break;
       case Kind::Code: {
         if (f.label.text[0] == '\0') break;  // an unlabelled line leaves the labels waiting
         SegmentLabels& s = range.of(f);
@@ -156,6 +166,26 @@ std::optional<uint16_t> LabelIndex::value(std::string_view name, const std::stri
   return found;
 }
 
+bool LabelIndex::confirmed(std::string_view name, const std::string& seg) const {
+  uint64_t key = verify::labelKey(name);
+  auto named = [key](const Located& l) { return verify::labelKey(l.label) == key; };
+  auto confirms = [&](const SegmentLabels& s) {
+    for (const Located& t : s.table) {
+      if (!named(t)) continue;
+      for (const auto* lines : {&s.code, &s.directives})
+        for (const Located& l : *lines)
+          if (named(l) && l.adr == t.adr) return true;
+    }
+    return false;
+  };
+  const SegmentLabels* own = segment(seg);
+  if (own != nullptr && own->defines(key)) return confirms(*own);
+  // A label of other ranges: each of them confirms it.
+  auto it = definitions_.find(key);
+  if (it == definitions_.end()) return false;
+  return std::all_of(it->second.begin(), it->second.end(), [&](const Definition& d) { return confirms(*segment(*d.seg)); });
+}
+
 std::vector<std::string_view> operandNames(std::string_view operand) {
   std::vector<std::string_view> names;
   for (size_t i = 0; i < operand.size();) {
@@ -170,7 +200,9 @@ std::vector<std::string_view> operandNames(std::string_view operand) {
       ++i;
       continue;
     }
-    if (!isa::isDigit(operand[i])) names.push_back(operand.substr(i, len));
+    std::string_view name = operand.substr(i, len);
+    bool reg = std::find(std::begin(kRegisterNames), std::end(kRegisterNames), name) != std::end(kRegisterNames);
+    if (!isa::isDigit(operand[i]) && !reg) names.push_back(name);
     i += len;
   }
   return names;

@@ -29,7 +29,8 @@ struct Located {
 };
 
 // The labels of the lines with one range. Label-only lines stand at the address of the next
-// labelled code line, as the run records them.
+// labelled code line, as the run records them; but not past a line that fits no layout and may
+// be that code line misread: then they stand nowhere.
 struct SegmentLabels {
   std::vector<Located> table;       // every symbol-table entry, in listing order
   std::vector<Located> code;        // every code-line and label-only label, at its address
@@ -68,6 +69,9 @@ class LabelIndex {
   // Every label that some line defines or a symbol table gives, with those lines.
   const std::unordered_map<uint64_t, std::vector<size_t>>& definers() const { return definers_; }
 
+  // True when a symbol table and a line (code, label-only, EQU or DS) of the range that defines
+  // name for an operand of range seg give it the same value: two sources that agree.
+  bool confirmed(std::string_view name, const std::string& seg) const;
   // The value of name for an operand in range seg: the range's own, or else the one value all
   // other ranges agree on. `overrides` stand for the ranges they name.
   std::optional<uint16_t> value(std::string_view name, const std::string& seg,
@@ -104,7 +108,8 @@ class RangeResolver final : public isa::LabelResolver {
 // The address text of a value: four upper-case hexadecimal digits.
 ShortText hexText(uint16_t value);
 
-// The names an operand uses: its terms that start with a letter, outside quoted characters.
+// The names an operand uses: its terms that start with a letter, outside quoted characters,
+// but the registers' names.
 std::vector<std::string_view> operandNames(std::string_view operand);
 
 }  // namespace romlift::fix

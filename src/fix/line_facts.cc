@@ -6,6 +6,7 @@
 #include "bytes/padded_text.h"
 #include "checks/directives.h"
 #include "checks/listing_text.h"
+#include "fix/confusion.h"
 #include "registers/code_register.h"
 #include "registers/symbol_register.h"
 #include "scanner/rules.h"
@@ -173,6 +174,7 @@ class Reader {
       f.kind = Kind::Blank;
     } else {
       f.kind = Kind::Unreadable;
+      f.mayHoldLine = mayHoldNumber(text);
     }
   }
 

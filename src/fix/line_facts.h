@@ -51,6 +51,7 @@ struct LineFacts {
   bool headerOk = false;  // Header: a range, then the version mark, and nothing else
   bool newPage = false;   // Header: it gives a range, which starts a new page for the checks
   bool inTable = false;   // the line starts inside a symbol table
+  bool mayHoldLine = false;  // Unreadable: it starts as a numbered line, so it may be one misread
   uint32_t firstEntry = 0, endEntry = 0;  // Table: its entries in Facts::entries
 };
 

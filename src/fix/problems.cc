@@ -52,6 +52,13 @@ bool tableColumnsRight(std::string_view text, const LineFacts& f, const Facts& f
   return f.endEntry > f.firstEntry && blanks(covered, text.size());
 }
 
+// A first-page header holds its fixed text, its range and the version mark, and nothing else.
+bool headerExact(std::string_view text, std::string_view range) {
+  return text.size() == kFirstPageHeaderLen + range.size() + kVersionMarkLen &&
+         text.substr(kFirstPageHeaderLen, range.size()) == range &&
+         text.substr(kFirstPageHeaderLen + range.size()) == kVersionMark;
+}
+
 bool columnsRight(const Inspected& in, size_t i) {
   const LineFacts& f = in.facts.lines[i];
   std::string_view text = in.lines[i].text;
@@ -60,6 +67,7 @@ bool columnsRight(const Inspected& in, size_t i) {
     case Kind::Equ:
     case Kind::Ds: return directiveColumnsRight(text);
     case Kind::Table: return tableColumnsRight(text, f, in.facts);
+    case Kind::Header: return !f.headerOk || headerExact(text, in.facts.segmentText(f));
     default: return true;
   }
 }
@@ -97,10 +105,13 @@ void structureProblems(const Inspected& in, std::vector<Problem>& out) {
 }
 
 // Follows the addresses as gaps does, and the line numbers; a break is blamed on the first
-// line between the two that fits no layout or no structure, if there is one.
+// line between the two that may hold what it misses, if there is one.
 class Walker {
  public:
-  Walker(const Inspected& in, const std::vector<bool>& broken, std::vector<Problem>& out)
+  // A broken line's rank, and whether it holds more than a number.
+  static constexpr uint8_t kUnreadableLine = 1, kBrokenStructure = 2, kRanks = 3, kHoldsMore = 4;
+
+  Walker(const Inspected& in, const std::vector<uint8_t>& broken, std::vector<Problem>& out)
       : in_(in), broken_(broken), out_(out) {}
 
   void addresses() {
@@ -111,7 +122,7 @@ class Walker {
       if (inRun && found != next) {
         int missing = static_cast<int>((found - next) % 0x10000u);
         if (missing >= 0x8000) missing -= 0x10000;
-        Problem p{ProblemKind::Address, i, blame(last, i)};
+        Problem p{ProblemKind::Address, i, blame(last, i, true)};
         p.previous = last;
         p.expected = next;
         p.missing = missing;
@@ -148,7 +159,7 @@ class Walker {
       if (f.number < 0) continue;
       bool follows = f.number == previous + 1 || (previous == kLastNumber && f.number <= 1);
       if (previous >= 0 && !follows) {
-        Problem p{ProblemKind::Numbering, i, blame(last, i)};
+        Problem p{ProblemKind::Numbering, i, blame(last, i, false)};
         p.previous = last;
         out_.push_back(p);
       }
@@ -158,14 +169,18 @@ class Walker {
   }
 
  private:
-  size_t blame(size_t from, size_t to) const {
-    for (size_t k = from + 1; k < to; ++k)
-      if (broken_[k]) return k;
+  // A line that fits no layout before one that fits no structure: a label-only line is left
+  // without its code line when that line is the unreadable one. For missing bytes, only a line
+  // with more than its number on it.
+  size_t blame(size_t from, size_t to, bool bytes) const {
+    for (uint8_t rank : {kUnreadableLine, kBrokenStructure})
+      for (size_t k = from + 1; k < to; ++k)
+        if ((broken_[k] & kRanks) == rank && (!bytes || (broken_[k] & kHoldsMore))) return k;
     return to;
   }
 
   const Inspected& in_;
-  const std::vector<bool>& broken_;
+  const std::vector<uint8_t>& broken_;
   std::vector<Problem>& out_;
 };
 
@@ -174,6 +189,10 @@ class Walker {
 void codeProblems(const Inspected& in, size_t i, std::vector<Problem>& out) {
   const LineFacts& f = in.facts.lines[i];
   if (!columnsRight(in, i)) out.push_back({ProblemKind::Column, i, i});
+  if (f.kind == Kind::Code) {
+    std::string_view comment = fieldsOf(in.lines[i].text, f).comment;
+    if (!comment.empty() && columnOf(comment, in.lines[i].text) > col::kComment) out.push_back({ProblemKind::Margin, i, i});
+  }
   if (f.kind == Kind::Ds && f.dsSize < 0) out.push_back({ProblemKind::UnknownSize, i, i});
   if (f.kind != Kind::Code && f.kind != Kind::Equ) return;
   RangeResolver labels(in.index, in.facts.segmentText(f), in.overrides);
@@ -194,8 +213,17 @@ std::vector<Problem> inspect(const Inspected& in) {
     if (in.facts.lines[i].kind == Kind::Unreadable) out.push_back({ProblemKind::Unreadable, i, i});
   }
   structureProblems(in, out);
-  std::vector<bool> broken(n, false);
-  for (const Problem& p : out) broken[p.line] = true;
+  // Lines that fit no layout or no structure and start as a numbered line does: they may hold
+  // the bytes or the number that a break misses.
+  std::vector<uint8_t> broken(n, 0);
+  for (const Problem& p : out) {
+    std::string_view text = in.lines[p.line].text;
+    if (!mayHoldNumber(text)) continue;
+    uint8_t rank = p.kind == ProblemKind::Unreadable ? Walker::kUnreadableLine : Walker::kBrokenStructure;
+    bool more = text.size() > col::kAddress && text.find_first_not_of(' ', col::kAddress) != std::string_view::npos;
+    if (broken[p.line] == 0 || rank < (broken[p.line] & Walker::kRanks))
+      broken[p.line] = static_cast<uint8_t>(rank | (more ? Walker::kHoldsMore : 0));
+  }
   Walker walker(in, broken, out);
   walker.addresses();
   for (size_t i = 0; i < n; ++i) codeProblems(in, i, out);

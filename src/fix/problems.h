@@ -24,17 +24,22 @@ enum class ProblemKind : uint8_t {
   Form,         // a mnemonic no instruction has, an operand that does not fit it, an EQU value
                 // that its operand does not give
   Column,       // a field off its column
+  Margin,       // a code line's comment after its column: no field is off, but a blank was added
   UnknownName,  // an operand that names a label defined nowhere
   UnknownSize,  // a DS whose size cannot be read, so that the address run stops there
   Numbering,    // a line number that does not follow the one before it
 };
-inline constexpr size_t kProblemKinds = 10;
+inline constexpr size_t kProblemKinds = 11;
 
 // The kinds that a listing is judged by, those of romlift's own checks (and a line that fits no
 // layout, whatever it held). The others put no wrong byte in a ROM and only help to tell
 // corrections apart: a listing may name labels defined elsewhere, size a DS by a later label,
 // or number its lines its own way.
 inline constexpr bool isReported(ProblemKind k) { return k < ProblemKind::Form; }
+
+// The kinds that point at a place to correct; a comment's column alone never does (a comment is
+// corrected only where it breaks a layout), it only tells corrections apart.
+inline constexpr bool makesPlace(ProblemKind k) { return k != ProblemKind::Margin; }
 
 struct Problem {
   Problem() = default;

@@ -43,11 +43,26 @@ Input stringInput(const std::string& text) {
   });
 }
 
-// What the page grammar rejects: one syntax error a token, as romlift reports them.
-class SyntaxErrors : public ErrorReporter {
+// The syntax errors that start a chain: after one, romlift reports every token up to the next
+// first-page header, and a correction inside the chain only makes it report one more there.
+class SyntaxErrors : public ErrorReporter, public ParserActions {
  public:
-  void yyerror(const char*) override { ++count; }
+  explicit SyntaxErrors(ParserActions& actions) : actions_(actions) {}
+  void yyerror(const char*) override {
+    if (taken_ || count == 0) ++count;
+    taken_ = false;
+  }
+  void reduce(Production production) override { actions_.reduce(production); }
+  void shifted(int token) override {
+    taken_ = true;
+    actions_.shifted(token);
+  }
+  void rejected(int token) override { actions_.rejected(token); }
   long count = 0;
+
+ private:
+  ParserActions& actions_;
+  bool taken_ = false;  // a token was taken since the last error
 };
 
 // The state a run's line actions fill, with the images dropped.
@@ -66,8 +81,8 @@ long syntaxErrors(const std::string& text, FILE* sink) {
     return 1;
   });
   Reductions reductions(scanner, lines.fields, lines.registers, lines.writer);
-  SyntaxErrors errors;
-  Parser parser(scanner, reductions, errors);
+  SyntaxErrors errors(reductions);
+  Parser parser(scanner, errors, errors);
   while (!wrapped) parser.yyparse();
   return errors.count;
 }

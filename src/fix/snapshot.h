@@ -13,9 +13,10 @@
 
 namespace romlift::fix {
 
-// What the checks find in a listing, counted: romlift's syntax errors, the breaks of gaps and
-// the errors of xref and verify (read without the page grammar, so that a syntax error hides
-// no line), then the problems of each kind of this folder's own inspection.
+// What the checks find in a listing, counted: romlift's syntax errors that start a chain of
+// them, the breaks of gaps and the errors of xref and verify (read without the page grammar,
+// so that a syntax error hides no line), then the problems of each kind of this folder's own
+// inspection.
 struct Tally {
   static constexpr size_t kRunChecks = 4;
   static constexpr size_t kChecks = kRunChecks + kProblemKinds;
