@@ -113,7 +113,9 @@ void undoSplit(std::string_view head, std::string_view tail, size_t from, size_t
   if (head.find_first_not_of(' ') == std::string_view::npos) return;  // a split leaves a field before it too
   // A split leaves a field's text: a letter, a digit or $ in it, not only marks.
   auto fieldChar = [](char c) { return isLetter(c) || isDigit(c) || c == '$'; };
-  if (tail.empty() || tail[0] == ' ' || std::none_of(tail.begin(), tail.end(), fieldChar) || mayBeNumberWord(tail))
+  bool pageStart = tail.substr(0, kPage.size()) == kPage.substr(0, tail.size());  // a header, maybe cut short
+  if (tail.empty() || tail[0] == ' ' || std::none_of(tail.begin(), tail.end(), fieldChar) || mayBeNumberWord(tail) ||
+      pageStart)
     return;
   std::string h = withoutTrailingBlanks(head);
   for (size_t at = std::max(from, h.size() + 1); at <= to; ++at)

@@ -24,8 +24,8 @@ using TextSink = std::function<void(std::string&&)>;
 void undoSlips(std::string_view s, size_t from, size_t limit, const TextSink& emit);
 
 // The line that `head` and `tail` were before OCR split it, the tail's first character at a
-// column from `from` to `to`; nothing when the tail starts with a blank or a line number, or
-// holds no letter, digit or $. A text never gets a blank at its end.
+// column from `from` to `to`; nothing when the tail starts with a blank, a line number or a page
+// header, or holds no letter, digit or $. A text never gets a blank at its end.
 void undoSplit(std::string_view head, std::string_view tail, size_t from, size_t to, const TextSink& emit);
 
 // True when s starts with three digits or look-alikes of digits, stray marks aside: a numbered

@@ -136,22 +136,50 @@ bool Evaluator::keepsUnknownNames(const Edit& edit, const Facts& fresh) const {
   return false;
 }
 
-// An edit that rewrites the operand of a use of a label takes the label's definition for the
-// truth: it may only when a symbol table and the defining line agree on it. Else the
-// definition may as well be the misread one.
+// An edit that rewrites a use of a label, its operand or its object code, takes the label's
+// definition for the truth: it may only when a symbol table and the defining line agree on it.
+// Else the definition may as well be the misread one.
 bool Evaluator::leansOnUnconfirmed(const Edit& edit, const Facts& fresh) const {
   if (edit.count != 1 || edit.lines.size() != 1 || fresh.lines[0].kind != Kind::Code) return false;
   const LineFacts& was = base_.facts().lines[edit.first];
   CodeFields now = fieldsOf(edit.lines[0], fresh.lines[0]);
-  // The operand is the same when the old text holds it as a word of its own.
   std::string_view old = base_.lines()[edit.first].text;
-  for (size_t at = old.find(now.operand); !now.operand.empty() && at != std::string_view::npos; at = old.find(now.operand, at + 1)) {
+  std::string_view object = std::string_view(edit.lines[0]).substr(col::kObject, 2 * fresh.lines[0].bytes);
+  // The operand is the same when the old text holds it as a word of its own.
+  bool sameOperand = now.operand.empty();
+  for (size_t at = old.find(now.operand); !sameOperand && at != std::string_view::npos; at = old.find(now.operand, at + 1)) {
     size_t end = at + now.operand.size();
-    if ((at == 0 || old[at - 1] == ' ') && (end == old.size() || old[end] == ' ')) return false;
+    sameOperand = (at == 0 || old[at - 1] == ' ') && (end == old.size() || old[end] == ' ');
   }
+  if (sameOperand && old.substr(col::kObject, object.size()) == object) return false;
   std::string seg = base_.facts().segmentText(was);
   for (std::string_view name : operandNames(now.operand))
     if (!base_.index().confirmed(name, seg)) return true;
+  return false;
+}
+
+// An edit that moves a symbol-table entry to the address of a code line takes that line's
+// address for the truth: not when the line does not stand where the one before it ends.
+bool Evaluator::followsBrokenAddress(const Edit& edit, const Facts& fresh) const {
+  const Facts& base = base_.facts();
+  std::set<size_t> breaks;
+  for (const Problem& p : base_.problems())
+    if (p.kind == ProblemKind::Address) breaks.insert(p.line);
+  for (size_t k = 0; k < fresh.lines.size() && k < edit.count; ++k) {
+    const LineFacts& was = base.lines[edit.first + k];
+    const LineFacts& now = fresh.lines[k];
+    if (was.kind != Kind::Table || now.kind != Kind::Table) continue;
+    const SegmentLabels* s = base_.index().segment(base.segmentText(was));
+    if (s == nullptr) continue;
+    for (uint32_t e = now.firstEntry; e < now.endEntry; ++e) {
+      const TableEntry& entry = fresh.entries[e];
+      bool moved = std::none_of(base.entries.begin() + was.firstEntry, base.entries.begin() + was.endEntry,
+                                [&](const TableEntry& old) { return old.label == entry.label && old.adr == entry.adr; });
+      if (!moved) continue;
+      for (const Located& c : s->code)
+        if (c.label == entry.label && c.adr == entry.adr && breaks.count(c.owner)) return true;
+    }
+  }
   return false;
 }
 
@@ -427,7 +455,8 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
                          edit.lines[0].substr(0, col::kObject) != base_.lines()[edit.first].text.substr(0, col::kObject);
   auto breakHere = [&](const Problem& p) { return p.kind == ProblemKind::Address && p.line == edit.first; };
   bool doubtful = (rewritesAddress && std::any_of(is.begin(), is.end(), breakHere)) ||
-                  keepsUnknownNames(edit, fresh) || disputesName(edit, resolved) || leansOnUnconfirmed(edit, fresh);
+                  keepsUnknownNames(edit, fresh) || disputesName(edit, resolved) || leansOnUnconfirmed(edit, fresh) ||
+                  followsBrokenAddress(edit, fresh);
   return Verdict{std::move(resolved), doubtful};
 }
 
