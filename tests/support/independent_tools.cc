@@ -101,4 +101,20 @@ std::string gzipCrc32(const std::string& bytes) {
   return hex;
 }
 
+std::optional<std::string> gnuPatched(const std::string& original, const std::string& diff) {
+  Scratch scratch;
+  std::string file = scratch.write("listing", original);
+  std::string command = "patch -s " + file + " < " + scratch.write("listing.diff", diff) + " > /dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return std::nullopt;
+  return readFile(file);
+}
+
+std::optional<std::string> gitApplied(const std::string& original, const std::string& name, const std::string& diff) {
+  Scratch scratch;
+  std::string file = scratch.write(name, original);
+  std::string command = "cd " + scratch.path("") + " && git apply " + scratch.write("listing.diff", diff) + " > /dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return std::nullopt;
+  return readFile(file);
+}
+
 }  // namespace romlift::test

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,11 @@ std::string sha1sum(const std::string& bytes);
 
 // The CRC32 that gzip stores after compressing bytes (its trailer), as 8 lower-case hex digits.
 std::string gzipCrc32(const std::string& bytes);
+
+// The file that GNU patch makes of original with the unified diff (`patch FILE < DIFF`), and
+// the one that git apply makes of it as NAME in a folder that is no repository; nothing when
+// the tool refuses the diff.
+std::optional<std::string> gnuPatched(const std::string& original, const std::string& diff);
+std::optional<std::string> gitApplied(const std::string& original, const std::string& name, const std::string& diff);
 
 }  // namespace romlift::test

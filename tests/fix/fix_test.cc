@@ -1,0 +1,144 @@
+// romlift-report fix on the sample listing with one OCR slip at a time: each kind is undone, an
+// ambiguous place is listed and left alone, what cannot be restored is told, and the patch
+// gives back the very bytes through GNU patch and git apply.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/independent_tools.h"
+#include "support/report.h"
+#include "support/run_binary.h"
+
+namespace romlift {
+namespace {
+
+using test::report;
+
+const std::string& sample() {
+  static const std::string kSample = test::readFile(test::examplePath("sample.lst"));
+  return kSample;
+}
+
+// The sample with the first `from` replaced by `to`.
+std::string damaged(const std::string& from, const std::string& to) {
+  std::string listing = sample();
+  size_t at = listing.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at != std::string::npos) listing.replace(at, from.size(), to);
+  return listing;
+}
+
+std::string closing(int corrections, int ambiguous, int unrepaired) {
+  return "Nb corrections : " + std::to_string(corrections) + "\nNb cas ambigus : " + std::to_string(ambiguous) +
+         "\nNb dommages non r\xC3\xA9parables : " + std::to_string(unrepaired) + "\n";
+}
+
+struct Slip {
+  const char* kind;
+  std::string line;  // as printed
+  std::string read;  // as OCR read it
+};
+
+const std::vector<Slip> kSlips = {
+    {"look-alike in the address", "022 C016 CD03D0             CALL  0D003H", "022 C0l6 CD03D0             CALL  0D003H"},
+    {"lower case", "018 C011 78                 MOV   A,B", "018 C011 78                 MoV   A,B"},
+    {"look-alike in an operand label", "039 C035 CA00C0             JZ    START", "039 C035 CA00C0             JZ    5TART"},
+    {"look-alike in a DS size", "058 8010            CSUM    DS    1 ", "058 8010            CSUM    DS    l "},
+    {"look-alike in a symbol table", "CKSUM  D013 DELAY", "CKSUM  D0l3 DELAY"},
+    {"look-alike in a header", "0C800-0CFFF  V1.1\n\n001", "0C800-0CFFF  V1.l\n\n001"},
+    {"blank lost", "022 C016 CD03D0             CALL", "022 C016 CD03D0            CALL"},
+    {"blank lost before a comment", "EQU   0DH       CARRIAGE", "EQU   0DH      CARRIAGE"},
+    {"tab", "019 C012 B1                 ORA   C", "019 C012 B1\tORA   C"},
+    {"stray mark", "016 C00F 23                 INX   H", "016 C00F 23        .        INX   H"},
+    {"split", "025 C01D CD00C8             CALL", "025 C01D CD00C8\nCALL"},
+    {"join", "045 C043 B7                 ORA   A\n046", "045 C043 B7                 ORA   A 046"},
+};
+
+TEST(Fix, UndoesEachKindOfSlip) {
+  for (const Slip& s : kSlips) {
+    SCOPED_TRACE(s.kind);
+    std::string listing = damaged(s.line, s.read);
+    test::Outcome r = report({"fix"}, listing);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, closing(1, 0, 0));
+    EXPECT_EQ(test::gnuPatched(listing, r.out), sample()) << r.out;
+  }
+}
+
+TEST(Fix, ListsEquallyGoodCorrectionsAndMakesNone) {
+  // The object code's D read as 0, or the operand's 0 read as D: either slip fits.
+  std::string listing = damaged("044 C040 CD03D0", "044 C040 CD0300");
+  test::Outcome r = report({"fix"}, listing);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "<<< Cas ambigu >>> : ligne 48 : 2 corrections possibles, aucune n'est faite\n"
+            "ligne 48 : 044 C040 CD0300     TEST    CALL  00003H    RECOMPUTE THE SUM\n"
+            "ligne 48 : 044 C040 CD03D0     TEST    CALL  0D003H    RECOMPUTE THE SUM\n" +
+                closing(0, 1, 0));
+}
+
+TEST(Fix, TellsTheBytesThatNobodyPrinted) {
+  struct Case {
+    std::string line, read, told;
+  };
+  const std::vector<Case> cases = {
+      {"049 C04B F3                 DI              NOTHING MORE TO DO\n", "",
+       "ligne 53 segment 0C000-0C7FF adresse C04B : 1 octet manquant"},
+      {"009 C001 310084             LXI   SP,8400H  STACK AT TOP OF RAM", "009 C001 3100",
+       "ligne 11 segment 0C000-0C7FF adresse C001 : 3 octets manquants"},
+  };
+  for (const Case& c : cases) {
+    test::Outcome r = report({"fix"}, damaged(c.line, c.read));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "<<< Non r\xC3\xA9parable >>> : " + c.told + "\n" + closing(0, 0, 1));
+  }
+}
+
+TEST(Fix, CleanListingGivesAnEmptyPatch) {
+  test::Outcome r = report({"fix"}, sample());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, closing(0, 0, 0));
+}
+
+// Carriage returns and a last line without newline stay as they are: both tools apply the
+// patch to the very bytes and give back the listing as printed.
+TEST(Fix, PatchAppliesToTheVeryBytes) {
+  auto crlf = [](std::string text) {
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2)) text.insert(at, "\r");
+    return text;
+  };
+  std::string unended = sample().substr(0, sample().size() - 2);  // ends with WAIT   D006
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {crlf(damaged("MOV   A,B", "MoV   A,B")), crlf(sample())},
+      {unended.substr(0, unended.size() - 11) + "WAIT   D0O6", unended},
+  };
+  for (const auto& [listing, printed] : cases) {
+    test::Outcome r = report({"fix", "--name", "firmware.lst"}, listing);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 40), "--- a/firmware.lst\n+++ b/firmware.lst\n@@");
+    EXPECT_EQ(test::gnuPatched(listing, r.out), printed);
+    EXPECT_EQ(test::gitApplied(listing, "firmware.lst", r.out), printed);
+  }
+}
+
+TEST(Fix, UsageErrors) {
+  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+      {{"fix", "--name"}, "fichier manquant apr\xC3\xA8s \xC2\xAB --name \xC2\xBB"},
+      {{"fix", "--name", "a", "--name", "b"}, "option en double \xC2\xAB --name \xC2\xBB"},
+      {{"fix", "--name", "my file"}, "nom de fichier impossible dans un patch \xC2\xAB my file \xC2\xBB"},
+      {{"fix", "--offsets"}, "option inconnue \xC2\xAB --offsets \xC2\xBB"},
+  };
+  for (const auto& [args, what] : cases) {
+    test::Outcome r = report(args, sample());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "romlift-report : " + what + " (voir romlift-report --help)\n");
+  }
+}
+
+}  // namespace
+}  // namespace romlift
