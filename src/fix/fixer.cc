@@ -62,8 +62,8 @@ std::vector<std::vector<size_t>> conflictGroups(const std::vector<Good>& goods) 
 std::optional<size_t> strictlyBest(const std::vector<Good>& goods, const std::vector<size_t>& group) {
   using Id = std::tuple<ProblemKind, size_t, uint64_t>;
   auto identities = [&](size_t g) {
-    std::set<Id> ids;
-    for (const Problem& p : goods[g].verdict.resolved) ids.insert(p.identity());
+    std::map<Id, bool> ids;  // and whether a check reports the problem
+    for (const Problem& p : goods[g].verdict.resolved) ids[p.identity()] = isReported(p.kind);
     return ids;
   };
   std::optional<size_t> best;
@@ -72,8 +72,8 @@ std::optional<size_t> strictlyBest(const std::vector<Good>& goods, const std::ve
     bool beatsAll = std::all_of(group.begin(), group.end(), [&](size_t o) {
       if (o == c) return true;
       auto theirs = identities(o);
-      if (!std::includes(mine.begin(), mine.end(), theirs.begin(), theirs.end())) return false;
-      return std::any_of(mine.begin(), mine.end(), [&](const Id& id) { return isReported(std::get<0>(id)) && !theirs.count(id); });
+      bool covers = std::all_of(theirs.begin(), theirs.end(), [&](const auto& id) { return mine.count(id.first) != 0; });
+      return covers && std::any_of(mine.begin(), mine.end(), [&](const auto& id) { return id.second && !theirs.count(id.first); });
     });
     if (beatsAll) best = c;
   }

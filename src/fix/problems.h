@@ -56,7 +56,12 @@ struct Problem {
   CodeVerdict verdict = CodeVerdict::Good;  // Bytes, Form
   ShortText label;                          // Label: the label, Address: nothing
 
-  auto identity() const { return std::make_tuple(kind, line, key); }
+  // What tells a problem before an edit from one after it. Object code that its operand does
+  // not give and an operand whose label is unknown are one problem of the line: an edit that
+  // turns one into the other takes none away and makes none.
+  auto identity() const {
+    return std::make_tuple(kind == ProblemKind::UnknownName ? ProblemKind::Bytes : kind, line, key);
+  }
 };
 
 // The lines to inspect: their text, their facts and the labels of their ranges.
