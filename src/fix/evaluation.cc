@@ -437,7 +437,16 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
     bool entry = p.kind == ProblemKind::Label && base_.facts().lines[p.line].kind == Kind::Table;
     return !entry || entries.count(p.label.word());
   };
-  if (std::any_of(is.begin(), is.end(), onEdit)) return std::nullopt;
+  // A break before a line whose number or address the edit keeps is no problem of the edit:
+  // it counts from the lines before.
+  auto keptBreak = [&](const Problem& p) {
+    if (edit.count != 1 || fresh.lines.size() != 1 || p.line != edit.first) return false;
+    const LineFacts& was = base_.facts().lines[edit.first];
+    const LineFacts& now = fresh.lines[0];
+    if (p.kind == ProblemKind::Numbering) return was.number == now.number;
+    return p.kind == ProblemKind::Address && was.kind == now.kind && was.value == now.value;
+  };
+  if (std::any_of(is.begin(), is.end(), [&](const Problem& p) { return onEdit(p) && !keptBreak(p); })) return std::nullopt;
   // A break blamed on a broken line elsewhere is that line's to mend: an edit that closes it
   // otherwise would hide what the broken line holds.
   for (const Problem& p : resolved)
@@ -445,7 +454,7 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
         broken.count(p.blame))
       return std::nullopt;
   for (const Problem& p : was) {
-    if (!onEdit(p)) continue;
+    if (!onEdit(p) || keptBreak(p)) continue;
     auto still = std::lower_bound(is.begin(), is.end(), p, byIdentity);
     if (still != is.end() && still->identity() == p.identity() && !broken.count(still->blame)) return std::nullopt;
   }
@@ -454,7 +463,15 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
   bool rewritesAddress = edit.count == 1 && edit.lines.size() == 1 &&
                          edit.lines[0].substr(0, col::kObject) != base_.lines()[edit.first].text.substr(0, col::kObject);
   auto breakHere = [&](const Problem& p) { return p.kind == ProblemKind::Address && p.line == edit.first; };
+  // A break in the addresses that the edit closes where a numbered line is still missing: the
+  // missing line may hold the missing bytes.
+  auto stillMissing = [&](const Problem& r) {
+    return r.kind == ProblemKind::Address && std::any_of(is.begin(), is.end(), [&](const Problem& p) {
+             return p.kind == ProblemKind::Numbering && p.line == r.line;
+           });
+  };
   bool doubtful = (rewritesAddress && std::any_of(is.begin(), is.end(), breakHere)) ||
+                  std::any_of(resolved.begin(), resolved.end(), stillMissing) ||
                   keepsUnknownNames(edit, fresh) || disputesName(edit, resolved) || leansOnUnconfirmed(edit, fresh) ||
                   followsBrokenAddress(edit, fresh);
   return Verdict{std::move(resolved), doubtful};
