@@ -11,6 +11,7 @@
 #include "checks/gaps.h"
 #include "checks/page_map.h"
 #include "checks/xref.h"
+#include "fuzz/fix_check.h"
 #include "output/reports.h"
 #include "verify/verifier.h"
 
@@ -137,7 +138,7 @@ std::string checkImages(const ImageWriter& writer, std::string_view out) {
 
 }  // namespace
 
-std::string checkWholeRun(const uint8_t* data, size_t size) {
+std::string checkWholeRun(const uint8_t* data, size_t size, bool fix) {
   size_t chunk = size > 0 ? 1 + data[0] % 97 : 1;
   size_t bufferSize = size > 0 ? size_t{16} << (data[0] % 13) : Scanner::kBufferSize;
   size_t pos = 0;
@@ -197,7 +198,8 @@ std::string checkWholeRun(const uint8_t* data, size_t size) {
   if (!told.ends_with("Nb ruptures : " + std::to_string(breaks) + "\n")) return "gaps count line missing";
   if (linesStarting(told, "<<< Rupture >>>") != static_cast<size_t>(breaks)) return "gaps count differs from its lines";
   observers.map.print(report.file());
-  return checkVerify(observers, registers, report);
+  if (std::string why = checkVerify(observers, registers, report); !why.empty()) return why;
+  return fix ? checkFix(std::string_view(reinterpret_cast<const char*>(data), size)) : std::string();
 }
 
 }  // namespace romlift

@@ -1,5 +1,5 @@
-// The patch that fix prints: exact text where it is worked out by hand, and what GNU patch and
-// git apply make of it on the very bytes it was made from.
+// The patch that fix prints: exact text where it is worked out by hand, and what GNU patch, git
+// apply and the fuzz checker's own reading make of it on the very bytes it was made from.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +7,7 @@
 
 #include "fix/listing.h"
 #include "fix/unified_diff.h"
+#include "fuzz/fix_check.h"
 #include "support/independent_tools.h"
 
 namespace romlift::fix {
@@ -48,6 +49,7 @@ TEST(UnifiedDiff, PatchAndGitApplyMakeTheCorrectedListing) {
     std::string diff = unifiedDiff(before, c.edits, "firmware.lst");
     EXPECT_EQ(test::gnuPatched(c.before, diff), c.after) << diff;
     EXPECT_EQ(test::gitApplied(c.before, "firmware.lst", diff), c.after) << diff;
+    EXPECT_EQ(applyUnifiedDiff(c.before, diff), c.after) << "the fuzz checker's own reading";
   }
 }
 

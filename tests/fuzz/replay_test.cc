@@ -25,7 +25,12 @@ TEST(FuzzReplay, KnownInputsKeepTheInvariants) {
       std::ifstream f(entry.path(), std::ios::binary);
       std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
       SCOPED_TRACE(entry.path().string());
-      EXPECT_EQ(checkWholeRun(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), "");
+      // fix's patch is checked on the regression inputs and the examples, and on one seed of
+      // the fuzzer in eight (by the first hex digit of its name): it takes most of the time.
+      std::string name = entry.path().filename().string();
+      bool seed = name.size() == 40 && name.find_first_not_of("0123456789abcdef") == std::string::npos;
+      bool fix = !seed || name[0] == '0' || name[0] == '8';
+      EXPECT_EQ(checkWholeRun(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), fix), "");
       ++replayed;
     }
   }

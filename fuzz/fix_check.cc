@@ -1,0 +1,103 @@
+#include "fuzz/fix_check.h"
+
+#include <vector>
+
+#include "fix/fixer.h"
+#include "fix/snapshot.h"
+#include "fix/unified_diff.h"
+
+namespace romlift {
+namespace {
+
+constexpr std::string_view kNoNewline = "\\ No newline at end of file";
+
+// The lines of text, each with its newline when it has one.
+std::vector<std::string_view> linesWithEnds(std::string_view text) {
+  std::vector<std::string_view> lines;
+  for (size_t at = 0; at < text.size();) {
+    size_t nl = text.find('\n', at);
+    size_t end = nl == std::string_view::npos ? text.size() : nl + 1;
+    lines.push_back(text.substr(at, end - at));
+    at = end;
+  }
+  return lines;
+}
+
+struct HunkLine {
+  char mark;
+  std::string text;  // with its newline, unless the diff says the file has none there
+};
+
+struct Hunk {
+  size_t oldStart = 0, oldCount = 0;
+  std::vector<HunkLine> lines;
+};
+
+bool parseHeader(std::string_view line, Hunk& h) {
+  unsigned long a = 0, b = 0, c = 0, d = 0;
+  return std::sscanf(std::string(line).c_str(), "@@ -%lu,%lu +%lu,%lu @@", &a, &b, &c, &d) == 4 &&
+         (h.oldStart = a, h.oldCount = b, true);
+}
+
+std::optional<std::vector<Hunk>> parseDiff(std::string_view diff) {
+  std::vector<Hunk> hunks;
+  for (std::string_view line : linesWithEnds(diff)) {
+    if (line.starts_with("--- ") || line.starts_with("+++ ")) continue;
+    if (line.starts_with("@@")) {
+      hunks.emplace_back();
+      if (!parseHeader(line, hunks.back())) return std::nullopt;
+    } else if (line.starts_with(kNoNewline)) {
+      if (hunks.empty() || hunks.back().lines.empty() || !hunks.back().lines.back().text.ends_with('\n'))
+        return std::nullopt;
+      hunks.back().lines.back().text.pop_back();
+    } else if (!hunks.empty() && !line.empty() && (line[0] == ' ' || line[0] == '-' || line[0] == '+')) {
+      hunks.back().lines.push_back({line[0], std::string(line.substr(1))});
+    } else {
+      return std::nullopt;
+    }
+  }
+  return hunks;
+}
+
+long problems(const std::string& text) {
+  fix::Tally tally;
+  fix::runChecks(text, tally);
+  long sum = 0;
+  for (size_t k = 0; k < fix::Tally::kRunChecks; ++k) sum += tally.counts[k];
+  return sum;
+}
+
+}  // namespace
+
+std::optional<std::string> applyUnifiedDiff(std::string_view text, std::string_view diff) {
+  std::optional<std::vector<Hunk>> hunks = parseDiff(diff);
+  if (!hunks) return std::nullopt;
+  std::vector<std::string_view> lines = linesWithEnds(text);
+  std::string out;
+  size_t at = 0;
+  for (const Hunk& h : *hunks) {
+    size_t start = h.oldCount == 0 ? h.oldStart : h.oldStart - 1;
+    if (start < at || start > lines.size()) return std::nullopt;
+    for (; at < start; ++at) out += lines[at];
+    for (const HunkLine& l : h.lines) {
+      if (l.mark != '+') {
+        if (at == lines.size() || lines[at] != l.text) return std::nullopt;
+        ++at;
+      }
+      if (l.mark != '-') out += l.text;
+    }
+  }
+  for (; at < lines.size(); ++at) out += lines[at];
+  return out;
+}
+
+std::string checkFix(std::string_view bytes) {
+  fix::Outcome outcome = fix::correct(bytes);
+  std::string diff = fix::unifiedDiff(outcome.original, outcome.corrections, "listing");
+  std::optional<std::string> patched = applyUnifiedDiff(bytes, diff);
+  if (!patched) return "fix's patch does not apply";
+  if (problems(*patched) > problems(std::string(bytes))) return "fix's patch gives a listing with more problems";
+  return {};
+}
+
+}  // namespace romlift

@@ -1,0 +1,20 @@
+// fix on any bytes, checked against its promise: its patch applies to them, and the listing it
+// gives has no more problems than they had.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace romlift {
+
+// Applies a unified diff to text the way GNU patch does when every line of context matches;
+// nothing when one does not or the diff is malformed. Written apart from fix's own edits, so
+// that the check does not take fix's word for what its patch says.
+std::optional<std::string> applyUnifiedDiff(std::string_view text, std::string_view diff);
+
+// An empty string when fix's patch of bytes applies and the patched listing has no more
+// syntax error chains, gaps, xref and verify errors than the bytes; else what broke.
+std::string checkFix(std::string_view bytes);
+
+}  // namespace romlift
