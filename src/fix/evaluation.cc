@@ -5,6 +5,7 @@
 #include <set>
 #include <tuple>
 
+#include "bytes/charclass.h"
 #include "scanner/rules.h"
 
 namespace romlift::fix {
@@ -179,6 +180,39 @@ bool Evaluator::followsBrokenAddress(const Edit& edit, const Facts& fresh) const
       for (const Located& c : s->code)
         if (c.label == entry.label && c.adr == entry.adr && breaks.count(c.owner)) return true;
     }
+  }
+  return false;
+}
+
+// A label as this listing's assembler writes one: an upper-case letter, then upper-case letters
+// and digits.
+bool wellFormedLabel(const ShortText& label) {
+  std::string_view text = label.c_str();
+  if (text.empty() || !isUpper(text[0])) return false;
+  return std::all_of(text.begin(), text.end(), [](char c) { return isUpper(c) || isDigit(c) || c == '?' || c == '@' || c == '_'; });
+}
+
+// An edit that respells a label where the symbol tables and the defining line disagree takes one
+// side for the other: the listing says which only when operands of the same range use the new
+// spelling, or when the old one is no label at all; and never when the new one is none.
+bool Evaluator::respellsWithoutWitness(const Edit& edit, const Facts& fresh) const {
+  if (edit.count != fresh.lines.size()) return false;
+  const Facts& base = base_.facts();
+  std::string_view seg = base.segmentText(base.lines[edit.first]);
+  auto unwitnessed = [&](const ShortText& was, const ShortText& now) {
+    if (was == now || !wellFormedLabel(was)) return false;
+    if (!wellFormedLabel(now)) return true;  // never a misreading of a good label for a bad one
+    const std::vector<size_t>& users = base_.index().users(verify::labelKey(now));
+    return std::none_of(users.begin(), users.end(), [&](size_t u) { return seg == base.segmentText(base.lines[u]); });
+  };
+  for (size_t k = 0; k < edit.count; ++k) {
+    const LineFacts& was = base.lines[edit.first + k];
+    const LineFacts& now = fresh.lines[k];
+    if (was.kind != now.kind) continue;
+    if (was.label.text[0] != '\0' && now.label.text[0] != '\0' && unwitnessed(was.label, now.label)) return true;
+    if (was.endEntry - was.firstEntry != now.endEntry - now.firstEntry) continue;
+    for (uint32_t e = 0; e < was.endEntry - was.firstEntry; ++e)
+      if (unwitnessed(base.entries[was.firstEntry + e].label, fresh.entries[now.firstEntry + e].label)) return true;
   }
   return false;
 }
@@ -473,7 +507,7 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
   bool doubtful = (rewritesAddress && std::any_of(is.begin(), is.end(), breakHere)) ||
                   std::any_of(resolved.begin(), resolved.end(), stillMissing) ||
                   keepsUnknownNames(edit, fresh) || disputesName(edit, resolved) || leansOnUnconfirmed(edit, fresh) ||
-                  followsBrokenAddress(edit, fresh);
+                  followsBrokenAddress(edit, fresh) || respellsWithoutWitness(edit, fresh);
   return Verdict{std::move(resolved), doubtful};
 }
 

@@ -31,8 +31,9 @@ class Evaluator {
   // Nothing unless the edit is good: it leaves no problem on the lines it writes, brings no new
   // one anywhere, and takes one away at least. It is in doubt when it writes an address that
   // only the line after it confirms, mends one use of a label where other uses disagree with
-  // the label the same way, rewrites a use after a label that no symbol table confirms, or
-  // moves a symbol-table entry to a code line whose own address breaks the run.
+  // the label the same way, rewrites a use after a label that no symbol table confirms, moves
+  // a symbol-table entry to a code line whose own address breaks the run, or respells a label
+  // with nothing in the listing to say which spelling is right.
   std::optional<Verdict> judge(const Edit& edit);
 
  private:
@@ -61,6 +62,7 @@ class Evaluator {
   bool disputesName(const Edit& edit, const std::vector<Problem>& resolved) const;
   bool leansOnUnconfirmed(const Edit& edit, const Facts& fresh) const;
   bool followsBrokenAddress(const Edit& edit, const Facts& fresh) const;
+  bool respellsWithoutWitness(const Edit& edit, const Facts& fresh) const;
   Scope scopeFor(const Edit& edit, const Facts& fresh) const;
   Facts scopeFacts(const Scope& scope, const Edit* edit, const Facts* fresh, std::vector<LineRef>& refs) const;
   Labels sectionLabels(const Scope& scope, const Edit* edit, const Facts* fresh) const;
