@@ -497,11 +497,11 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
   bool rewritesAddress = edit.count == 1 && edit.lines.size() == 1 &&
                          edit.lines[0].substr(0, col::kObject) != base_.lines()[edit.first].text.substr(0, col::kObject);
   auto breakHere = [&](const Problem& p) { return p.kind == ProblemKind::Address && p.line == edit.first; };
-  // A break in the addresses that the edit closes where a numbered line is still missing: the
-  // missing line may hold the missing bytes.
+  // A break in the addresses that the edit closes where a numbered line is still missing
+  // between the two lines: the missing line may hold the missing bytes.
   auto stillMissing = [&](const Problem& r) {
     return r.kind == ProblemKind::Address && std::any_of(is.begin(), is.end(), [&](const Problem& p) {
-             return p.kind == ProblemKind::Numbering && p.line == r.line;
+             return p.kind == ProblemKind::Numbering && p.line > r.previous && p.line <= r.line;
            });
   };
   bool doubtful = (rewritesAddress && std::any_of(is.begin(), is.end(), breakHere)) ||

@@ -97,6 +97,26 @@ TEST(Fix, TellsTheBytesThatNobodyPrinted) {
   }
 }
 
+// 08H read for 0BH would close the break as well, but a numbered line is missing from between:
+// the lost line holds the bytes, and the DS size stays as printed.
+TEST(Fix, LeavesALostLineToTheReader) {
+  const std::string listing =
+      "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n"
+      "001                         ORG   :C000\n"
+      "002 C000 C30EC0     START   JMP   NEXT\n"
+      "003 C003            BUF     DS    08H\n"
+      "004\n"
+      "006\n"
+      "007 C00E 76         NEXT    HLT\n"
+      "008 C00F                    END\n";
+  test::Outcome r = report({"fix"}, listing);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "<<< Non r\xC3\xA9parable >>> : ligne 8 segment 0C000-0C7FF adresse C00B : 3 octets manquants\n" +
+                closing(0, 0, 1));
+}
+
 TEST(Fix, CleanListingGivesAnEmptyPatch) {
   test::Outcome r = report({"fix"}, sample());
   EXPECT_EQ(r.status, 0);
