@@ -103,6 +103,7 @@ bool Evaluator::mayMendLabels(const Edit& edit, const Facts& fresh) const {
         was.endEntry - was.firstEntry != now.endEntry - now.firstEntry)
       return true;
     if (!(was.label == now.label)) {
+      if (!wellFormedLabel(was.label) && wellFormedLabel(now.label)) return true;
       ShortText adr = hexText(now.value);
       if (helps(now.label, now.kind == Kind::LabelOnly ? nullptr : &adr, false)) return true;
     }
@@ -182,14 +183,6 @@ bool Evaluator::followsBrokenAddress(const Edit& edit, const Facts& fresh) const
     }
   }
   return false;
-}
-
-// A label as this listing's assembler writes one: an upper-case letter, then upper-case letters
-// and digits.
-bool wellFormedLabel(const ShortText& label) {
-  std::string_view text = label.c_str();
-  if (text.empty() || !isUpper(text[0])) return false;
-  return std::all_of(text.begin(), text.end(), [](char c) { return isUpper(c) || isDigit(c) || c == '?' || c == '@' || c == '_'; });
 }
 
 // An edit that respells a label where the symbol tables and the defining line disagree takes one

@@ -14,6 +14,12 @@ constexpr std::string_view kRegisterNames[] = {"A", "B", "C", "D", "E", "H", "L"
 
 }  // namespace
 
+bool wellFormedLabel(const ShortText& label) {
+  std::string_view text = label.c_str();
+  if (text.empty() || !isUpper(text[0])) return false;
+  return std::all_of(text.begin(), text.end(), [](char c) { return isUpper(c) || isDigit(c) || c == '?' || c == '@' || c == '_'; });
+}
+
 ShortText hexText(uint16_t value) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
   ShortText t;

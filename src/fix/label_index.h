@@ -108,6 +108,10 @@ class RangeResolver final : public isa::LabelResolver {
 // The address text of a value: four upper-case hexadecimal digits.
 ShortText hexText(uint16_t value);
 
+// A label as this listing's assembler writes one: an upper-case letter, then upper-case letters,
+// digits and ? @ _.
+bool wellFormedLabel(const ShortText& label);
+
 // The names an operand uses: its terms that start with a letter, outside quoted characters,
 // but the registers' names.
 std::vector<std::string_view> operandNames(std::string_view operand);

@@ -194,6 +194,8 @@ void codeProblems(const Inspected& in, size_t i, std::vector<Problem>& out) {
     if (!comment.empty() && columnOf(comment, in.lines[i].text) > col::kComment) out.push_back({ProblemKind::Margin, i, i});
   }
   if (f.kind == Kind::Ds && f.dsSize < 0) out.push_back({ProblemKind::UnknownSize, i, i});
+  bool defines = f.kind == Kind::Code || f.kind == Kind::Equ || f.kind == Kind::Ds || f.kind == Kind::LabelOnly;
+  if (defines && f.label.text[0] != '\0' && !wellFormedLabel(f.label)) out.push_back({ProblemKind::LabelMark, i, i});
   if (f.kind != Kind::Code && f.kind != Kind::Equ) return;
   RangeResolver labels(in.index, in.facts.segmentText(f), in.overrides);
   CodeVerdict v = f.kind == Kind::Code ? checkCode(in.lines[i].text, f, labels) : checkEqu(in.lines[i].text, f, labels);

@@ -28,8 +28,9 @@ enum class ProblemKind : uint8_t {
   UnknownName,  // an operand that names a label defined nowhere
   UnknownSize,  // a DS whose size cannot be read, so that the address run stops there
   Numbering,    // a line number that does not follow the one before it
+  LabelMark,    // a label defined with a mark or a lower-case letter in it, which no assembler writes
 };
-inline constexpr size_t kProblemKinds = 11;
+inline constexpr size_t kProblemKinds = 12;
 
 // The kinds that a listing is judged by, those of romlift's own checks (and a line that fits no
 // layout, whatever it held). The others put no wrong byte in a ROM and only help to tell
@@ -37,9 +38,10 @@ inline constexpr size_t kProblemKinds = 11;
 // or number its lines its own way.
 inline constexpr bool isReported(ProblemKind k) { return k < ProblemKind::Form; }
 
-// The kinds that point at a place to correct; a comment's column alone never does (a comment is
-// corrected only where it breaks a layout), it only tells corrections apart.
-inline constexpr bool makesPlace(ProblemKind k) { return k != ProblemKind::Margin; }
+// The kinds that point at a place to correct. A comment's column alone never does (a comment is
+// corrected only where it breaks a layout), nor a label's odd character, which may be printed so:
+// they only tell corrections apart.
+inline constexpr bool makesPlace(ProblemKind k) { return k != ProblemKind::Margin && k != ProblemKind::LabelMark; }
 
 struct Problem {
   Problem() = default;

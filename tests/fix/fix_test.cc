@@ -51,6 +51,7 @@ const std::vector<Slip> kSlips = {
     {"blank lost before a comment", "EQU   0DH       CARRIAGE", "EQU   0DH      CARRIAGE"},
     {"tab", "019 C012 B1                 ORA   C", "019 C012 B1\tORA   C"},
     {"stray mark", "016 C00F 23                 INX   H", "016 C00F 23        .        INX   H"},
+    {"stray mark in a label", "050 C04C 76         HANG    HLT", "050 C04C 76         HA'NG    HLT"},
     {"split", "025 C01D CD00C8             CALL", "025 C01D CD00C8\nCALL"},
     {"join", "045 C043 B7                 ORA   A\n046", "045 C043 B7                 ORA   A 046"},
 };
@@ -97,24 +98,34 @@ TEST(Fix, TellsTheBytesThatNobodyPrinted) {
   }
 }
 
-// 08H read for 0BH would close the break as well, but a numbered line is missing from between:
-// the lost line holds the bytes, and the DS size stays as printed.
-TEST(Fix, LeavesALostLineToTheReader) {
-  const std::string listing =
-      "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n"
-      "001                         ORG   :C000\n"
-      "002 C000 C30EC0     START   JMP   NEXT\n"
-      "003 C003            BUF     DS    08H\n"
-      "004\n"
-      "006\n"
-      "007 C00E 76         NEXT    HLT\n"
-      "008 C00F                    END\n";
-  test::Outcome r = report({"fix"}, listing);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err,
-            "<<< Non r\xC3\xA9parable >>> : ligne 8 segment 0C000-0C7FF adresse C00B : 3 octets manquants\n" +
-                closing(0, 0, 1));
+// Sections without a symbol table, where only the lines around a slip tell what was printed.
+TEST(Fix, SectionsWithoutSymbolTable) {
+  const std::string head = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n001                         ORG   :C000\n";
+  struct Case {
+    const char* what;
+    std::string read, printed, err;
+  };
+  const std::vector<Case> cases = {
+      // The mark explains both the label and the mnemonic one column off; a blank taken away
+      // would leave the mark in the label.
+      {"stray mark in a label",
+       "002 C000 D1                 POP   D\n003 C001 00         CMD`     NOP\n004 C002                    END\n",
+       "002 C000 D1                 POP   D\n003 C001 00         CMD     NOP\n004 C002                    END\n",
+       closing(1, 0, 0)},
+      // 08H read for 0BH would close the break as well, but a numbered line is missing from
+      // between: the lost line holds the bytes, and the DS size stays as printed.
+      {"line lost after a DS",
+       "002 C000 C30EC0     START   JMP   NEXT\n003 C003            BUF     DS    08H\n004\n006\n"
+       "007 C00E 76         NEXT    HLT\n008 C00F                    END\n",
+       "", "<<< Non r\xC3\xA9parable >>> : ligne 8 segment 0C000-0C7FF adresse C00B : 3 octets manquants\n" + closing(0, 0, 1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    test::Outcome r = report({"fix"}, head + c.read);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.status, c.printed.empty() ? 1 : 0);
+    EXPECT_EQ(test::gnuPatched(head + c.read, r.out), head + (c.printed.empty() ? c.read : c.printed));
+  }
 }
 
 TEST(Fix, CleanListingGivesAnEmptyPatch) {
