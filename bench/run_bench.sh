@@ -397,5 +397,7 @@ what was done about it:
   file as standard output.
 EOF
 } >"$DOC"
+# romlift-report fix on damaged firmware listings: a section of its own, appended.
+. "$ROOT/bench/fix_bench.sh"
 echo
 echo "Results written to $DOC"
