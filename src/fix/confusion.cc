@@ -8,7 +8,7 @@
 namespace romlift::fix {
 namespace {
 
-constexpr std::string_view kLookAlikes[] = {"0ODQ", "1Il|", "5S", "8B", "2Z", "6Gb", "CG0"};
+constexpr std::string_view kLookAlikes[] = {"0ODQ", "1Il|", "5S", "8B", "2Z", "6Gb", "CG0", "EF"};
 constexpr std::string_view kMarks = ".,'`:;-_~|^\"!*";
 constexpr size_t kNumberWidth = 3;
 constexpr size_t kMinTabRun = 2;   // a tab stands for two blanks or more

@@ -10,7 +10,7 @@
 namespace romlift::fix {
 
 // The characters that c may have been before OCR read it as c: its look-alikes (0 O D Q,
-// 1 I l |, 5 S, 8 B, 2 Z, 6 G b, C G 0) and, for a lower-case letter, its upper case.
+// 1 I l |, 5 S, 8 B, 2 Z, 6 G b, C G 0, E F) and, for a lower-case letter, its upper case.
 std::string_view readAs(char c);
 
 // True for the marks a speck on the paper is read as.

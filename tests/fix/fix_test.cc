@@ -44,6 +44,7 @@ const std::vector<Slip> kSlips = {
     {"look-alike in the address", "022 C016 CD03D0             CALL  0D003H", "022 C0l6 CD03D0             CALL  0D003H"},
     {"lower case", "018 C011 78                 MOV   A,B", "018 C011 78                 MoV   A,B"},
     {"look-alike in an operand label", "039 C035 CA00C0             JZ    START", "039 C035 CA00C0             JZ    5TART"},
+    {"E read as F in the object code", "047 C047 3EFF", "047 C047 3FFF"},
     {"look-alike in a DS size", "058 8010            CSUM    DS    1 ", "058 8010            CSUM    DS    l "},
     {"look-alike in a symbol table", "CKSUM  D013 DELAY", "CKSUM  D0l3 DELAY"},
     {"look-alike in a header", "0C800-0CFFF  V1.1\n\n001", "0C800-0CFFF  V1.l\n\n001"},
@@ -67,17 +68,28 @@ TEST(Fix, UndoesEachKindOfSlip) {
   }
 }
 
+// A digit of the object code or a character of the operand read as its look-alike: either
+// slip fits, so neither is made.
 TEST(Fix, ListsEquallyGoodCorrectionsAndMakesNone) {
-  // The object code's D read as 0, or the operand's 0 read as D: either slip fits.
-  std::string listing = damaged("044 C040 CD03D0", "044 C040 CD0300");
-  test::Outcome r = report({"fix"}, listing);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err,
-            "<<< Cas ambigu >>> : ligne 48 : 2 corrections possibles, aucune n'est faite\n"
-            "ligne 48 : 044 C040 CD0300     TEST    CALL  00003H    RECOMPUTE THE SUM\n"
-            "ligne 48 : 044 C040 CD03D0     TEST    CALL  0D003H    RECOMPUTE THE SUM\n" +
-                closing(0, 1, 0));
+  struct Case {
+    std::string line, read, told;
+  };
+  const std::vector<Case> cases = {
+      {"044 C040 CD03D0", "044 C040 CD0300",
+       "<<< Cas ambigu >>> : ligne 48 : 2 corrections possibles, aucune n'est faite\n"
+       "ligne 48 : 044 C040 CD0300     TEST    CALL  00003H    RECOMPUTE THE SUM\n"
+       "ligne 48 : 044 C040 CD03D0     TEST    CALL  0D003H    RECOMPUTE THE SUM\n"},
+      {"MVI   A,0FFH", "MVI   A,0FEH",
+       "<<< Cas ambigu >>> : ligne 51 : 2 corrections possibles, aucune n'est faite\n"
+       "ligne 51 : 047 C047 3EFF       FAIL    MVI   A,0FFH    ALL LEDS ON\n"
+       "ligne 51 : 047 C047 3EFE       FAIL    MVI   A,0FEH    ALL LEDS ON\n"},
+  };
+  for (const Case& c : cases) {
+    test::Outcome r = report({"fix"}, damaged(c.line, c.read));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, c.told + closing(0, 1, 0));
+  }
 }
 
 TEST(Fix, TellsTheBytesThatNobodyPrinted) {
