@@ -225,6 +225,39 @@ bool Evaluator::plausible(const Edit& edit, const Facts& fresh) const {
   return mayMendLabels(edit, fresh);
 }
 
+// True when the edit may change how the lines after it are read, or which section they are in:
+// it writes or makes a header or a banner line, other than a header kept as it reads.
+bool Evaluator::reshapes(const Edit& edit, const Facts& fresh) const {
+  const Facts& base = base_.facts();
+  for (size_t i = edit.first; i < edit.first + edit.count; ++i)
+    if (bannerText(base_.lines()[i].text)) return true;
+  auto kept = [&](const LineFacts& was, const LineFacts& now) {
+    if (was.kind != now.kind) return false;
+    if (was.kind == Kind::PageHeader) return true;
+    return was.kind == Kind::Header && was.headerOk == now.headerOk && was.newPage == now.newPage &&
+           std::string_view(base.segmentText(was)) == fresh.segmentText(now);
+  };
+  bool shaping = false;
+  for (size_t i = edit.first; i < edit.first + edit.count; ++i) shaping = shaping || shapesReading(base.lines[i].kind);
+  for (const LineFacts& f : fresh.lines) shaping = shaping || shapesReading(f.kind);
+  if (!shaping) return false;
+  if (edit.count != fresh.lines.size()) return true;
+  for (size_t k = 0; k < edit.count; ++k)
+    if (!kept(base.lines[edit.first + k], fresh.lines[k])) return true;
+  return false;
+}
+
+// True when a DS line from `from` to `to` names a constant in its size: an EQU edit may resize it.
+bool Evaluator::sizedByName(size_t from, size_t to) const {
+  for (size_t i = from; i < to; ++i) {
+    if (base_.facts().lines[i].kind != Kind::Ds) continue;
+    std::string_view text = base_.lines()[i].text;
+    std::string_view operand = text.size() > col::kOperand ? text.substr(col::kOperand) : std::string_view();
+    if (!operandNames(operand.substr(0, operand.find(' '))).empty()) return true;
+  }
+  return false;
+}
+
 Evaluator::Scope Evaluator::scopeFor(const Edit& edit, const Facts& fresh) const {
   const std::vector<LineFacts>& lines = base_.facts().lines;
   size_t end = edit.first + edit.count;
@@ -232,17 +265,16 @@ Evaluator::Scope Evaluator::scopeFor(const Edit& edit, const Facts& fresh) const
   scope.sectionFrom = base_.sectionStart(edit.first > 0 ? edit.first - 1 : 0);
   scope.sectionTo = base_.sectionEnd(end - 1);
   scope.labels = labelsOf(lines, edit.first, end) != labelsOf(fresh.lines, 0, fresh.lines.size());
-  for (size_t i = edit.first >= 2 ? edit.first - 2 : 0; i < end; ++i)
-    scope.reread = scope.reread || bannerText(base_.lines()[i].text) || shapesReading(lines[i].kind);
+  // A banner is read from three lines: one edited below or in it may make or break it.
+  for (size_t i = edit.first >= 2 ? edit.first - 2 : 0; i < edit.first; ++i)
+    scope.reread = scope.reread || bannerText(base_.lines()[i].text);
+  scope.reread = scope.reread || reshapes(edit, fresh);
   for (size_t i = edit.first; i < end; ++i) scope.labels = scope.labels || givesLabels(lines[i].kind);
-  for (const LineFacts& f : fresh.lines) {
-    scope.reread = scope.reread || shapesReading(f.kind);
-    scope.labels = scope.labels || givesLabels(f.kind);
-  }
-  // EQU constants size the DS lines after them.
+  for (const LineFacts& f : fresh.lines) scope.labels = scope.labels || givesLabels(f.kind);
+  // EQU constants size the DS lines after them that name one.
   bool constants = std::any_of(lines.begin() + edit.first, lines.begin() + end, [](const LineFacts& f) { return f.kind == Kind::Equ; }) ||
                    std::any_of(fresh.lines.begin(), fresh.lines.end(), [](const LineFacts& f) { return f.kind == Kind::Equ; });
-  if (scope.reread || (constants && scope.labels)) {
+  if (scope.reread || (constants && scope.labels && sizedByName(edit.first, scope.sectionTo))) {
     scope.reread = scope.labels = true;
     scope.from = scope.sectionFrom;
     scope.to = scope.sectionTo;

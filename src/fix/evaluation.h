@@ -63,6 +63,8 @@ class Evaluator {
   bool leansOnUnconfirmed(const Edit& edit, const Facts& fresh) const;
   bool followsBrokenAddress(const Edit& edit, const Facts& fresh) const;
   bool respellsWithoutWitness(const Edit& edit, const Facts& fresh) const;
+  bool reshapes(const Edit& edit, const Facts& fresh) const;
+  bool sizedByName(size_t from, size_t to) const;
   Scope scopeFor(const Edit& edit, const Facts& fresh) const;
   Facts scopeFacts(const Scope& scope, const Edit* edit, const Facts* fresh, std::vector<LineRef>& refs) const;
   Labels sectionLabels(const Scope& scope, const Edit* edit, const Facts* fresh) const;
