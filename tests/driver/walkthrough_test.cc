@@ -1,11 +1,13 @@
 // The README's restoration walk-through, step by step: the sample listing with five OCR faults,
-// fixed one after the other, must give exactly what the README shows.
+// the patch that fix proposes for it, then the faults fixed one after the other, must give
+// exactly what the README shows.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "support/independent_tools.h"
 #include "support/run_binary.h"
 
 namespace romlift::test {
@@ -20,10 +22,10 @@ const std::vector<std::pair<std::string, std::string>> kFaults = {
     {"047 C047 3EFF       FAIL", "047 C047 3FFF       FAIL"},
 };
 
-// The sample with the faults from the fixed-th on.
-std::string firmware(size_t fixed) {
+// The sample with the faults from the fixed-th on, up to the end-th.
+std::string firmware(size_t fixed, size_t end = kFaults.size()) {
   std::string listing = readFile(examplePath("sample.lst"));
-  for (size_t k = fixed; k < kFaults.size(); ++k) {
+  for (size_t k = fixed; k < end; ++k) {
     size_t at = listing.find(kFaults[k].first);
     EXPECT_NE(at, std::string::npos) << kFaults[k].first;
     if (at != std::string::npos) listing.replace(at, kFaults[k].first.size(), kFaults[k].second);
@@ -51,6 +53,15 @@ TEST(Walkthrough, ReadmeShowsWhatTheToolsPrint) {
     return readme.find(text) != std::string::npos ? ::testing::AssertionSuccess()
                                                   : ::testing::AssertionFailure() << "README.md lacks:\n" << text;
   };
+  // fix corrects all but the line cut down to its label, and GNU patch applies what it prints.
+  RunOptions fixing;
+  fixing.report = true;
+  fixing.args = {"fix", "--name", "firmware.lst"};
+  RunResult fix = runRomlift(firmware(0), fixing);
+  EXPECT_EQ(fix.status, 1);
+  EXPECT_EQ(gnuPatched(firmware(0), fix.out), firmware(0, 1));
+  EXPECT_TRUE(shows("$ romlift-report fix --name firmware.lst < firmware.lst > firmware.diff\n" + fix.err +
+                    "$ cat firmware.diff\n" + fix.out + "```"));
   RunResult first = runRomlift(firmware(0));
   size_t reports = 0;
   for (size_t at = first.err.find("syntax error"); at != std::string::npos; at = first.err.find("syntax error", at + 1))
