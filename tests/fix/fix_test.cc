@@ -3,9 +3,13 @@
 // gives back the very bytes through GNU patch and git apply.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "fix_scoring.h"
+#include "listing_gen.h"
+#include "ocr_damage.h"
 #include "support/independent_tools.h"
 #include "support/report.h"
 #include "support/run_binary.h"
@@ -165,6 +169,37 @@ TEST(Fix, PatchAppliesToTheVeryBytes) {
     EXPECT_EQ(r.out.substr(0, 40), "--- a/firmware.lst\n+++ b/firmware.lst\n@@");
     EXPECT_EQ(test::gnuPatched(listing, r.out), printed);
     EXPECT_EQ(test::gitApplied(listing, "firmware.lst", r.out), printed);
+  }
+}
+
+// Generated 8080 firmware under the OCR damage model, which keeps the truth: the patch, applied
+// by GNU patch, gets no damaged code line wrong and touches no line that was not damaged, and
+// restores most damaged code lines in their fields. A lost line is no correction's to restore;
+// the score counts it wrong when a hunk mends a damaged line next to where it stood.
+TEST(Fix, RestoresGeneratedFirmwareWithoutAWrongEdit) {
+  bench::GenOptions options;
+  options.variant = bench::Variant::Firmware;
+  options.minBytes = 60000;
+  const std::string original = bench::makeListing(options);
+  for (uint64_t seed : {5, 6}) {
+    SCOPED_TRACE(seed);
+    bench::ocr::Damaged d = bench::ocr::damage(original, {5, seed});
+    test::Outcome r = report({"fix"}, d.text);
+    std::optional<std::string> patched = test::gnuPatched(d.text, r.out);
+    ASSERT_TRUE(patched.has_value());
+    bench::ocr::Score score = bench::ocr::score(d.truth, original, d.text, *patched);
+    EXPECT_EQ(score.wrongEdits, 0u);
+    uint64_t damaged = 0, restored = 0;
+    for (size_t k = 0; k < bench::ocr::kKinds; ++k) {
+      const bench::ocr::KindScore& ks = score.kinds[k];
+      auto kind = static_cast<bench::ocr::Kind>(k);
+      if (kind != bench::ocr::Kind::Lost) {
+        EXPECT_EQ(ks.wrong, 0u) << bench::ocr::kindName(kind);
+      }
+      damaged += ks.damaged - ks.outside;
+      restored += ks.restored;
+    }
+    EXPECT_GE(restored * 10, damaged * 7) << bench::ocr::formatScore(score);
   }
 }
 
