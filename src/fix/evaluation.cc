@@ -1,11 +1,9 @@
 #include "fix/evaluation.h"
 
 #include <algorithm>
-#include <cstring>
 #include <set>
 #include <tuple>
 
-#include "bytes/charclass.h"
 #include "scanner/rules.h"
 
 namespace romlift::fix {
@@ -75,139 +73,6 @@ Facts Evaluator::freshFacts(const Edit& edit) const {
                           at.inTable);
   fresh.lines.resize(edit.lines.size());
   return fresh;
-}
-
-// An edit that only changes labels can only mend something when a label it writes is one that
-// the other side gives at that address (the symbol tables for a code line, the code lines,
-// EQU and DS lines for a table entry), or one that an operand uses.
-bool Evaluator::mayMendLabels(const Edit& edit, const Facts& fresh) const {
-  const Facts& base = base_.facts();
-  if (edit.count != edit.lines.size()) return true;
-  const SegmentLabels* s = base_.index().segment(base.segmentText(base.lines[edit.first]));
-  bool changed = false;
-  auto found = [](const std::vector<Located>& list, const ShortText& label, const ShortText* adr) {
-    return std::any_of(list.begin(), list.end(),
-                       [&](const Located& l) { return l.label == label && (adr == nullptr || l.adr == *adr); });
-  };
-  auto helps = [&](const ShortText& label, const ShortText* adr, bool table) {
-    changed = true;
-    if (!base_.index().users(verify::labelKey(label)).empty()) return true;
-    if (s == nullptr) return false;
-    return table ? found(s->code, label, adr) || found(s->directives, label, adr) : found(s->table, label, adr);
-  };
-  for (size_t k = 0; k < edit.count; ++k) {
-    const LineFacts& was = base.lines[edit.first + k];
-    const LineFacts& now = fresh.lines[k];
-    if (was.kind != now.kind || was.token != now.token || was.value != now.value || was.bytes != now.bytes ||
-        std::memcmp(was.object, now.object, sizeof was.object) != 0 || was.number != now.number ||
-        was.endEntry - was.firstEntry != now.endEntry - now.firstEntry)
-      return true;
-    if (!(was.label == now.label)) {
-      if (!wellFormedLabel(was.label) && wellFormedLabel(now.label)) return true;
-      ShortText adr = hexText(now.value);
-      if (helps(now.label, now.kind == Kind::LabelOnly ? nullptr : &adr, false)) return true;
-    }
-    for (uint32_t e = 0; e < was.endEntry - was.firstEntry; ++e) {
-      const TableEntry& a = base.entries[was.firstEntry + e];
-      const TableEntry& b = fresh.entries[now.firstEntry + e];
-      if (!(a.adr == b.adr)) return true;
-      if (!(a.label == b.label) && helps(b.label, &b.adr, true)) return true;
-    }
-  }
-  return !changed;
-}
-
-// An operand name that no line defines stands for one place however many lines use it: an
-// edit that takes it out of one of them and leaves it in others mends none.
-bool Evaluator::keepsUnknownNames(const Edit& edit, const Facts& fresh) const {
-  const Facts& base = base_.facts();
-  std::set<std::string_view> kept;
-  for (size_t k = 0; k < fresh.lines.size(); ++k)
-    if (fresh.lines[k].kind == Kind::Code)
-      for (std::string_view name : operandNames(fieldsOf(edit.lines[k], fresh.lines[k]).operand)) kept.insert(name);
-  for (size_t i = edit.first; i < edit.first + edit.count; ++i) {
-    if (base.lines[i].kind != Kind::Code) continue;
-    std::string seg = base.segmentText(base.lines[i]);
-    for (std::string_view name : operandNames(fieldsOf(base_.lines()[i].text, base.lines[i]).operand)) {
-      if (kept.count(name) || base_.index().value(name, seg, nullptr)) continue;
-      const std::vector<size_t>& users = base_.index().users(verify::labelKey(name));
-      bool elsewhere = std::any_of(users.begin(), users.end(), [&](size_t u) { return u < edit.first || u >= edit.first + edit.count; });
-      if (elsewhere) return true;
-    }
-  }
-  return false;
-}
-
-// An edit that rewrites a use of a label, its operand or its object code, takes the label's
-// definition for the truth: it may only when a symbol table and the defining line agree on it.
-// Else the definition may as well be the misread one.
-bool Evaluator::leansOnUnconfirmed(const Edit& edit, const Facts& fresh) const {
-  if (edit.count != 1 || edit.lines.size() != 1 || fresh.lines[0].kind != Kind::Code) return false;
-  const LineFacts& was = base_.facts().lines[edit.first];
-  CodeFields now = fieldsOf(edit.lines[0], fresh.lines[0]);
-  std::string_view old = base_.lines()[edit.first].text;
-  std::string_view object = std::string_view(edit.lines[0]).substr(col::kObject, 2 * fresh.lines[0].bytes);
-  // The operand is the same when the old text holds it as a word of its own.
-  bool sameOperand = now.operand.empty();
-  for (size_t at = old.find(now.operand); !sameOperand && at != std::string_view::npos; at = old.find(now.operand, at + 1)) {
-    size_t end = at + now.operand.size();
-    sameOperand = (at == 0 || old[at - 1] == ' ') && (end == old.size() || old[end] == ' ');
-  }
-  if (sameOperand && old.substr(col::kObject, object.size()) == object) return false;
-  std::string seg = base_.facts().segmentText(was);
-  for (std::string_view name : operandNames(now.operand))
-    if (!base_.index().confirmed(name, seg)) return true;
-  return false;
-}
-
-// An edit that moves a symbol-table entry to the address of a code line takes that line's
-// address for the truth: not when the line does not stand where the one before it ends.
-bool Evaluator::followsBrokenAddress(const Edit& edit, const Facts& fresh) const {
-  const Facts& base = base_.facts();
-  std::set<size_t> breaks;
-  for (const Problem& p : base_.problems())
-    if (p.kind == ProblemKind::Address) breaks.insert(p.line);
-  for (size_t k = 0; k < fresh.lines.size() && k < edit.count; ++k) {
-    const LineFacts& was = base.lines[edit.first + k];
-    const LineFacts& now = fresh.lines[k];
-    if (was.kind != Kind::Table || now.kind != Kind::Table) continue;
-    const SegmentLabels* s = base_.index().segment(base.segmentText(was));
-    if (s == nullptr) continue;
-    for (uint32_t e = now.firstEntry; e < now.endEntry; ++e) {
-      const TableEntry& entry = fresh.entries[e];
-      bool moved = std::none_of(base.entries.begin() + was.firstEntry, base.entries.begin() + was.endEntry,
-                                [&](const TableEntry& old) { return old.label == entry.label && old.adr == entry.adr; });
-      if (!moved) continue;
-      for (const Located& c : s->code)
-        if (c.label == entry.label && c.adr == entry.adr && breaks.count(c.owner)) return true;
-    }
-  }
-  return false;
-}
-
-// An edit that respells a label where the symbol tables and the defining line disagree takes one
-// side for the other: the listing says which only when operands of the same range use the new
-// spelling, or when the old one is no label at all; and never when the new one is none.
-bool Evaluator::respellsWithoutWitness(const Edit& edit, const Facts& fresh) const {
-  if (edit.count != fresh.lines.size()) return false;
-  const Facts& base = base_.facts();
-  std::string_view seg = base.segmentText(base.lines[edit.first]);
-  auto unwitnessed = [&](const ShortText& was, const ShortText& now) {
-    if (was == now || !wellFormedLabel(was)) return false;
-    if (!wellFormedLabel(now)) return true;  // never a misreading of a good label for a bad one
-    const std::vector<size_t>& users = base_.index().users(verify::labelKey(now));
-    return std::none_of(users.begin(), users.end(), [&](size_t u) { return seg == base.segmentText(base.lines[u]); });
-  };
-  for (size_t k = 0; k < edit.count; ++k) {
-    const LineFacts& was = base.lines[edit.first + k];
-    const LineFacts& now = fresh.lines[k];
-    if (was.kind != now.kind) continue;
-    if (was.label.text[0] != '\0' && now.label.text[0] != '\0' && unwitnessed(was.label, now.label)) return true;
-    if (was.endEntry - was.firstEntry != now.endEntry - now.firstEntry) continue;
-    for (uint32_t e = 0; e < was.endEntry - was.firstEntry; ++e)
-      if (unwitnessed(base.entries[was.firstEntry + e].label, fresh.entries[now.firstEntry + e].label)) return true;
-  }
-  return false;
 }
 
 bool Evaluator::plausible(const Edit& edit, const Facts& fresh) const {
@@ -439,27 +304,6 @@ std::set<uint64_t> Evaluator::changedEntries(const Edit& edit, const Facts& fres
     if (k < now.size()) out.insert(now[k].label.word());
   }
   return out;
-}
-
-// A use of a label that disagrees with the label's value is mended at the use only when no other
-// use disagrees too: several that agree with each other against the value point at the line
-// that gives it.
-bool Evaluator::disputesName(const Edit& edit, const std::vector<Problem>& resolved) const {
-  const Facts& base = base_.facts();
-  std::set<size_t> disputed;
-  for (const Problem& p : base_.problems())
-    if (p.kind == ProblemKind::Bytes || p.kind == ProblemKind::UnknownName) disputed.insert(p.line);
-  for (const Problem& p : resolved) {
-    bool written = p.line >= edit.first && p.line < edit.first + edit.count;
-    if (!written || (p.kind != ProblemKind::Bytes && p.kind != ProblemKind::UnknownName)) continue;
-    const LineFacts& f = base.lines[p.line];
-    if (f.kind != Kind::Code) continue;
-    for (std::string_view name : operandNames(fieldsOf(base_.lines()[p.line].text, f).operand)) {
-      for (size_t u : base_.index().users(verify::labelKey(name)))
-        if ((u < edit.first || u >= edit.first + edit.count) && disputed.count(u)) return true;
-    }
-  }
-  return false;
 }
 
 std::optional<Verdict> Evaluator::judge(const Edit& edit) {
