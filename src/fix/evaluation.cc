@@ -306,30 +306,31 @@ std::set<uint64_t> Evaluator::changedEntries(const Edit& edit, const Facts& fres
   return out;
 }
 
-std::optional<Verdict> Evaluator::judge(const Edit& edit) {
-  Facts fresh = freshFacts(edit);
-  if (!plausible(edit, fresh)) return std::nullopt;
+Evaluator::Comparison Evaluator::compare(const Edit& edit, const Facts& fresh) {
   Scope scope = scopeFor(edit, fresh);
   const Before& b = before(scope);
-  std::vector<Problem> was = b.problems;
+  Comparison c;
+  c.was = b.problems;
   Labels labels;
   if (scope.labels && !scope.reread) labels = sectionLabels(scope, &edit, &fresh);
-  std::vector<Problem> is = scopeProblems(scope, &edit, &fresh, labels);
-  if (scope.labels) remoteProblems(scope, b.labels, labels, was, is);
-  std::sort(was.begin(), was.end(), byIdentity);
-  std::sort(is.begin(), is.end(), byIdentity);
-  std::vector<Problem> resolved = minus(was, is);
-  if (resolved.empty()) return std::nullopt;
-  std::set<size_t> broken;
-  for (const Problem& p : was)
-    if (p.kind == ProblemKind::Unreadable || p.kind == ProblemKind::Structure) broken.insert(p.line);
+  c.is = scopeProblems(scope, &edit, &fresh, labels);
+  if (scope.labels) remoteProblems(scope, b.labels, labels, c.was, c.is);
+  std::sort(c.was.begin(), c.was.end(), byIdentity);
+  std::sort(c.is.begin(), c.is.end(), byIdentity);
+  c.resolved = minus(c.was, c.is);
+  for (const Problem& p : c.was)
+    if (p.kind == ProblemKind::Unreadable || p.kind == ProblemKind::Structure) c.broken.insert(p.line);
+  return c;
+}
+
+bool Evaluator::consistent(const Edit& edit, const Facts& fresh, const Comparison& c) const {
   auto written = [&](size_t line) { return line >= edit.first && line < edit.first + edit.count; };
   // No new problem, but a break now blamed on a line broken already: what that line holds was
   // missing all along, and a good edit may only show it.
-  for (const Problem& p : minus(is, was)) {
-    bool shown = (p.kind == ProblemKind::Address || p.kind == ProblemKind::Numbering) && broken.count(p.blame) &&
+  for (const Problem& p : minus(c.is, c.was)) {
+    bool shown = (p.kind == ProblemKind::Address || p.kind == ProblemKind::Numbering) && c.broken.count(p.blame) &&
                  !written(p.blame);
-    if (!shown) return std::nullopt;
+    if (!shown) return false;
   }
   // The edited lines must come out consistent: nothing is blamed on them any more, and what
   // was blamed on them is gone, or now blamed on another line that was broken already.
@@ -349,35 +350,47 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
     if (p.kind == ProblemKind::Numbering) return was.number == now.number;
     return p.kind == ProblemKind::Address && was.kind == now.kind && was.value == now.value;
   };
-  if (std::any_of(is.begin(), is.end(), [&](const Problem& p) { return onEdit(p) && !keptBreak(p); })) return std::nullopt;
+  if (std::any_of(c.is.begin(), c.is.end(), [&](const Problem& p) { return onEdit(p) && !keptBreak(p); })) return false;
   // A break blamed on a broken line elsewhere is that line's to mend: an edit that closes it
   // otherwise would hide what the broken line holds.
-  for (const Problem& p : resolved)
+  for (const Problem& p : c.resolved)
     if ((p.kind == ProblemKind::Address || p.kind == ProblemKind::Numbering) && p.blame != p.line && !onEdit(p) &&
-        broken.count(p.blame))
-      return std::nullopt;
-  for (const Problem& p : was) {
+        c.broken.count(p.blame))
+      return false;
+  for (const Problem& p : c.was) {
     if (!onEdit(p) || keptBreak(p)) continue;
-    auto still = std::lower_bound(is.begin(), is.end(), p, byIdentity);
-    if (still != is.end() && still->identity() == p.identity() && !broken.count(still->blame)) return std::nullopt;
+    auto still = std::lower_bound(c.is.begin(), c.is.end(), p, byIdentity);
+    if (still != c.is.end() && still->identity() == p.identity() && !c.broken.count(still->blame)) return false;
   }
+  return true;
+}
+
+bool Evaluator::closesBreakInDoubt(const Edit& edit, const Comparison& c) const {
   // An address that the edit writes must follow on from the line before it too: checked from
   // the line after alone, it may only make room for a line that was lost.
   bool rewritesAddress = edit.count == 1 && edit.lines.size() == 1 &&
                          edit.lines[0].substr(0, col::kObject) != base_.lines()[edit.first].text.substr(0, col::kObject);
   auto breakHere = [&](const Problem& p) { return p.kind == ProblemKind::Address && p.line == edit.first; };
+  if (rewritesAddress && std::any_of(c.is.begin(), c.is.end(), breakHere)) return true;
   // A break in the addresses that the edit closes where a numbered line is still missing
   // between the two lines: the missing line may hold the missing bytes.
   auto stillMissing = [&](const Problem& r) {
-    return r.kind == ProblemKind::Address && std::any_of(is.begin(), is.end(), [&](const Problem& p) {
+    return r.kind == ProblemKind::Address && std::any_of(c.is.begin(), c.is.end(), [&](const Problem& p) {
              return p.kind == ProblemKind::Numbering && p.line > r.previous && p.line <= r.line;
            });
   };
-  bool doubtful = (rewritesAddress && std::any_of(is.begin(), is.end(), breakHere)) ||
-                  std::any_of(resolved.begin(), resolved.end(), stillMissing) ||
-                  keepsUnknownNames(edit, fresh) || disputesName(edit, resolved) || leansOnUnconfirmed(edit, fresh) ||
-                  followsBrokenAddress(edit, fresh) || respellsWithoutWitness(edit, fresh);
-  return Verdict{std::move(resolved), doubtful};
+  return std::any_of(c.resolved.begin(), c.resolved.end(), stillMissing);
+}
+
+std::optional<Verdict> Evaluator::judge(const Edit& edit) {
+  Facts fresh = freshFacts(edit);
+  if (!plausible(edit, fresh)) return std::nullopt;
+  Comparison c = compare(edit, fresh);
+  if (c.resolved.empty() || !consistent(edit, fresh, c)) return std::nullopt;
+  bool doubtful = closesBreakInDoubt(edit, c) || keepsUnknownNames(edit, fresh) || disputesName(edit, c.resolved) ||
+                  leansOnUnconfirmed(edit, fresh) || followsBrokenAddress(edit, fresh) ||
+                  respellsWithoutWitness(edit, fresh);
+  return Verdict{std::move(c.resolved), doubtful};
 }
 
 }  // namespace romlift::fix

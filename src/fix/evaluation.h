@@ -52,6 +52,12 @@ class Evaluator {
     std::vector<Problem> problems;
     Labels labels;
   };
+  // The problems of an edit's scope before and after it, sorted by identity, those it takes
+  // away, and the lines that fit no layout or no structure before it.
+  struct Comparison {
+    std::vector<Problem> was, is, resolved;
+    std::set<size_t> broken;
+  };
 
   Facts freshFacts(const Edit& edit) const;
   // A quick look at the new lines alone: false when one of them is certainly wrong.
@@ -70,6 +76,12 @@ class Evaluator {
   Labels sectionLabels(const Scope& scope, const Edit* edit, const Facts* fresh) const;
   std::vector<Problem> scopeProblems(const Scope& scope, const Edit* edit, const Facts* fresh, Labels& labels) const;
   const Before& before(const Scope& scope);
+  Comparison compare(const Edit& edit, const Facts& fresh);
+  // True when the edited lines come out with nothing blamed on them, and the edit brings no new
+  // problem but breaks it only shows.
+  bool consistent(const Edit& edit, const Facts& fresh, const Comparison& c) const;
+  // True when the edit closes a break in the addresses that a lost line may account for.
+  bool closesBreakInDoubt(const Edit& edit, const Comparison& c) const;
   void remoteProblems(const Scope& scope, const Labels& was, const Labels& is, std::vector<Problem>& before,
                       std::vector<Problem>& after) const;
 
