@@ -169,7 +169,9 @@ std::vector<Edit> candidateEdits(const Snapshot& snap, const std::map<size_t, Su
     undoSplit(listing.readLine(head), listing.readLine(head + 1), 0, kLastJoinColumn,
               [&](std::string&& s) { add(head, 2, {std::move(s)}); });
   };
-  for (const auto& [i, suspect] : suspects) {
+  for (const auto& entry : suspects) {
+    size_t i = entry.first;  // a plain variable: clang 14 lambdas do not capture bindings
+    const Suspect& suspect = entry.second;
     if (!listing.editable(i)) continue;
     std::string_view text = listing.readLine(i);
     auto [from, to] = proofread(snap, i, suspect, onLine[i]);

@@ -207,7 +207,8 @@ Evaluator::Labels Evaluator::sectionLabels(const Scope& scope, const Edit* edit,
     collectLabels(base, edit->first + edit->count, scope.sectionTo, labels, pending);
   }
   for (size_t i = scope.sectionFrom; i < scope.sectionTo; ++i) labels[base.segmentText(base.lines[i])];
-  for (auto& [seg, s] : labels) {
+  for (auto& [seg, segment] : labels) {
+    SegmentLabels& s = segment;  // a plain reference: clang 14 lambdas do not capture bindings
     if (const SegmentLabels* whole = base_.index().segment(seg)) {
       auto add = [&](const std::vector<Located>& from, std::vector<Located>& to) {
         for (const Located& l : from) {
