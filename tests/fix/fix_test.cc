@@ -53,6 +53,7 @@ const std::vector<Slip> kSlips = {
     {"look-alike in a symbol table", "CKSUM  D013 DELAY", "CKSUM  D0l3 DELAY"},
     {"look-alike in a header", "0C800-0CFFF  V1.1\n\n001", "0C800-0CFFF  V1.l\n\n001"},
     {"blank lost", "022 C016 CD03D0             CALL", "022 C016 CD03D0            CALL"},
+    {"blank added", "018 C011 78                 MOV   A,B", "018 C011 78                  MOV   A,B"},
     {"blank lost before a comment", "EQU   0DH       CARRIAGE", "EQU   0DH      CARRIAGE"},
     {"tab", "019 C012 B1                 ORA   C", "019 C012 B1\tORA   C"},
     {"stray mark", "016 C00F 23                 INX   H", "016 C00F 23        .        INX   H"},
