@@ -97,20 +97,35 @@ void relatedLabelLines(const Snapshot& snap, const Problem& p, std::map<size_t, 
 
 // For a code line whose operand's value is unknown or gives other bytes: the lines that define
 // the names it uses (any of their fields may be misread), and those that define a name the
-// operand's may be a misreading of (in their labels).
+// operand's may be a misreading of (in their labels). Those of the line's own range, if it has
+// any: the operand takes its value from the other ranges only when its own defines no such name.
 void misreadDefiners(const Snapshot& snap, const Problem& p, std::map<size_t, Suspect>& out) {
-  const LineFacts& f = snap.facts().lines[p.line];
+  const Facts& facts = snap.facts();
+  const LineFacts& f = facts.lines[p.line];
   if (f.kind != Kind::Code) return;
+  struct Found {
+    size_t line;
+    ShortText label;
+    bool same;  // the name as the operand spells it
+  };
   for (std::string_view name : operandNames(fieldsOf(snap.lines()[p.line].text, f).operand)) {
     ShortText used(std::string(name).c_str());
+    std::vector<Found> found;
     for (const auto& [defined, lines] : snap.index().definers()) {
       ShortText label;
       std::memcpy(label.text, &defined, sizeof defined);
-      if (label == used) {
-        for (size_t line : lines) out[line].whole = true;
-      } else if (mayBeMisread(used, label)) {
-        for (size_t line : lines) out[line].labels.push_back(label);
-      }
+      bool same = label == used;
+      if (!same && !mayBeMisread(used, label)) continue;
+      for (size_t line : lines) found.push_back({line, label, same});
+    }
+    std::string_view own = facts.segmentText(f);
+    bool local = std::any_of(found.begin(), found.end(), [&](const Found& d) { return facts.segmentText(facts.lines[d.line]) == own; });
+    for (const Found& d : found) {
+      if (local && facts.segmentText(facts.lines[d.line]) != own) continue;
+      if (d.same)
+        out[d.line].whole = true;
+      else
+        out[d.line].labels.push_back(d.label);
     }
   }
 }

@@ -10,6 +10,11 @@
 #include "verify/label_table.h"
 
 namespace romlift::fix {
+namespace {
+
+bool holds(const std::vector<size_t>& sorted, size_t line) { return std::binary_search(sorted.begin(), sorted.end(), line); }
+
+}  // namespace
 
 // An edit that only changes labels can only mend something when a label it writes is one that
 // the other side gives at that address (the symbol tables for a code line, the code lines,
@@ -98,9 +103,6 @@ bool Evaluator::leansOnUnconfirmed(const Edit& edit, const Facts& fresh) const {
 // address for the truth: not when the line does not stand where the one before it ends.
 bool Evaluator::followsBrokenAddress(const Edit& edit, const Facts& fresh) const {
   const Facts& base = base_.facts();
-  std::set<size_t> breaks;
-  for (const Problem& p : base_.problems())
-    if (p.kind == ProblemKind::Address) breaks.insert(p.line);
   for (size_t k = 0; k < fresh.lines.size() && k < edit.count; ++k) {
     const LineFacts& was = base.lines[edit.first + k];
     const LineFacts& now = fresh.lines[k];
@@ -113,7 +115,7 @@ bool Evaluator::followsBrokenAddress(const Edit& edit, const Facts& fresh) const
                                 [&](const TableEntry& old) { return old.label == entry.label && old.adr == entry.adr; });
       if (!moved) continue;
       for (const Located& c : s->code)
-        if (c.label == entry.label && c.adr == entry.adr && breaks.count(c.owner)) return true;
+        if (c.label == entry.label && c.adr == entry.adr && holds(breaks_, c.owner)) return true;
     }
   }
   return false;
@@ -149,9 +151,6 @@ bool Evaluator::respellsWithoutWitness(const Edit& edit, const Facts& fresh) con
 // that gives it.
 bool Evaluator::disputesName(const Edit& edit, const std::vector<Problem>& resolved) const {
   const Facts& base = base_.facts();
-  std::set<size_t> disputed;
-  for (const Problem& p : base_.problems())
-    if (p.kind == ProblemKind::Bytes || p.kind == ProblemKind::UnknownName) disputed.insert(p.line);
   for (const Problem& p : resolved) {
     bool written = p.line >= edit.first && p.line < edit.first + edit.count;
     if (!written || (p.kind != ProblemKind::Bytes && p.kind != ProblemKind::UnknownName)) continue;
@@ -159,7 +158,7 @@ bool Evaluator::disputesName(const Edit& edit, const std::vector<Problem>& resol
     if (f.kind != Kind::Code) continue;
     for (std::string_view name : operandNames(fieldsOf(base_.lines()[p.line].text, f).operand)) {
       for (size_t u : base_.index().users(verify::labelKey(name)))
-        if ((u < edit.first || u >= edit.first + edit.count) && disputed.count(u)) return true;
+        if ((u < edit.first || u >= edit.first + edit.count) && holds(disputed_, u)) return true;
     }
   }
   return false;

@@ -50,6 +50,17 @@ bool wrongAlone(const Problem& p, std::string_view text, const LineFacts& f) {
 
 }  // namespace
 
+Evaluator::Evaluator(const Snapshot& base) : base_(base) {
+  for (const Problem& p : base.problems()) {
+    if (p.kind == ProblemKind::Address) breaks_.push_back(p.line);
+    if (p.kind == ProblemKind::Bytes || p.kind == ProblemKind::UnknownName) disputed_.push_back(p.line);
+  }
+  for (std::vector<size_t>* lines : {&breaks_, &disputed_}) {
+    std::sort(lines->begin(), lines->end());
+    lines->erase(std::unique(lines->begin(), lines->end()), lines->end());
+  }
+}
+
 size_t snapshotLine(size_t k, size_t from, const Edit* edit) {
   size_t line = from + k;
   if (edit == nullptr || line < edit->first) return line;
@@ -206,7 +217,9 @@ Evaluator::Labels Evaluator::sectionLabels(const Scope& scope, const Edit* edit,
     collectLabels(*fresh, 0, fresh->lines.size(), labels, pending, edit->first, edit->first + edit->count - 1);
     collectLabels(base, edit->first + edit->count, scope.sectionTo, labels, pending);
   }
-  for (size_t i = scope.sectionFrom; i < scope.sectionTo; ++i) labels[base.segmentText(base.lines[i])];
+  for (size_t i = scope.sectionFrom; i < scope.sectionTo; ++i)
+    if (i == scope.sectionFrom || base.lines[i].segment != base.lines[i - 1].segment)  // runs of lines share one
+      labels[base.segmentText(base.lines[i])];
   for (auto& [seg, segment] : labels) {
     SegmentLabels& s = segment;  // a plain reference: clang 14 lambdas do not capture bindings
     if (const SegmentLabels* whole = base_.index().segment(seg)) {
@@ -229,23 +242,25 @@ Evaluator::Labels Evaluator::sectionLabels(const Scope& scope, const Edit* edit,
 // The problems of the scope's lines, at the snapshot's lines. The labels give the operands'
 // values; a scope read again gets them, and its label problems, from what it reads.
 std::vector<Problem> Evaluator::scopeProblems(const Scope& scope, const Edit* edit, const Facts* fresh,
-                                              Labels& labels) const {
+                                              const Labels& given, Labels* read) const {
   std::vector<LineRef> refs;
   Facts facts = scopeFacts(scope, edit, fresh, refs);
   static const Labels kNone;
+  const Labels* labels = &given;
   if (scope.reread) {
     std::vector<Located> pending;
-    collectLabels(facts, 0, facts.lines.size(), labels, pending);
-    for (auto& [seg, s] : labels) s.seal();
+    collectLabels(facts, 0, facts.lines.size(), *read, pending);
+    for (auto& [seg, s] : *read) s.seal();
+    labels = read;
   }
   std::vector<Problem> problems =
-      inspect({refs, facts, scope.reread ? labels : kNone, base_.index(), scope.labels ? &labels : nullptr});
+      inspect({refs, facts, scope.reread ? *labels : kNone, base_.index(), scope.labels ? labels : nullptr});
   for (Problem& p : problems) {
     p.line = snapshotLine(p.line, scope.from, edit);
     p.blame = snapshotLine(p.blame, scope.from, edit);
     p.previous = snapshotLine(p.previous, scope.from, edit);
   }
-  if (scope.labels && !scope.reread) labelProblems(labels, problems);
+  if (scope.labels && !scope.reread) labelProblems(*labels, problems);
   return problems;
 }
 
@@ -255,15 +270,24 @@ const Evaluator::Before& Evaluator::before(const Scope& scope) {
   auto it = before_.find(key);
   if (it != before_.end()) return it->second;
   Before b;
-  if (scope.labels && !scope.reread) b.labels = sectionLabels(scope, nullptr, nullptr);
-  b.problems = scopeProblems(scope, nullptr, nullptr, b.labels);
+  if (scope.labels && !scope.reread) {
+    // One copy of a section's labels for all the windows in it.
+    std::shared_ptr<const Labels>& labels = labelsBefore_[{scope.sectionFrom, scope.sectionTo}];
+    if (!labels) labels = std::make_shared<const Labels>(sectionLabels(scope, nullptr, nullptr));
+    b.labels = labels;
+    b.problems = scopeProblems(scope, nullptr, nullptr, *labels, nullptr);
+  } else {
+    auto read = std::make_shared<Labels>();
+    b.problems = scopeProblems(scope, nullptr, nullptr, *read, read.get());
+    b.labels = std::move(read);
+  }
   return before_.emplace(key, std::move(b)).first->second;
 }
 
 // Code lines outside the scope whose operands name a label that the edit gives another value.
 void Evaluator::remoteProblems(const Scope& scope, const Labels& was, const Labels& is, std::vector<Problem>& before,
                                std::vector<Problem>& after) const {
-  std::set<uint64_t> changed;
+  std::map<uint64_t, std::set<std::string_view>> changed;  // the names, and the ranges they change in
   auto compare = [&](const Labels& a, const Labels& b) {
     static const SegmentLabels kEmpty;
     for (const auto& [seg, s] : a) {
@@ -272,15 +296,24 @@ void Evaluator::remoteProblems(const Scope& scope, const Labels& was, const Labe
       std::vector<std::pair<uint64_t, uint16_t>> differ;
       std::set_symmetric_difference(s.values.begin(), s.values.end(), t.values.begin(), t.values.end(),
                                     std::back_inserter(differ));
-      for (const auto& d : differ) changed.insert(d.first);
+      for (const auto& d : differ) changed[d.first].insert(seg);
     }
   };
   compare(was, is);
   compare(is, was);
+  // A use in a range that defines the name itself, elsewhere than where it changes, keeps its value.
+  const Facts& facts = base_.facts();
+  std::map<int, const SegmentLabels*> ownLabels;
   std::set<size_t> users;
-  for (uint64_t name : changed)
-    for (size_t u : base_.index().users(name))
-      if (u < scope.from || u >= scope.to) users.insert(u);
+  for (const auto& [name, ranges] : changed)
+    for (size_t u : base_.index().users(name)) {
+      if (u >= scope.from && u < scope.to) continue;
+      int id = facts.lines[u].segment;
+      auto own = ownLabels.find(id);
+      if (own == ownLabels.end()) own = ownLabels.emplace(id, base_.index().segment(facts.segmentText(facts.lines[u]))).first;
+      if (ranges.count(facts.segmentText(facts.lines[u])) || own->second == nullptr || !own->second->defines(name))
+        users.insert(u);
+    }
   static const Labels kNone;
   for (size_t u : users) {
     codeProblems({base_.lines(), base_.facts(), kNone, base_.index(), &was}, u, before);
@@ -314,8 +347,8 @@ Evaluator::Comparison Evaluator::compare(const Edit& edit, const Facts& fresh) {
   c.was = b.problems;
   Labels labels;
   if (scope.labels && !scope.reread) labels = sectionLabels(scope, &edit, &fresh);
-  c.is = scopeProblems(scope, &edit, &fresh, labels);
-  if (scope.labels) remoteProblems(scope, b.labels, labels, c.was, c.is);
+  c.is = scopeProblems(scope, &edit, &fresh, labels, &labels);
+  if (scope.labels) remoteProblems(scope, *b.labels, labels, c.was, c.is);
   std::sort(c.was.begin(), c.was.end(), byIdentity);
   std::sort(c.is.begin(), c.is.end(), byIdentity);
   c.resolved = minus(c.was, c.is);

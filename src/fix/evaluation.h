@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -26,7 +27,7 @@ struct Verdict {
 
 class Evaluator {
  public:
-  explicit Evaluator(const Snapshot& base) : base_(base) {}
+  explicit Evaluator(const Snapshot& base);
 
   // Nothing unless the edit is good: it leaves no problem on the lines it writes, brings no new
   // one anywhere, and takes one away at least. It is in doubt when it writes an address that
@@ -50,7 +51,7 @@ class Evaluator {
   using Labels = std::map<std::string, SegmentLabels>;
   struct Before {
     std::vector<Problem> problems;
-    Labels labels;
+    std::shared_ptr<const Labels> labels;
   };
   // The problems of an edit's scope before and after it, sorted by identity, those it takes
   // away, and the lines that fit no layout or no structure before it.
@@ -74,7 +75,9 @@ class Evaluator {
   Scope scopeFor(const Edit& edit, const Facts& fresh) const;
   Facts scopeFacts(const Scope& scope, const Edit* edit, const Facts* fresh, std::vector<LineRef>& refs) const;
   Labels sectionLabels(const Scope& scope, const Edit* edit, const Facts* fresh) const;
-  std::vector<Problem> scopeProblems(const Scope& scope, const Edit* edit, const Facts* fresh, Labels& labels) const;
+  // The labels are given, or, for a scope read again, read into `read`.
+  std::vector<Problem> scopeProblems(const Scope& scope, const Edit* edit, const Facts* fresh, const Labels& given,
+                                     Labels* read) const;
   const Before& before(const Scope& scope);
   Comparison compare(const Edit& edit, const Facts& fresh);
   // True when the edited lines come out with nothing blamed on them, and the edit brings no new
@@ -86,7 +89,10 @@ class Evaluator {
                       std::vector<Problem>& after) const;
 
   const Snapshot& base_;
+  std::vector<size_t> breaks_;    // the lines that do not stand where the line before them ends
+  std::vector<size_t> disputed_;  // the code lines whose bytes their operand does not give
   std::map<std::tuple<size_t, size_t, size_t, size_t, bool>, Before> before_;
+  std::map<std::pair<size_t, size_t>, std::shared_ptr<const Labels>> labelsBefore_;  // by section
 };
 
 // The line of the snapshot that line k of a range from `from` with edit stands for.
