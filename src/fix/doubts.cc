@@ -1,12 +1,18 @@
 // The edits that the listing cannot decide alone: good by the checks, but taking one side of a
 // disagreement for the truth without a witness, or mending nothing a label could.
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <set>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "fix/evaluation.h"
+#include "isa/instruction_set.h"
+#include "scanner/rules.h"
+#include "scanner/token.h"
 #include "verify/label_table.h"
 
 namespace romlift::fix {
@@ -159,6 +165,78 @@ bool Evaluator::disputesName(const Edit& edit, const std::vector<Problem>& resol
     for (std::string_view name : operandNames(fieldsOf(base_.lines()[p.line].text, f).operand)) {
       for (size_t u : base_.index().users(verify::labelKey(name)))
         if ((u < edit.first || u >= edit.first + edit.count) && holds(disputed_, u)) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace romlift::fix
+
+namespace romlift::fix {
+namespace {
+
+std::string hexText(unsigned v, size_t digits) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%0*X", static_cast<int>(digits), v);
+  std::string h = buf;
+  return (h[0] > '9' ? "0" : "") + h + "H";
+}
+
+// The ways the assembler writes a value: hex, decimal, binary, octal, a quoted character.
+std::vector<std::string> writings(unsigned v) {
+  std::vector<std::string> w = {hexText(v, 1), hexText(v, 2), hexText(v, 4), std::to_string(v),
+                                std::to_string(v) + "D"};
+  std::string bits;
+  for (unsigned b = v; b != 0; b >>= 1) bits.insert(bits.begin(), static_cast<char>('0' + (b & 1)));
+  w.push_back((bits.empty() ? "0" : bits) + "B");
+  if (bits.size() < 8) w.push_back(std::string(8 - bits.size(), '0') + bits + "B");
+  char octal[16];
+  std::snprintf(octal, sizeof octal, "%o", v);
+  w.push_back(std::string(octal) + "Q");
+  w.push_back(std::string(octal) + "O");
+  if (v >= 0x20 && v < 0x7F) w.push_back(v == '\'' ? "''''" : std::string{'\'', static_cast<char>(v), '\''});
+  return w;
+}
+
+}  // namespace
+
+// A line cut short may end on an operand that is itself a whole operand, whose value its object
+// code then seems to contradict (`CPI 0` cut from `CPI 0C0H`, with FE C0 shown). An edit of the
+// object code is in doubt when the operand, with nothing after it, may be the start of another
+// that gives the object code as shown.
+bool Evaluator::mayBeCutShort(const Edit& edit, const Facts& fresh) const {
+  if (edit.count != 1 || fresh.lines.size() != 1) return false;
+  const LineFacts& was = base_.facts().lines[edit.first];
+  const LineFacts& now = fresh.lines[0];
+  if (was.kind != Kind::Code || now.kind != Kind::Code || (was.token != CODEO && was.token != CODELO)) return false;
+  if (was.bytes == now.bytes && std::memcmp(was.object, now.object, sizeof was.object) == 0) return false;
+  std::string_view text = base_.lines()[edit.first].text;
+  CodeFields f = codeFields(text.data(), text.size(), was.token);
+  size_t split = f.operand.find_last_of(",+-");
+  std::string_view head = split == std::string_view::npos ? std::string_view() : f.operand.substr(0, split + 1);
+  std::string_view last = f.operand.substr(head.size());
+  std::vector<unsigned> values;
+  if (was.bytes >= 2) values.push_back(was.object[1]);
+  if (was.bytes == 3) values.insert(values.end(), {was.object[2], was.object[1] | unsigned{was.object[2]} << 8});
+  const isa::InstructionSet& set = *isa::findInstructionSet(isa::kDefaultInstructionSet);
+  auto givesShown = [&](const std::string& operand) {
+    isa::Expected e = set.expected({f.mnemonic, operand, was.value}, isa::NoLabels());
+    return e.verdict == isa::Verdict::kExpected && e.operandKnown && e.length == was.bytes &&
+           std::equal(was.object, was.object + was.bytes, e.bytes.begin());
+  };
+  const SegmentLabels* labels = base_.index().segment(base_.facts().segmentText(was));
+  for (unsigned v : values) {
+    std::vector<std::string> ws = writings(v);
+    for (const std::pair<uint64_t, uint16_t>& named : labels != nullptr ? labels->values : decltype(labels->values){}) {
+      ShortText name;
+      std::memcpy(name.text, &named.first, sizeof named.first);
+      if (named.second == v && !last.empty()) ws.emplace_back(name.c_str());
+    }
+    for (const std::string& w : ws) {
+      if (w.size() <= last.size() || w.compare(0, last.size(), last) != 0 || head.size() + w.size() > kMaxOperand)
+        continue;
+      bool label = std::isalpha(static_cast<unsigned char>(w[0])) != 0;
+      if (label || givesShown(std::string(head) + w)) return true;
     }
   }
   return false;

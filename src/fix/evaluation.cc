@@ -93,6 +93,11 @@ bool Evaluator::plausible(const Edit& edit, const Facts& fresh) const {
   Inspected in{refs, fresh, kNone, base_.index(), nullptr};
   for (size_t k = 0; k < edit.lines.size(); ++k) {
     if (fresh.lines[k].kind == Kind::Unreadable) return false;
+    // Where a section's first header stands, only a first-page header is the kind expected:
+    // another page's header would leave the section unread as before.
+    if (edit.count == edit.lines.size() && base_.lines()[edit.first + k].text.starts_with("PAGE ") &&
+        looksLikeFirstPage(base_.lines()[edit.first + k].text) && fresh.lines[k].kind != Kind::Header)
+      return false;
     std::vector<Problem> problems;
     codeProblems(in, k, problems);
     for (const Problem& p : problems)
@@ -423,7 +428,7 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
   if (c.resolved.empty() || !consistent(edit, fresh, c)) return std::nullopt;
   bool doubtful = closesBreakInDoubt(edit, c) || keepsUnknownNames(edit, fresh) || disputesName(edit, c.resolved) ||
                   leansOnUnconfirmed(edit, fresh) || followsBrokenAddress(edit, fresh) ||
-                  respellsWithoutWitness(edit, fresh);
+                  respellsWithoutWitness(edit, fresh) || mayBeCutShort(edit, fresh);
   return Verdict{std::move(c.resolved), doubtful};
 }
 

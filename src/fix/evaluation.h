@@ -70,6 +70,7 @@ class Evaluator {
   bool leansOnUnconfirmed(const Edit& edit, const Facts& fresh) const;
   bool followsBrokenAddress(const Edit& edit, const Facts& fresh) const;
   bool respellsWithoutWitness(const Edit& edit, const Facts& fresh) const;
+  bool mayBeCutShort(const Edit& edit, const Facts& fresh) const;
   bool reshapes(const Edit& edit, const Facts& fresh) const;
   bool sizedByName(size_t from, size_t to) const;
   Scope scopeFor(const Edit& edit, const Facts& fresh) const;

@@ -72,12 +72,14 @@ bool columnsRight(const Inspected& in, size_t i) {
   }
 }
 
-// A page header whose page number may be 01 misread: a section's first header that romlift
-// does not see.
+}  // namespace
+
 bool looksLikeFirstPage(std::string_view text) {
   auto mayBe = [](char c, char digit) { return c == digit || readAs(c).find(digit) != std::string_view::npos; };
   return text.size() > kPageNumber + 1 && mayBe(text[kPageNumber], '0') && mayBe(text[kPageNumber + 1], '1');
 }
+
+namespace {
 
 bool takesLabels(const LineFacts& f) { return f.kind == Kind::LabelOnly || (f.kind == Kind::Code && labelled(f.token)); }
 

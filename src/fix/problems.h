@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -84,5 +85,9 @@ void codeProblems(const Inspected& in, size_t i, std::vector<Problem>& out);
 
 // The label problems of the ranges' labels, at the lines they give (in label_problems.cc).
 void labelProblems(const std::map<std::string, SegmentLabels>& labels, std::vector<Problem>& out);
+
+// A page header whose page number may be 01 misread: a section's first header that romlift
+// does not see.
+bool looksLikeFirstPage(std::string_view text);
 
 }  // namespace romlift::fix

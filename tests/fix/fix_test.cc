@@ -52,6 +52,8 @@ const std::vector<Slip> kSlips = {
     {"look-alike in a DS size", "058 8010            CSUM    DS    1 ", "058 8010            CSUM    DS    l "},
     {"look-alike in a symbol table", "CKSUM  D013 DELAY", "CKSUM  D0l3 DELAY"},
     {"look-alike in a header", "0C800-0CFFF  V1.1\n\n001", "0C800-0CFFF  V1.l\n\n001"},
+    // Right after a symbol table, where a later page's header would leave the section unread.
+    {"look-alike in a first-page number", "PAGE 01    KEZ FIRMWARE 0C800", "PAGE G1    KEZ FIRMWARE 0C800"},
     {"blank lost", "022 C016 CD03D0             CALL", "022 C016 CD03D0            CALL"},
     {"blank added", "018 C011 78                 MOV   A,B", "018 C011 78                  MOV   A,B"},
     {"blank lost before a comment", "EQU   0DH       CARRIAGE", "EQU   0DH      CARRIAGE"},
@@ -113,6 +115,18 @@ TEST(Fix, TellsTheBytesThatNobodyPrinted) {
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "<<< Non r\xC3\xA9parable >>> : " + c.told + "\n" + closing(0, 0, 1));
   }
+}
+
+// A line that ends on its operand may have been cut there: `CPI 0` may be what is left of
+// `CPI 0C0H`, which gives FE C0 as shown, so the object code is not made to fit `0`.
+TEST(Fix, LeavesTheCodeOfAnOperandThatMayBeCutShort) {
+  const std::string head = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n001                         ORG   :C000\n";
+  const std::string tail = "003 C002 C9                 RET\n004 C003                    END\n";
+  test::Outcome r = report({"fix"}, head + "002 C000 FEC0               CPI   0\n" + tail);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "<<< Non r\xC3\xA9parable >>> : ligne 4 segment 0C000-0C7FF : code objet FEC0 refus\xC3\xA9 pour CPI 0\n" +
+                       closing(0, 0, 1));
 }
 
 // Sections without a symbol table, where only the lines around a slip tell what was printed.
