@@ -201,8 +201,10 @@ LineMatch matchLineStart(PaddedText line, bool nl, Mode mode) {
   return {};
 }
 
-CodeFields codeFields(const char* s, size_t n, int token) {
-  ByteLine line(s, n);
+namespace {
+
+template <typename Line>
+CodeFields fieldsOf(const Line& line, const char* s, size_t n, int token) {
   CodeFields f;
   auto take = [&](size_t& i) {
     i += line.blanks(i);
@@ -223,6 +225,15 @@ CodeFields codeFields(const char* s, size_t n, int token) {
     f.comment = std::string_view(s + i, n - i);
   }
   return f;
+}
+
+}  // namespace
+
+CodeFields codeFields(const char* s, size_t n, int token) { return fieldsOf(ByteLine(s, n), s, n, token); }
+
+CodeFields codeFields(PaddedText line, int token) {
+  if (line.len <= MaskedLine::kMaxSize) return fieldsOf(MaskedLine(line), line.text, line.len, token);
+  return codeFields(line.text, line.len, token);
 }
 
 size_t matchSegmentRange(const char* s, size_t n) {

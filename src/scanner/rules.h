@@ -60,6 +60,8 @@ struct CodeFields {
 };
 // The line s[0..n) must be a code line of kind token (CODE ... CODELOC).
 CodeFields codeFields(const char* s, size_t n, int token);
+// The same for a line in a padded buffer, read with bit masks.
+CodeFields codeFields(PaddedText line, int token);
 
 // Length of the address range that starts at s (0 when none): [0-3]?hhhh-[0-3]?hhhh.
 size_t matchSegmentRange(const char* s, size_t n);

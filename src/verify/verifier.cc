@@ -114,7 +114,7 @@ void Verifier::skippedLine(int lineno, PaddedText line) {
 }
 
 void Verifier::codeToken(int lineno, int token, PaddedText text) {
-  CodeFields f = codeFields(text.text, text.len, token);
+  CodeFields f = codeFields(text, token);
   Finding line;
   line.lineno = static_cast<uint32_t>(lineno);
   line.segment = segment_;

@@ -94,11 +94,14 @@ TEST(ScanCodeLines, FieldsOfEachKind) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     ASSERT_EQ(fmt(scan(c.line + "\n")), Want{fmt(c.token, c.line, 1, scan(c.line + "\n")[0].codeobj)});
-    CodeFields f = codeFields(c.line.data(), c.line.size(), c.token);
-    EXPECT_EQ(f.label, c.label);
-    EXPECT_EQ(f.mnemonic, c.mnemonic);
-    EXPECT_EQ(f.operand, c.operand);
-    EXPECT_EQ(f.comment, c.comment);
+    // Read byte by byte, and with masks from a padded buffer whose padding must not count.
+    std::string padded = c.line + std::string(kPadding, 'X');
+    for (CodeFields f : {codeFields(c.line.data(), c.line.size(), c.token), codeFields({padded.data(), c.line.size()}, c.token)}) {
+      EXPECT_EQ(f.label, c.label);
+      EXPECT_EQ(f.mnemonic, c.mnemonic);
+      EXPECT_EQ(f.operand, c.operand);
+      EXPECT_EQ(f.comment, c.comment);
+    }
   }
 }
 
