@@ -22,6 +22,7 @@ enum class Verdict : uint8_t {
   kUnknownMnemonic,  // not in the instruction set: only a learned set can judge the line
   kExpected,         // length and bytes[0] are certain, the other bytes when operandKnown
   kNotCheckable,     // a known mnemonic whose bytes cannot be predicted for sure
+  kOtherForm,        // a known mnemonic with an operand of a form its instruction never takes
 };
 
 // The longest byte sequence one line is expected to give; a longer DB is not checkable.
@@ -36,6 +37,7 @@ struct Expected {
 
   static Expected unknownMnemonic() { return Expected{Verdict::kUnknownMnemonic, false, 0, {}}; }
   static Expected notCheckable() { return Expected{}; }
+  static Expected otherForm() { return Expected{Verdict::kOtherForm, false, 0, {}}; }
 };
 
 // A processor's instructions together with its assembler's data directives.

@@ -146,11 +146,24 @@ int takeRegisters(const InstructionRow& row, std::string_view& operand, uint16_t
   return registerBits(row.regs, first, rest);
 }
 
+// A comma outside quotes.
+bool hasComma(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == ',') return true;
+    if (text[i] != '\'') continue;
+    size_t len = quotedLength(text.substr(i));
+    if (len == 0) return false;
+    i += len - 1;
+  }
+  return false;
+}
+
 Expected encode(const InstructionRow& row, const SourceLine& line, const LabelResolver& labels) {
   std::string_view immediate = line.operand;
   int bits = takeRegisters(row, immediate, line.address, labels);
   bool wantImmediate = row.length > 1;
-  if (bits < 0 || immediate.empty() == wantImmediate) return Expected::notCheckable();
+  // A comma left in the value is another processor's syntax (JP M,0) or damage.
+  if (bits < 0 || immediate.empty() == wantImmediate || hasComma(immediate)) return Expected::otherForm();
   Expected e{Verdict::kExpected, true, row.length, {}};
   e.bytes[0] = static_cast<uint8_t>(row.opcode + bits);
   if (!wantImmediate) return e;

@@ -46,9 +46,10 @@ class AllSections final : public isa::LabelResolver {
 
 }  // namespace
 
-void Verifier::page(int, const char* seg) {
+void Verifier::page(int lineno, const char* seg) {
   endSection();
   segment_ = segments_.id(seg);
+  if (segment_ == tallies_.size()) tallies_.push_back({{}, 0, lineno, false});
   inSection_ = true;
   sectionDamaged_ = false;
   rejecting_ = false;
@@ -125,6 +126,12 @@ void Verifier::codeToken(int lineno, int token, PaddedText text) {
   for (uint64_t key : labelOnly_) defineLine(key, line.address, suspect);
   labelOnly_.clear();
 
+  // Before any page header (fix hears every line), the lines count under a range of no text.
+  if (tallies_.empty()) {
+    segment_ = segments_.id("");
+    tallies_.push_back({{}, 0, lineno, false});
+  }
+  ++tallies_[segment_].fit.lines;
   isa::SourceLine source{f.mnemonic, f.operand, line.address};
   NamesLabel names;
   isa::Expected expected = set_.expected(source, names);
@@ -135,6 +142,7 @@ void Verifier::codeToken(int lineno, int token, PaddedText text) {
     pending.shown = line.shown;
     pending_.push_back(pending);
   } else if (expected.verdict == isa::Verdict::kUnknownMnemonic) {
+    ++tallies_[segment_].fit.misfits;
     if (!learned_.feed(f.mnemonic, f.operand, line)) ++notCheckable_;
   } else {
     record(expected, line);
@@ -144,7 +152,26 @@ void Verifier::codeToken(int lineno, int token, PaddedText text) {
 void Verifier::record(const isa::Expected& expected, Finding line) {
   Judgement j = judge(expected, line.shown, line);
   ++(j.checked ? checked_ : notCheckable_);
+  SectionTally& tally = tallies_[line.segment];
+  ++tally.fit.tableLines;
+  if (j.error || expected.verdict == isa::Verdict::kOtherForm) ++tally.fit.misfits;
+  if (j.checked) ++tally.checked;
   if (j.error) findings_.push_back(line);
+}
+
+void Verifier::setAsideForeign() {
+  TableFit all;
+  for (const SectionTally& t : tallies_) all.add(t.fit);
+  bool any = false;
+  for (SectionTally& t : tallies_) {
+    t.foreign = t.fit.foreign(all);
+    if (!t.foreign) continue;
+    any = true;
+    checked_ -= t.checked;
+    notCheckable_ += t.checked;
+  }
+  if (!any) return;
+  std::erase_if(findings_, [this](const Finding& f) { return !f.probable && tallies_[f.segment].foreign; });
 }
 
 Finding Verifier::lineOf(const PendingLine& p) const {
@@ -188,11 +215,23 @@ void Verifier::finish(const Registers& registers) {
   for (const PendingLine& p : waiting_) record(set_.expected(p.source(), AllSections(others_, p.segment)), lineOf(p));
   waiting_.clear();
   learned_.judge(findings_, checked_, notCheckable_);
+  setAsideForeign();
   std::stable_sort(findings_.begin(), findings_.end(),
                    [](const Finding& a, const Finding& b) { return a.lineno < b.lineno; });
 }
 
 int Verifier::print(FILE* out) const {
+  for (uint32_t id = 0; id < tallies_.size(); ++id) {
+    const SectionTally& t = tallies_[id];
+    if (!t.foreign) continue;
+    std::fprintf(out,
+                 "<<< Info >>> : segment %s (ligne %d) : %llu lignes de code sur %llu ne suivent pas le jeu "
+                 "d'instructions %.*s, qui n'y est pas appliqu\xC3\xA9 ; --cpu none y juge toutes les lignes par "
+                 "les formes apprises du listing\n",
+                 segments_.text(id), t.firstLine, static_cast<unsigned long long>(t.fit.misfits),
+                 static_cast<unsigned long long>(t.fit.lines), static_cast<int>(set_.name().size()),
+                 set_.name().data());
+  }
   for (const Finding& f : findings_) printFinding(out, f, segments_.text(f.segment));
   std::fprintf(out, "Nb lignes v\xC3\xA9rifi\xC3\xA9" "es : %llu\n", static_cast<unsigned long long>(checked_));
   std::fprintf(out, "Nb lignes non v\xC3\xA9rifiables : %llu\n", static_cast<unsigned long long>(notCheckable_));

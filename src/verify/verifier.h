@@ -16,6 +16,7 @@
 #include "verify/learned_lines.h"
 #include "verify/other_sections.h"
 #include "verify/pending.h"
+#include "verify/table_fit.h"
 
 namespace romlift::verify {
 
@@ -40,7 +41,8 @@ class Verifier final : public LineObserver, public SkippedLineListener {
   // Judges the lines that waited for other sections' labels and the learned lines, once the
   // run is over; registers are the run's.
   void finish(const Registers& registers);
-  // The findings in listing order, then the counts; returns the number of findings.
+  // The sections whose lines mostly do not follow the table, then the findings in listing
+  // order, then the counts; returns the number of findings.
   int print(FILE* out) const;
 
   uint64_t checked() const { return checked_; }
@@ -55,6 +57,17 @@ class Verifier final : public LineObserver, public SkippedLineListener {
   // Counts the line and keeps a finding when what is certain differs from what it shows.
   void record(const isa::Expected& expected, Finding line);
   Finding lineOf(const PendingLine& p) const;
+  // Drops the table's findings in the sections of another processor; their lines become not
+  // checkable.
+  void setAsideForeign();
+
+  // What the table made of one section's lines.
+  struct SectionTally {
+    TableFit fit;
+    uint64_t checked = 0;  // by the table
+    int firstLine = 0;     // its first page header
+    bool foreign = false;
+  };
 
   const isa::InstructionSet& set_;
   Segments segments_;
@@ -75,6 +88,7 @@ class Verifier final : public LineObserver, public SkippedLineListener {
   OtherSections others_;
   LearnedLines learned_;
   std::vector<Finding> findings_;
+  std::vector<SectionTally> tallies_;  // by segment number
   uint64_t checked_ = 0;
   uint64_t notCheckable_ = 0;
 };

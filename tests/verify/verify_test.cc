@@ -239,6 +239,25 @@ TEST(Verify, LearnedSet) {
   EXPECT_EQ(o.status, 1);
 }
 
+// A section of another processor's code is not judged by the 8085 table, which says so; the
+// next section, of 8080 code, still is.
+TEST(Verify, SetsTheTableAsideForAnotherProcessorsSection) {
+  const std::string listing = kZ80Section + kHeader2 + "001                         ORG   :C800\n" +
+                              "002 C800 3E01               MVI   A,1\n003 C802 CD00C8             CALL  0C800H\n" +
+                              "004 C805 C300CB             JMP   0C800H\n";
+  test::Outcome o = report({"verify"}, listing);
+  EXPECT_EQ(o.out,
+            "<<< Info >>> : segment 0C000-0C7FF (ligne 1) : 20 lignes de code sur 22 ne suivent pas le jeu "
+            "d'instructions 8085, qui n'y est pas appliqu\xC3\xA9 ; --cpu none y juge toutes les lignes par les formes "
+            "apprises du listing\n"
+            "<<< Erreur >>> : ligne 29 segment 0C800-0CFFF adresse C805 code C300CB attendu C300C8 (chiffre 6 : B lu pour 8)\n" +
+                closing(3, 22, 1));
+  EXPECT_EQ(o.status, 1);
+  // Fifteen lines of it are a few misreads, not another processor.
+  std::string shortSection = kZ80Section.substr(0, kZ80Section.find("017 "));
+  EXPECT_EQ(report({"verify"}, shortSection).out.rfind("<<< Erreur >>> : ligne 4 segment 0C000-0C7FF adresse C002 code FE0D", 0), 0u);
+}
+
 TEST(Verify, UsageErrors) {
   const std::pair<std::vector<const char*>, std::string> cases[] = {
       {{"verify", "--cpu"}, "processeur manquant apr\xC3\xA8s \xC2\xAB --cpu \xC2\xBB"},
