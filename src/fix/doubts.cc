@@ -20,6 +20,15 @@ namespace {
 
 bool holds(const std::vector<size_t>& sorted, size_t line) { return std::binary_search(sorted.begin(), sorted.end(), line); }
 
+// Whether `word` stands in text with blanks or the line's ends around it.
+bool holdsWord(std::string_view text, std::string_view word) {
+  for (size_t at = text.find(word); at != std::string_view::npos; at = text.find(word, at + 1)) {
+    size_t end = at + word.size();
+    if ((at == 0 || text[at - 1] == ' ') && (end == text.size() || text[end] == ' ')) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // An edit that only changes labels can only mend something when a label it writes is one that
@@ -93,15 +102,34 @@ bool Evaluator::leansOnUnconfirmed(const Edit& edit, const Facts& fresh) const {
   std::string_view old = base_.lines()[edit.first].text;
   std::string_view object = std::string_view(edit.lines[0]).substr(col::kObject, 2 * fresh.lines[0].bytes);
   // The operand is the same when the old text holds it as a word of its own.
-  bool sameOperand = now.operand.empty();
-  for (size_t at = old.find(now.operand); !sameOperand && at != std::string_view::npos; at = old.find(now.operand, at + 1)) {
-    size_t end = at + now.operand.size();
-    sameOperand = (at == 0 || old[at - 1] == ' ') && (end == old.size() || old[end] == ' ');
-  }
+  bool sameOperand = now.operand.empty() || holdsWord(old, now.operand);
   if (sameOperand && old.substr(col::kObject, object.size()) == object) return false;
   std::string seg = base_.facts().segmentText(was);
   for (std::string_view name : operandNames(now.operand))
     if (!base_.index().confirmed(name, seg)) return true;
+  return false;
+}
+
+// Only the instruction table confirms a new mnemonic or operand: where it cannot judge the line
+// (a mnemonic it does not know, another processor's range, a value it cannot work out), a mark
+// taken out of an operand may as well have been printed.
+bool Evaluator::rewritesUnjudged(const Edit& edit, const Facts& fresh) const {
+  auto inOld = [&](std::string_view word) {
+    if (word.empty()) return true;
+    for (size_t i = edit.first; i < edit.first + edit.count; ++i)
+      if (holdsWord(base_.lines()[i].text, word)) return true;
+    return false;
+  };
+  const std::vector<std::string>& foreign = base_.foreign();
+  for (size_t k = 0; k < fresh.lines.size(); ++k) {
+    const LineFacts& now = fresh.lines[k];
+    if (now.kind != Kind::Code) continue;
+    CodeFields fields = fieldsOf(edit.lines[k], now);
+    if (inOld(fields.mnemonic) && inOld(fields.operand)) continue;
+    std::string seg = fresh.segmentText(now);
+    if (std::binary_search(foreign.begin(), foreign.end(), seg)) return true;
+    if (checkCode(edit.lines[k], now, RangeResolver(base_.index(), seg, nullptr)) != CodeVerdict::Good) return true;
+  }
   return false;
 }
 

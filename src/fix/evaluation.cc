@@ -90,7 +90,7 @@ bool Evaluator::plausible(const Edit& edit, const Facts& fresh) const {
   std::vector<LineRef> refs;
   for (const std::string& t : edit.lines) refs.push_back({t, true});
   static const Labels kNone;
-  Inspected in{refs, fresh, kNone, base_.index(), nullptr};
+  Inspected in{refs, fresh, kNone, base_.index(), nullptr, &base_.foreign()};
   for (size_t k = 0; k < edit.lines.size(); ++k) {
     if (fresh.lines[k].kind == Kind::Unreadable) return false;
     // Where a section's first header stands, only a first-page header is the kind expected:
@@ -259,7 +259,8 @@ std::vector<Problem> Evaluator::scopeProblems(const Scope& scope, const Edit* ed
     labels = read;
   }
   std::vector<Problem> problems =
-      inspect({refs, facts, scope.reread ? *labels : kNone, base_.index(), scope.labels ? labels : nullptr});
+      inspect({refs, facts, scope.reread ? *labels : kNone, base_.index(), scope.labels ? labels : nullptr,
+               &base_.foreign()});
   for (Problem& p : problems) {
     p.line = snapshotLine(p.line, scope.from, edit);
     p.blame = snapshotLine(p.blame, scope.from, edit);
@@ -321,8 +322,8 @@ void Evaluator::remoteProblems(const Scope& scope, const Labels& was, const Labe
     }
   static const Labels kNone;
   for (size_t u : users) {
-    codeProblems({base_.lines(), base_.facts(), kNone, base_.index(), &was}, u, before);
-    codeProblems({base_.lines(), base_.facts(), kNone, base_.index(), &is}, u, after);
+    codeProblems({base_.lines(), base_.facts(), kNone, base_.index(), &was, &base_.foreign()}, u, before);
+    codeProblems({base_.lines(), base_.facts(), kNone, base_.index(), &is, &base_.foreign()}, u, after);
   }
 }
 
@@ -428,7 +429,8 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
   if (c.resolved.empty() || !consistent(edit, fresh, c)) return std::nullopt;
   bool doubtful = closesBreakInDoubt(edit, c) || keepsUnknownNames(edit, fresh) || disputesName(edit, c.resolved) ||
                   leansOnUnconfirmed(edit, fresh) || followsBrokenAddress(edit, fresh) ||
-                  respellsWithoutWitness(edit, fresh) || mayBeCutShort(edit, fresh);
+                  respellsWithoutWitness(edit, fresh) || mayBeCutShort(edit, fresh) ||
+                  rewritesUnjudged(edit, fresh);
   return Verdict{std::move(c.resolved), doubtful};
 }
 

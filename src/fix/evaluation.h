@@ -33,8 +33,9 @@ class Evaluator {
   // one anywhere, and takes one away at least. It is in doubt when it writes an address that
   // only the line after it confirms, mends one use of a label where other uses disagree with
   // the label the same way, rewrites a use after a label that no symbol table confirms, moves
-  // a symbol-table entry to a code line whose own address breaks the run, or respells a label
-  // with nothing in the listing to say which spelling is right.
+  // a symbol-table entry to a code line whose own address breaks the run, respells a label
+  // with nothing in the listing to say which spelling is right, or rewrites an instruction
+  // that the instruction table cannot judge.
   std::optional<Verdict> judge(const Edit& edit);
 
  private:
@@ -71,6 +72,7 @@ class Evaluator {
   bool followsBrokenAddress(const Edit& edit, const Facts& fresh) const;
   bool respellsWithoutWitness(const Edit& edit, const Facts& fresh) const;
   bool mayBeCutShort(const Edit& edit, const Facts& fresh) const;
+  bool rewritesUnjudged(const Edit& edit, const Facts& fresh) const;
   bool reshapes(const Edit& edit, const Facts& fresh) const;
   bool sizedByName(size_t from, size_t to) const;
   Scope scopeFor(const Edit& edit, const Facts& fresh) const;

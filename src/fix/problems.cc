@@ -1,11 +1,14 @@
 #include "fix/problems.h"
 
+#include <algorithm>
+#include <map>
 #include <optional>
 
 #include "bytes/charclass.h"
 #include "checks/listing_text.h"
 #include "fix/confusion.h"
 #include "scanner/token.h"
+#include "verify/table_fit.h"
 
 namespace romlift::fix {
 namespace {
@@ -199,6 +202,9 @@ void codeProblems(const Inspected& in, size_t i, std::vector<Problem>& out) {
   bool defines = f.kind == Kind::Code || f.kind == Kind::Equ || f.kind == Kind::Ds || f.kind == Kind::LabelOnly;
   if (defines && f.label.text[0] != '\0' && !wellFormedLabel(f.label)) out.push_back({ProblemKind::LabelMark, i, i});
   if (f.kind != Kind::Code && f.kind != Kind::Equ) return;
+  if (f.kind == Kind::Code && in.foreign != nullptr &&
+      std::binary_search(in.foreign->begin(), in.foreign->end(), std::string_view(in.facts.segmentText(f))))
+    return;
   RangeResolver labels(in.index, in.facts.segmentText(f), in.overrides);
   CodeVerdict v = f.kind == Kind::Code ? checkCode(in.lines[i].text, f, labels) : checkEqu(in.lines[i].text, f, labels);
   if (v == CodeVerdict::Good || v == CodeVerdict::NotCheckable) return;
@@ -208,6 +214,29 @@ void codeProblems(const Inspected& in, size_t i, std::vector<Problem>& out) {
   Problem p{kind, i, i};
   p.verdict = v;
   out.push_back(p);
+}
+
+std::vector<std::string> foreignRanges(const Facts& facts, const std::vector<Problem>& problems) {
+  std::map<std::string_view, verify::TableFit> fits;
+  for (const LineFacts& f : facts.lines) {
+    if (f.kind != Kind::Code) continue;
+    verify::TableFit& fit = fits[facts.segmentText(f)];
+    ++fit.lines;
+    ++fit.tableLines;
+  }
+  for (const Problem& p : problems) {
+    const LineFacts& f = facts.lines[p.line];
+    if (f.kind != Kind::Code || (p.kind != ProblemKind::Bytes && p.kind != ProblemKind::Form)) continue;
+    verify::TableFit& fit = fits[facts.segmentText(f)];
+    ++fit.misfits;
+    if (p.verdict == CodeVerdict::UnknownMnemonic) --fit.tableLines;
+  }
+  verify::TableFit all;
+  for (const auto& [range, fit] : fits) all.add(fit);
+  std::vector<std::string> out;
+  for (const auto& [range, fit] : fits)
+    if (fit.foreign(all)) out.emplace_back(range);
+  return out;
 }
 
 std::vector<Problem> inspect(const Inspected& in) {

@@ -74,11 +74,17 @@ struct Inspected {
   const std::map<std::string, SegmentLabels>& labels;  // by range, for the label checks
   const LabelIndex& index;                              // for the operands' values
   const std::map<std::string, SegmentLabels>* overrides;
+  // The ranges (sorted) whose code is another processor's: its object code is not judged.
+  const std::vector<std::string>* foreign;
 };
 
 
 // Every problem of the lines, in the order of their kinds, then of the lines.
 std::vector<Problem> inspect(const Inspected& in);
+
+// The ranges whose code lines mostly do not follow the instruction table, as verify sets them
+// aside, from the problems that inspect found with no range set aside; sorted.
+std::vector<std::string> foreignRanges(const Facts& facts, const std::vector<Problem>& problems);
 
 // The problems of code line or EQU line i alone: its object code or value, its columns.
 void codeProblems(const Inspected& in, size_t i, std::vector<Problem>& out);

@@ -187,7 +187,9 @@ std::vector<LineRef> lineRefs(const Listing& listing) {
 
 Snapshot::Snapshot(Listing listing)
     : listing_(std::move(listing)), lines_(lineRefs(listing_)), facts_(readFacts(lines_)), index_(facts_, lines_) {
-  problems_ = inspect({lines_, facts_, index_.segments(), index_, nullptr});
+  problems_ = inspect({lines_, facts_, index_.segments(), index_, nullptr, nullptr});
+  foreign_ = foreignRanges(facts_, problems_);
+  if (!foreign_.empty()) problems_ = inspect({lines_, facts_, index_.segments(), index_, nullptr, &foreign_});
   for (size_t i = 0; i < facts_.lines.size(); ++i)
     if (facts_.lines[i].kind == Kind::Header) headers_.push_back(i);
 }

@@ -43,6 +43,8 @@ class Snapshot {
   const Facts& facts() const { return facts_; }
   const LabelIndex& index() const { return index_; }
   const std::vector<Problem>& problems() const { return problems_; }
+  // The ranges whose code is another processor's (sorted).
+  const std::vector<std::string>& foreign() const { return foreign_; }
   // The checks on the whole text; run on the first call.
   const Tally& tally() const;
 
@@ -57,6 +59,7 @@ class Snapshot {
   Facts facts_;
   LabelIndex index_;
   std::vector<Problem> problems_;
+  std::vector<std::string> foreign_;
   std::vector<size_t> headers_;  // the lines of kind Header
   mutable Tally tally_;
   mutable bool tallied_ = false;

@@ -11,6 +11,7 @@
 #include "listing_gen.h"
 #include "ocr_damage.h"
 #include "support/independent_tools.h"
+#include "support/listing.h"
 #include "support/report.h"
 #include "support/run_binary.h"
 
@@ -157,6 +158,22 @@ TEST(Fix, SectionsWithoutSymbolTable) {
     EXPECT_EQ(r.status, c.printed.empty() ? 1 : 0);
     EXPECT_EQ(test::gnuPatched(head + c.read, r.out), head + (c.printed.empty() ? c.read : c.printed));
   }
+}
+
+// Only the instruction table confirms a rewritten instruction: another processor's code has
+// nothing to correct, and a mark taken out of a macro's operand might have been printed.
+TEST(Fix, LeavesWhatNoInstructionTableConfirms) {
+  test::Outcome z80 = report({"fix"}, test::kZ80Section);
+  EXPECT_EQ(z80.out, "");
+  EXPECT_EQ(z80.err, closing(0, 0, 0));
+  EXPECT_EQ(z80.status, 0);
+  test::Outcome macro = report({"fix"}, test::kHeader + "\n001                         ORG   :C000\n" +
+                                            "002 C000 CD00C8             PRNT  MESSAGE1.\n" +
+                                            "003 C003 C9                 RET\n004 C004                    END\n");
+  EXPECT_EQ(macro.out, "");
+  EXPECT_EQ(macro.err, "<<< Non r\xC3\xA9parable >>> : ligne 4 segment 0C000-0C7FF adresse C000 : 3 octets manquants\n" +
+                           closing(0, 0, 1));
+  EXPECT_EQ(macro.status, 1);
 }
 
 TEST(Fix, CleanListingGivesAnEmptyPatch) {
