@@ -12,7 +12,11 @@ constexpr size_t kAnchor = 3;            // lines that must agree for the pairin
 constexpr size_t kReach = 64;            // how many lines either side may have put in or left out
 constexpr size_t kMaxPairing = 1 << 16;  // line pairs compared inside one hunk at the most
 
-std::string_view fields(std::string_view line) { return line.substr(0, std::min(line.size(), kFieldsEnd)); }
+// The fields without the blanks after them: a line restored without its comment has them right.
+std::string_view fields(std::string_view line) {
+  std::string_view f = line.substr(0, std::min(line.size(), kFieldsEnd));
+  return f.substr(0, f.find_last_not_of(' ') + 1);
+}
 
 // Lines a[x..] and b[y..] agree for kAnchor lines, or up to the ends of both.
 bool agree(const std::vector<std::string_view>& a, const std::vector<std::string_view>& b, size_t x, size_t y) {

@@ -24,8 +24,8 @@ struct Suspect {
 // name may be a misreading of.
 std::map<size_t, Suspect> suspectLines(const Snapshot& snap);
 
-// Every edit that undoes one OCR slip on a suspect line, joins a whole suspect to a neighbour
-// or splits it in two; in line order, each once.
+// Every edit that undoes one OCR slip on a suspect line, completes a whole suspect cut short,
+// joins it to a neighbour or splits it in two; in line order, each once.
 std::vector<Edit> candidateEdits(const Snapshot& snap, const std::map<size_t, Suspect>& suspects);
 
 // True when OCR may have read one label as the other: look-alikes in the same places, or a

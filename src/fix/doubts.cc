@@ -9,10 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "fix/completion.h"
 #include "fix/evaluation.h"
 #include "isa/instruction_set.h"
 #include "scanner/rules.h"
 #include "scanner/token.h"
+#include "verify/judgement.h"
 #include "verify/label_table.h"
 
 namespace romlift::fix {
@@ -133,6 +135,34 @@ bool Evaluator::rewritesUnjudged(const Edit& edit, const Facts& fresh) const {
   return false;
 }
 
+// An edit that rewrites an operand to fit the object code, where the old operand gives that
+// code but for one digit that OCR confuses in the object-code column (5 and 6, 3 and 8, ...),
+// takes the object code for the truth: the digit may as well be the misread one.
+bool Evaluator::bendsOperandToCode(const Edit& edit, const Facts& fresh) const {
+  if (edit.count != 1 || fresh.lines.size() != 1) return false;
+  const LineFacts& was = base_.facts().lines[edit.first];
+  const LineFacts& now = fresh.lines[0];
+  if (was.kind != Kind::Code || now.kind != Kind::Code || was.bytes != now.bytes ||
+      std::memcmp(was.object, now.object, sizeof was.object) != 0)
+    return false;
+  CodeFields old = fieldsOf(base_.lines()[edit.first].text, was);
+  if (old.operand == fieldsOf(edit.lines[0], now).operand) return false;
+  RangeResolver labels(base_.index(), base_.facts().segmentText(was), nullptr);
+  isa::Expected e = isa::findInstructionSet(isa::kDefaultInstructionSet)->expected({old.mnemonic, old.operand, was.value}, labels);
+  if (e.verdict != isa::Verdict::kExpected || !e.operandKnown || e.length != was.bytes) return false;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  size_t differing = 0;
+  bool confusable = false;
+  for (size_t k = 0; k < 2 * size_t{was.bytes}; ++k) {
+    unsigned shift = k % 2 == 0 ? 4 : 0;
+    char shown = kHex[was.object[k / 2] >> shift & 0xF], given = kHex[e.bytes[k / 2] >> shift & 0xF];
+    if (shown == given) continue;
+    ++differing;
+    confusable = verify::confused(shown, given);
+  }
+  return differing == 1 && confusable;
+}
+
 // An edit that moves a symbol-table entry to the address of a code line takes that line's
 // address for the truth: not when the line does not stand where the one before it ends.
 bool Evaluator::followsBrokenAddress(const Edit& edit, const Facts& fresh) const {
@@ -198,40 +228,10 @@ bool Evaluator::disputesName(const Edit& edit, const std::vector<Problem>& resol
   return false;
 }
 
-}  // namespace romlift::fix
-
-namespace romlift::fix {
-namespace {
-
-std::string hexText(unsigned v, size_t digits) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%0*X", static_cast<int>(digits), v);
-  std::string h = buf;
-  return (h[0] > '9' ? "0" : "") + h + "H";
-}
-
-// The ways the assembler writes a value: hex, decimal, binary, octal, a quoted character.
-std::vector<std::string> writings(unsigned v) {
-  std::vector<std::string> w = {hexText(v, 1), hexText(v, 2), hexText(v, 4), std::to_string(v),
-                                std::to_string(v) + "D"};
-  std::string bits;
-  for (unsigned b = v; b != 0; b >>= 1) bits.insert(bits.begin(), static_cast<char>('0' + (b & 1)));
-  w.push_back((bits.empty() ? "0" : bits) + "B");
-  if (bits.size() < 8) w.push_back(std::string(8 - bits.size(), '0') + bits + "B");
-  char octal[16];
-  std::snprintf(octal, sizeof octal, "%o", v);
-  w.push_back(std::string(octal) + "Q");
-  w.push_back(std::string(octal) + "O");
-  if (v >= 0x20 && v < 0x7F) w.push_back(v == '\'' ? "''''" : std::string{'\'', static_cast<char>(v), '\''});
-  return w;
-}
-
-}  // namespace
-
 // A line cut short may end on an operand that is itself a whole operand, whose value its object
-// code then seems to contradict (`CPI 0` cut from `CPI 0C0H`, with FE C0 shown). An edit of the
-// object code is in doubt when the operand, with nothing after it, may be the start of another
-// that gives the object code as shown.
+// code then seems to contradict (`CPI 0` cut from `CPI 0C0H`, with FE C0 shown; `DB 0` cut from
+// `DB 0D0H`). An edit of the object code is in doubt when the operand, with nothing after it,
+// may be the start of another that gives the object code as shown.
 bool Evaluator::mayBeCutShort(const Edit& edit, const Facts& fresh) const {
   if (edit.count != 1 || fresh.lines.size() != 1) return false;
   const LineFacts& was = base_.facts().lines[edit.first];
@@ -243,18 +243,19 @@ bool Evaluator::mayBeCutShort(const Edit& edit, const Facts& fresh) const {
   size_t split = f.operand.find_last_of(",+-");
   std::string_view head = split == std::string_view::npos ? std::string_view() : f.operand.substr(0, split + 1);
   std::string_view last = f.operand.substr(head.size());
-  std::vector<unsigned> values;
-  if (was.bytes >= 2) values.push_back(was.object[1]);
-  if (was.bytes == 3) values.insert(values.end(), {was.object[2], was.object[1] | unsigned{was.object[2]} << 8});
+  // Every byte shown and every word of two of them: an instruction's operand, a DB item, a DW.
+  std::vector<unsigned> values(was.object, was.object + was.bytes);
+  for (size_t k = 0; k + 1 < was.bytes; ++k) values.push_back(was.object[k] | unsigned{was.object[k + 1]} << 8);
   const isa::InstructionSet& set = *isa::findInstructionSet(isa::kDefaultInstructionSet);
   auto givesShown = [&](const std::string& operand) {
     isa::Expected e = set.expected({f.mnemonic, operand, was.value}, isa::NoLabels());
-    return e.verdict == isa::Verdict::kExpected && e.operandKnown && e.length == was.bytes &&
+    bool longer = was.bytes == verify::kShownBytes && e.length > was.bytes;  // data the column cannot show whole
+    return e.verdict == isa::Verdict::kExpected && e.operandKnown && (e.length == was.bytes || longer) &&
            std::equal(was.object, was.object + was.bytes, e.bytes.begin());
   };
   const SegmentLabels* labels = base_.index().segment(base_.facts().segmentText(was));
   for (unsigned v : values) {
-    std::vector<std::string> ws = writings(v);
+    std::vector<std::string> ws = valueWritings(v);
     for (const std::pair<uint64_t, uint16_t>& named : labels != nullptr ? labels->values : decltype(labels->values){}) {
       ShortText name;
       std::memcpy(name.text, &named.first, sizeof named.first);

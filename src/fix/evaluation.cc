@@ -430,7 +430,7 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
   bool doubtful = closesBreakInDoubt(edit, c) || keepsUnknownNames(edit, fresh) || disputesName(edit, c.resolved) ||
                   leansOnUnconfirmed(edit, fresh) || followsBrokenAddress(edit, fresh) ||
                   respellsWithoutWitness(edit, fresh) || mayBeCutShort(edit, fresh) ||
-                  rewritesUnjudged(edit, fresh);
+                  rewritesUnjudged(edit, fresh) || bendsOperandToCode(edit, fresh);
   return Verdict{std::move(c.resolved), doubtful};
 }
 

@@ -34,8 +34,8 @@ class Evaluator {
   // only the line after it confirms, mends one use of a label where other uses disagree with
   // the label the same way, rewrites a use after a label that no symbol table confirms, moves
   // a symbol-table entry to a code line whose own address breaks the run, respells a label
-  // with nothing in the listing to say which spelling is right, or rewrites an instruction
-  // that the instruction table cannot judge.
+  // with nothing in the listing to say which spelling is right, rewrites an instruction that
+  // the instruction table cannot judge, or fits an operand to object code that may be misread.
   std::optional<Verdict> judge(const Edit& edit);
 
  private:
@@ -73,6 +73,7 @@ class Evaluator {
   bool respellsWithoutWitness(const Edit& edit, const Facts& fresh) const;
   bool mayBeCutShort(const Edit& edit, const Facts& fresh) const;
   bool rewritesUnjudged(const Edit& edit, const Facts& fresh) const;
+  bool bendsOperandToCode(const Edit& edit, const Facts& fresh) const;
   bool reshapes(const Edit& edit, const Facts& fresh) const;
   bool sizedByName(size_t from, size_t to) const;
   Scope scopeFor(const Edit& edit, const Facts& fresh) const;

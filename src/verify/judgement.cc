@@ -15,12 +15,6 @@ constexpr size_t kDigitsPerByte = 2;
 constexpr std::pair<char, char> kConfusions[] = {{'8', 'B'}, {'0', 'D'}, {'3', '8'}, {'E', 'F'},
                                                  {'1', '7'}, {'C', '0'}, {'5', '6'}};
 
-bool confused(char a, char b) {
-  return std::any_of(std::begin(kConfusions), std::end(kConfusions), [&](const std::pair<char, char>& c) {
-    return (c.first == a && c.second == b) || (c.first == b && c.second == a);
-  });
-}
-
 char digit(uint8_t byte, size_t k) { return kHex[k == 0 ? byte >> 4 : byte & 0xF]; }
 
 // The bytes compared: all that the line must have, or those shown when the column cannot show
@@ -57,6 +51,12 @@ void printBytes(FILE* out, const uint8_t* bytes, size_t count, uint8_t knownMask
 }
 
 }  // namespace
+
+bool confused(char a, char b) {
+  return std::any_of(std::begin(kConfusions), std::end(kConfusions), [&](const std::pair<char, char>& c) {
+    return (c.first == a && c.second == b) || (c.first == b && c.second == a);
+  });
+}
 
 Shown shownCode(const char* line) {
   Shown s;

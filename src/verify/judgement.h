@@ -20,6 +20,9 @@ struct Shown {
   uint8_t bytes[kShownBytes] = {};
 };
 
+// True when OCR reads one of the two hex digits for the other in the object-code column.
+bool confused(char a, char b);
+
 // The 2, 4 or 6 hex digits at the object-code column of an accepted code line.
 Shown shownCode(const char* line);
 

@@ -63,6 +63,10 @@ const std::vector<Slip> kSlips = {
     {"stray mark in a label", "050 C04C 76         HANG    HLT", "050 C04C 76         HA'NG    HLT"},
     {"split", "025 C01D CD00C8             CALL", "025 C01D CD00C8\nCALL"},
     {"join", "045 C043 B7                 ORA   A\n046", "045 C043 B7                 ORA   A 046"},
+    // Cut short: the rest follows from the object code, the one writing of its value that fits.
+    {"cut in a number", "013 C00A 010004             LXI   B,0400H", "013 C00A 010004             LXI   B,04"},
+    {"cut in a register operand", "018 C011 78                 MOV   A,B", "018 C011 78                 MOV   A"},
+    {"cut in a label operand", "043 C83B CD2CC8             CALL  PUTC", "043 C83B CD2CC8             CALL  PU"},
 };
 
 TEST(Fix, UndoesEachKindOfSlip) {
@@ -118,16 +122,26 @@ TEST(Fix, TellsTheBytesThatNobodyPrinted) {
   }
 }
 
-// A line that ends on its operand may have been cut there: `CPI 0` may be what is left of
-// `CPI 0C0H`, which gives FE C0 as shown, so the object code is not made to fit `0`.
+// The object code against an operand that a slip may explain as well: a line that ends on its
+// operand may have been cut there (`CPI 0` from `CPI 0C0H` with FE C0 shown, `DB 0` from
+// `DB 0D0H`), and a digit of the object code may be the misread one (`DB 'KEZ'` with 4B 46 5A
+// shown: 5 read as 6, or the E of the operand for an F), so neither is made to fit the other.
 TEST(Fix, LeavesTheCodeOfAnOperandThatMayBeCutShort) {
   const std::string head = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n001                         ORG   :C000\n";
   const std::string tail = "003 C002 C9                 RET\n004 C003                    END\n";
-  test::Outcome r = report({"fix"}, head + "002 C000 FEC0               CPI   0\n" + tail);
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "<<< Non r\xC3\xA9parable >>> : ligne 4 segment 0C000-0C7FF : code objet FEC0 refus\xC3\xA9 pour CPI 0\n" +
-                       closing(0, 0, 1));
+  const std::pair<std::string, std::string> cases[] = {
+      {head + "002 C000 FEC0               CPI   0\n" + tail, "ligne 4 segment 0C000-0C7FF : code objet FEC0 refus\xC3\xA9 pour CPI 0"},
+      {head + "002 C000 D0                 DB    0\n003 C001 C9                 RET\n004 C002                    END\n",
+       "ligne 4 segment 0C000-0C7FF : code objet D0 refus\xC3\xA9 pour DB 0"},
+      {damaged("052 C04D 4B455A", "052 C04D 4B465A"),
+       "ligne 56 segment 0C000-0C7FF : code objet 4B465A refus\xC3\xA9 pour DB 'KEZ'"},
+  };
+  for (const auto& [listing, told] : cases) {
+    test::Outcome r = report({"fix"}, listing);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "<<< Non r\xC3\xA9parable >>> : " + told + "\n" + closing(0, 0, 1));
+  }
 }
 
 // Sections without a symbol table, where only the lines around a slip tell what was printed.

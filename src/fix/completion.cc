@@ -1,0 +1,145 @@
+#include "fix/completion.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "isa/instruction_set.h"
+#include "isa/intel8080.h"
+#include "scanner/rules.h"
+
+namespace romlift::fix {
+namespace {
+
+std::string hexText(unsigned v, size_t digits) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%0*X", static_cast<int>(digits), v);
+  std::string h = buf;
+  return (h[0] > '9' ? "0" : "") + h + "H";
+}
+
+// What an opcode decodes to: the mnemonic, the register part of its operand, its length.
+struct Decoded {
+  std::string_view mnemonic;
+  std::string regs;    // "A,B", "SP", "7" for RST 7; empty for none
+  uint8_t length = 0;  // 0: no instruction has the opcode
+};
+
+// Every opcode of the 8085, found by asking the instruction table for the code of each
+// mnemonic with each register part it may take.
+const std::array<Decoded, 256>& decoder() {
+  static const std::array<Decoded, 256> kTable = [] {
+    std::array<Decoded, 256> t{};
+    const isa::InstructionSet& set = *isa::findInstructionSet(isa::kDefaultInstructionSet);
+    std::vector<std::string> parts = {"", "SP", "PSW"};
+    const std::string regs = "BCDEHLMA";
+    for (char r : regs) parts.emplace_back(1, r);
+    for (char r = '0'; r <= '7'; ++r) parts.emplace_back(1, r);
+    for (char d : regs)
+      for (char s : regs) parts.push_back(std::string{d, ',', s});
+    for (const isa::InstructionRow& row : isa::intel8080Rows()) {
+      for (const std::string& part : parts) {
+        std::string operand = row.length == 1 ? part : part.empty() ? "0" : part + ",0";
+        isa::Expected e = set.expected({row.mnemonic, operand, 0}, isa::NoLabels());
+        if (e.verdict != isa::Verdict::kExpected || e.length != row.length || t[e.bytes[0]].length != 0) continue;
+        t[e.bytes[0]] = Decoded{row.mnemonic, part, row.length};
+      }
+    }
+    return t;
+  }();
+  return kTable;
+}
+
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
+
+unsigned hexDigit(char c) { return c <= '9' ? static_cast<unsigned>(c - '0') : static_cast<unsigned>(c - 'A' + 10); }
+
+// The names of the labels that give v to an operand of range seg.
+std::vector<std::string> namesOf(const LabelIndex& index, const std::string& seg, unsigned v) {
+  std::vector<std::string> out;
+  for (const auto& entry : index.definers()) {
+    ShortText name;
+    std::memcpy(name.text, &entry.first, sizeof entry.first);
+    if (index.value(name.c_str(), seg, nullptr) == v) out.emplace_back(name.c_str());
+  }
+  return out;
+}
+
+bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+
+}  // namespace
+
+std::vector<std::string> valueWritings(unsigned v) {
+  std::vector<std::string> w = {hexText(v, 1), hexText(v, 2), hexText(v, 4), std::to_string(v),
+                                std::to_string(v) + "D"};
+  std::string bits;
+  for (unsigned b = v; b != 0; b >>= 1) bits.insert(bits.begin(), static_cast<char>('0' + (b & 1)));
+  w.push_back((bits.empty() ? "0" : bits) + "B");
+  if (bits.size() < 8) w.push_back(std::string(8 - bits.size(), '0') + bits + "B");
+  char octal[16];
+  std::snprintf(octal, sizeof octal, "%o", v);
+  w.push_back(std::string(octal) + "Q");
+  w.push_back(std::string(octal) + "O");
+  if (v >= 0x20 && v < 0x7F) w.push_back(v == '\'' ? "''''" : std::string{'\'', static_cast<char>(v), '\''});
+  return w;
+}
+
+void completeCut(const Snapshot& snap, size_t i, const TextSink& emit) {
+  std::string_view text = snap.listing().readLine(i);
+  // What is left ends inside the mnemonic or the operand; the label field stands whole.
+  if (lineNumber(text) < 0 || text.size() <= col::kMnemonic || text.size() >= col::kComment) return;
+  if (text.substr(col::kMnemonic - 2, 2) != "  ") return;
+  for (size_t k = col::kAddress; k < col::kAddress + kAddressWidth; ++k)
+    if (!isHex(text[k])) return;
+  uint8_t bytes[3] = {};
+  size_t n = 0;
+  for (size_t at = col::kObject; n < 3 && isHex(text[at]) && isHex(text[at + 1]); at += 2)
+    bytes[n++] = static_cast<uint8_t>(hexDigit(text[at]) << 4 | hexDigit(text[at + 1]));
+  if (n == 0 || text[col::kObject + 2 * n] != ' ') return;
+  const Decoded& d = decoder()[bytes[0]];
+  if (d.length != n) return;
+
+  std::string_view rest = text.substr(col::kMnemonic);
+  std::string_view mnemonic = rest.substr(0, rest.find(' '));
+  std::string_view operand;
+  if (size_t at = rest.find_first_not_of(' ', mnemonic.size()); at != std::string_view::npos) {
+    operand = rest.substr(at);
+    if (col::kMnemonic + at != col::kOperand || operand.find(' ') != std::string_view::npos) return;
+  }
+  if (!startsWith(d.mnemonic, mnemonic) || (mnemonic.size() < d.mnemonic.size() && !operand.empty())) return;
+  // Data may give any bytes: what is left of a mnemonic that may be DB or DW tells nothing.
+  if (startsWith("DB", mnemonic) || (n == 2 && startsWith("DW", mnemonic))) return;
+
+  std::vector<std::string> options;
+  if (n == 1) {
+    options.push_back(d.regs);
+  } else {
+    unsigned v = n == 2 ? bytes[1] : bytes[1] | unsigned{bytes[2]} << 8;
+    std::string head = d.regs.empty() ? "" : d.regs + ",";
+    for (const std::string& w : valueWritings(v)) options.push_back(head + w);
+    for (const std::string& w : namesOf(snap.index(), snap.facts().segmentText(snap.facts().lines[i]), v))
+      options.push_back(head + w);
+  }
+  std::sort(options.begin(), options.end());
+  options.erase(std::unique(options.begin(), options.end()), options.end());
+  const std::string* found = nullptr;
+  for (const std::string& option : options) {
+    if (option.size() > kMaxOperand || !startsWith(option, operand)) continue;
+    if (option == operand && mnemonic == d.mnemonic) return;  // nothing is missing
+    if (found != nullptr) return;
+    found = &option;
+  }
+  if (found == nullptr) return;
+  std::string line(text.substr(0, col::kMnemonic));
+  line += d.mnemonic;
+  if (!found->empty()) {
+    line.resize(col::kOperand, ' ');
+    line += *found;
+  }
+  emit(std::move(line));
+}
+
+}  // namespace romlift::fix

@@ -1,0 +1,22 @@
+// The rest of a code line cut short, derived from its object code.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "fix/confusion.h"
+#include "fix/snapshot.h"
+
+namespace romlift::fix {
+
+// The ways the assembler writes a value: hex, decimal, binary, octal, a quoted character.
+std::vector<std::string> valueWritings(unsigned v);
+
+// Line i completed from its object code, when what is left of it ends inside its mnemonic or
+// operand and exactly one instruction fits both: the one its first byte decodes to, with the
+// one writing of its value (a number or a label of that value) that starts as the operand left
+// does. A line that may be data (DB, DW) or lost its mnemonic whole says too little.
+void completeCut(const Snapshot& snap, size_t i, const TextSink& emit);
+
+}  // namespace romlift::fix
