@@ -200,15 +200,10 @@ class Scorer {
     ++(sameFields ? ks.outside : ks.left);
   }
 
-  // A lost line is put back by a hunk that adds lines there, or that mends damaged lines next
-  // to it; a hunk that only changes lines around it leaves it alone.
+  // A lost line is put back only by a hunk that adds lines there; a hunk that changes lines
+  // around it, damaged or not, leaves it alone.
   bool touches(const Hunk& h, const Place& p) const {
-    if (p.count == 0) {
-      bool mends = std::find(damagedLine_.begin() + static_cast<std::ptrdiff_t>(h.a0),
-                             damagedLine_.begin() + static_cast<std::ptrdiff_t>(h.a1),
-                             true) != damagedLine_.begin() + static_cast<std::ptrdiff_t>(h.a1);
-      return h.a0 <= p.to && p.f <= h.a1 && (h.b1 - h.b0 > h.a1 - h.a0 || mends);
-    }
+    if (p.count == 0) return h.a0 <= p.to && p.f <= h.a1 && h.b1 - h.b0 > h.a1 - h.a0;
     if (h.a0 == h.a1) return p.f < h.a0 && h.a0 < p.f + p.count;  // lines put in between its lines
     return h.a0 < p.f + p.count && p.f < h.a1;
   }
