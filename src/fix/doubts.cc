@@ -163,7 +163,7 @@ bool Evaluator::bendsOperandToCode(const Edit& edit, const Facts& fresh) const {
   return differing == 1 && confusable;
 }
 
-// An edit that moves a symbol-table entry to the address of a code line takes that line's
+// An edit that moves a symbol-table entry to the address of a code or DS line takes that line's
 // address for the truth: not when the line does not stand where the one before it ends.
 bool Evaluator::followsBrokenAddress(const Edit& edit, const Facts& fresh) const {
   const Facts& base = base_.facts();
@@ -178,8 +178,9 @@ bool Evaluator::followsBrokenAddress(const Edit& edit, const Facts& fresh) const
       bool moved = std::none_of(base.entries.begin() + was.firstEntry, base.entries.begin() + was.endEntry,
                                 [&](const TableEntry& old) { return old.label == entry.label && old.adr == entry.adr; });
       if (!moved) continue;
-      for (const Located& c : s->code)
-        if (c.label == entry.label && c.adr == entry.adr && holds(breaks_, c.owner)) return true;
+      for (const auto* list : {&s->code, &s->directives})
+        for (const Located& c : *list)
+          if (c.label == entry.label && c.adr == entry.adr && holds(breaks_, c.owner)) return true;
     }
   }
   return false;

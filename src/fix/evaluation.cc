@@ -48,6 +48,17 @@ bool wrongAlone(const Problem& p, std::string_view text, const LineFacts& f) {
   }
 }
 
+// The address printed at a line's address column, if four hex digits stand there.
+std::optional<uint16_t> printedAddress(std::string_view text) {
+  if (text.size() < col::kAddress + kAddressWidth) return std::nullopt;
+  unsigned v = 0;
+  for (char c : text.substr(col::kAddress, kAddressWidth)) {
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return std::nullopt;
+    v = v * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : c - 'A' + 10);
+  }
+  return static_cast<uint16_t>(v);
+}
+
 }  // namespace
 
 Evaluator::Evaluator(const Snapshot& base) : base_(base) {
@@ -405,6 +416,26 @@ bool Evaluator::consistent(const Edit& edit, const Facts& fresh, const Compariso
   return true;
 }
 
+// The END line gives the address after the section's last line, which the breaks do not look
+// at: an edit must not make the line before it stop following on to it.
+bool Evaluator::leavesEnd(const Edit& edit, const Facts& fresh) const {
+  if (edit.count != 1 || fresh.lines.size() != 1) return false;
+  const Facts& base = base_.facts();
+  auto passedOver = [](Kind k) {
+    return k == Kind::Empty || k == Kind::Blank || k == Kind::PageHeader || k == Kind::Comment ||
+           k == Kind::NumberedEmpty || k == Kind::LabelOnly || k == Kind::Equ;
+  };
+  size_t next = edit.first + 1;
+  while (next < base.lines.size() && passedOver(base.lines[next].kind)) ++next;
+  if (next == base.lines.size() || base.lines[next].kind != Kind::End) return false;
+  std::optional<uint16_t> end = printedAddress(base_.lines()[next].text);
+  auto reaches = [&](const LineFacts& f) {
+    int size = f.kind == Kind::Code ? f.bytes : f.kind == Kind::Ds ? f.dsSize : -1;
+    return size >= 0 && end && static_cast<uint16_t>(f.value + size) == *end;
+  };
+  return reaches(base.lines[edit.first]) && !reaches(fresh.lines[0]);
+}
+
 bool Evaluator::closesBreakInDoubt(const Edit& edit, const Comparison& c) const {
   // An address that the edit writes must follow on from the line before it too: checked from
   // the line after alone, it may only make room for a line that was lost.
@@ -427,7 +458,7 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
   if (!plausible(edit, fresh)) return std::nullopt;
   Comparison c = compare(edit, fresh);
   if (c.resolved.empty() || !consistent(edit, fresh, c)) return std::nullopt;
-  bool doubtful = closesBreakInDoubt(edit, c) || keepsUnknownNames(edit, fresh) || disputesName(edit, c.resolved) ||
+  bool doubtful = closesBreakInDoubt(edit, c) || leavesEnd(edit, fresh) || keepsUnknownNames(edit, fresh) || disputesName(edit, c.resolved) ||
                   leansOnUnconfirmed(edit, fresh) || followsBrokenAddress(edit, fresh) ||
                   respellsWithoutWitness(edit, fresh) || mayBeCutShort(edit, fresh) ||
                   rewritesUnjudged(edit, fresh) || bendsOperandToCode(edit, fresh);

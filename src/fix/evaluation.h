@@ -89,6 +89,8 @@ class Evaluator {
   bool consistent(const Edit& edit, const Facts& fresh, const Comparison& c) const;
   // True when the edit closes a break in the addresses that a lost line may account for.
   bool closesBreakInDoubt(const Edit& edit, const Comparison& c) const;
+  // True when the edit makes the line before the END line stop following on to its address.
+  bool leavesEnd(const Edit& edit, const Facts& fresh) const;
   void remoteProblems(const Scope& scope, const Labels& was, const Labels& is, std::vector<Problem>& before,
                       std::vector<Problem>& after) const;
 

@@ -144,6 +144,20 @@ TEST(Fix, LeavesTheCodeOfAnOperandThatMayBeCutShort) {
   }
 }
 
+// Two addresses misread one after the other: the code line after them and the symbol table
+// agree with the truth, the END line too, so neither is bent to follow the damaged DS line.
+TEST(Fix, TakesNoDamagedLineForAWitness) {
+  const std::string head = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n001                         ORG   :C000\n"
+                           "002 C000 3E01       START   MVI   A,1\n";
+  const std::string tail = "005 C00D C300C0             JMP   START\n006 C010                    END\n\n" + test::kBanner +
+                           "\nBUF    C003 START  C000\n";
+  const std::string printed = head + "003 C002 F0                 RP\n004 C003            BUF     DS    10\n" + tail;
+  const std::string read = head + "003 CD02 F0                 RP\n004 C0D3            BUF     DS    10\n" + tail;
+  test::Outcome r = report({"fix"}, read);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(test::gnuPatched(read, r.out), printed) << r.out;
+}
+
 // Sections without a symbol table, where only the lines around a slip tell what was printed.
 TEST(Fix, SectionsWithoutSymbolTable) {
   const std::string head = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n001                         ORG   :C000\n";
