@@ -194,6 +194,7 @@ std::vector<Edit> candidateEdits(const Snapshot& snap, const std::map<size_t, Su
     undoSlips(text, from, to, [&](std::string&& t) { add(i, 1, {std::move(t)}); });
     if (!suspect.whole) continue;
     completeCut(snap, i, [&](std::string&& t) { add(i, 1, {std::move(t)}); });
+    deriveObjectCode(snap, i, [&](std::string&& t) { add(i, 1, {std::move(t)}); });
     undoJoin(text, [&](std::string&& a, std::string&& b) { add(i, 1, {std::move(a), std::move(b)}); });
     if (i > 0 && listing.editable(i - 1)) join(i - 1);
     if (listing.editable(i + 1)) join(i);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string_view>
 
 #include "isa/instruction_set.h"
@@ -70,6 +71,16 @@ std::vector<std::string> namesOf(const LabelIndex& index, const std::string& seg
 
 bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
+bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
+
+// A numbered line with its address readable: three digits, a blank, four hex digits, a blank.
+bool addressed(std::string_view text) {
+  if (lineNumber(text) < 0 || text.size() <= col::kObject || text[col::kObject - 1] != ' ') return false;
+  for (size_t k = col::kAddress; k < col::kAddress + kAddressWidth; ++k)
+    if (!isHex(text[k])) return false;
+  return true;
+}
+
 }  // namespace
 
 std::vector<std::string> valueWritings(unsigned v) {
@@ -90,10 +101,8 @@ std::vector<std::string> valueWritings(unsigned v) {
 void completeCut(const Snapshot& snap, size_t i, const TextSink& emit) {
   std::string_view text = snap.listing().readLine(i);
   // What is left ends inside the mnemonic or the operand; the label field stands whole.
-  if (lineNumber(text) < 0 || text.size() <= col::kMnemonic || text.size() >= col::kComment) return;
+  if (!addressed(text) || text.size() <= col::kMnemonic || text.size() >= col::kComment) return;
   if (text.substr(col::kMnemonic - 2, 2) != "  ") return;
-  for (size_t k = col::kAddress; k < col::kAddress + kAddressWidth; ++k)
-    if (!isHex(text[k])) return;
   uint8_t bytes[3] = {};
   size_t n = 0;
   for (size_t at = col::kObject; n < 3 && isHex(text[at]) && isHex(text[at + 1]); at += 2)
@@ -140,6 +149,67 @@ void completeCut(const Snapshot& snap, size_t i, const TextSink& emit) {
     line += *found;
   }
   emit(std::move(line));
+}
+
+void deriveObjectCode(const Snapshot& snap, size_t i, const TextSink& emit) {
+  std::string_view text = snap.listing().readLine(i);
+  if (!addressed(text) || text.size() <= col::kMnemonic || text.substr(col::kMnemonic - 2, 2) != "  ") return;
+  // The object column as it was read: a readable one is judged by the look-alikes, not here.
+  std::string_view shown = text.substr(col::kObject, col::kLabel - col::kObject);
+  shown = shown.substr(0, shown.find(' '));
+  bool readable = !shown.empty() && shown.size() % 2 == 0 && shown.size() <= 6 &&
+                  std::all_of(shown.begin(), shown.end(), isHex);
+  if (readable) return;
+  // The label, then the mnemonic at its column and the operand at its own, as printed.
+  std::string_view label = text.substr(col::kLabel, col::kMnemonic - col::kLabel);
+  label = label.substr(0, label.find(' '));
+  if (label.size() > kMaxLabel || text.substr(col::kLabel + label.size(), col::kMnemonic - col::kLabel - label.size())
+                                           .find_first_not_of(' ') != std::string_view::npos)
+    return;
+  std::string_view rest = text.substr(col::kMnemonic);
+  std::string_view mnemonic = rest.substr(0, rest.find(' '));
+  if (mnemonic.size() < 2 || mnemonic.size() > 4 || !std::all_of(mnemonic.begin(), mnemonic.end(), isUpper)) return;
+  std::string_view operand;
+  if (rest.size() > col::kOperand - col::kMnemonic && rest.substr(mnemonic.size(), col::kOperand - col::kMnemonic - mnemonic.size())
+                                                          .find_first_not_of(' ') == std::string_view::npos) {
+    operand = rest.substr(col::kOperand - col::kMnemonic);
+    operand = operand.substr(0, operand.find(' '));
+  }
+  const std::string seg = snap.facts().segmentText(snap.facts().lines[i]);
+  auto address = static_cast<uint16_t>(std::stoul(std::string(text.substr(col::kAddress, kAddressWidth)), nullptr, 16));
+  const isa::InstructionSet& set = *isa::findInstructionSet(isa::kDefaultInstructionSet);
+  RangeResolver labels(snap.index(), seg, nullptr);
+  // The line with the operand as `reading` and the object code it gives, if the digits that
+  // can still be read are those derived, where they stand.
+  auto derived = [&](const std::string& reading) -> std::optional<std::string> {
+    isa::Expected e = set.expected({mnemonic, reading, address}, labels);
+    if (e.verdict != isa::Verdict::kExpected || !e.operandKnown || e.length == 0 || e.length > 3 ||
+        shown.size() > 2 * size_t{e.length})
+      return std::nullopt;
+    std::string line(text.substr(0, col::kObject));
+    char hex[3];
+    for (size_t k = 0; k < e.length; ++k) {
+      std::snprintf(hex, sizeof hex, "%02X", e.bytes[k]);
+      line += hex;
+    }
+    for (size_t k = 0; k < shown.size(); ++k)
+      if (isHex(shown[k]) && shown[k] != line[col::kObject + k]) return std::nullopt;
+    line.resize(col::kLabel, ' ');
+    line += text.substr(col::kLabel);
+    if (!reading.empty()) line.replace(col::kOperand, reading.size(), reading);
+    return line;
+  };
+  // The operand is only what was read: each reading of one of its characters as a look-alike
+  // that gives bytes too is a correction as good, so that no derivation stands alone on it.
+  std::string reading(operand);
+  if (std::optional<std::string> line = derived(reading)) emit(std::move(*line));
+  for (size_t k = 0; k < operand.size(); ++k) {
+    for (char alt : readAs(operand[k])) {
+      reading[k] = alt;
+      if (std::optional<std::string> line = derived(reading)) emit(std::move(*line));
+    }
+    reading[k] = operand[k];
+  }
 }
 
 }  // namespace romlift::fix

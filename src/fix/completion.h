@@ -1,4 +1,5 @@
-// The rest of a code line cut short, derived from its object code.
+// What a damaged code line can only have been: the rest of a line cut short, derived from its
+// object code, or the object code derived from the rest.
 #pragma once
 
 #include <cstddef>
@@ -18,5 +19,9 @@ std::vector<std::string> valueWritings(unsigned v);
 // one writing of its value (a number or a label of that value) that starts as the operand left
 // does. A line that may be data (DB, DW) or lost its mnemonic whole says too little.
 void completeCut(const Snapshot& snap, size_t i, const TextSink& emit);
+
+// Line i with the object code that its mnemonic, operand and the labels give, when its object
+// column cannot be read at all (lost, or marks no look-alike explains) and every byte is known.
+void deriveObjectCode(const Snapshot& snap, size_t i, const TextSink& emit);
 
 }  // namespace romlift::fix

@@ -163,6 +163,27 @@ bool Evaluator::bendsOperandToCode(const Edit& edit, const Facts& fresh) const {
   return differing == 1 && confusable;
 }
 
+// A line split in two leaves the end of a line on the next: not a line number and an address,
+// which a line of its own damaged elsewhere shows (`156.C137 E244C0 ...`).
+bool Evaluator::joinsANumberedLine(const Edit& edit) const {
+  if (edit.count != 2 || edit.lines.size() != 1) return false;
+  std::string_view tail = base_.lines()[edit.first + 1].text;
+  if (!mayHoldNumber(tail)) return false;
+  // Past the number's three digits and the marks among them, then a blank or a mark, or both.
+  size_t at = 0;
+  for (size_t digits = 0; at < tail.size() && digits < kNumberWidth; ++at)
+    if (!isStrayMark(tail[at])) ++digits;
+  size_t number = at;
+  while (at < tail.size() && at < number + 2 && (tail[at] == ' ' || isStrayMark(tail[at]))) ++at;
+  if (at == number || tail.size() < at + kAddressWidth) return false;
+  std::string_view address = tail.substr(at, kAddressWidth);
+  return std::all_of(address.begin(), address.end(), [](char c) {
+    std::string_view was = readAs(c);
+    auto hex = [](char h) { return (h >= '0' && h <= '9') || (h >= 'A' && h <= 'F'); };
+    return hex(c) || std::any_of(was.begin(), was.end(), hex);
+  });
+}
+
 // An edit that moves a symbol-table entry to the address of a code or DS line takes that line's
 // address for the truth: not when the line does not stand where the one before it ends.
 bool Evaluator::followsBrokenAddress(const Edit& edit, const Facts& fresh) const {

@@ -461,7 +461,8 @@ std::optional<Verdict> Evaluator::judge(const Edit& edit) {
   bool doubtful = closesBreakInDoubt(edit, c) || leavesEnd(edit, fresh) || keepsUnknownNames(edit, fresh) || disputesName(edit, c.resolved) ||
                   leansOnUnconfirmed(edit, fresh) || followsBrokenAddress(edit, fresh) ||
                   respellsWithoutWitness(edit, fresh) || mayBeCutShort(edit, fresh) ||
-                  rewritesUnjudged(edit, fresh) || bendsOperandToCode(edit, fresh);
+                  rewritesUnjudged(edit, fresh) || bendsOperandToCode(edit, fresh) ||
+                  joinsANumberedLine(edit);
   return Verdict{std::move(c.resolved), doubtful};
 }
 

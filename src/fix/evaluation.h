@@ -35,7 +35,8 @@ class Evaluator {
   // the label the same way, rewrites a use after a label that no symbol table confirms, moves
   // a symbol-table entry to a code line whose own address breaks the run, respells a label
   // with nothing in the listing to say which spelling is right, rewrites an instruction that
-  // the instruction table cannot judge, or fits an operand to object code that may be misread.
+  // the instruction table cannot judge, fits an operand to object code that may be misread, or
+  // takes a line that starts with a number and an address for the end of the line before it.
   std::optional<Verdict> judge(const Edit& edit);
 
  private:
@@ -74,6 +75,7 @@ class Evaluator {
   bool mayBeCutShort(const Edit& edit, const Facts& fresh) const;
   bool rewritesUnjudged(const Edit& edit, const Facts& fresh) const;
   bool bendsOperandToCode(const Edit& edit, const Facts& fresh) const;
+  bool joinsANumberedLine(const Edit& edit) const;
   bool reshapes(const Edit& edit, const Facts& fresh) const;
   bool sizedByName(size_t from, size_t to) const;
   Scope scopeFor(const Edit& edit, const Facts& fresh) const;

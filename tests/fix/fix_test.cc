@@ -67,6 +67,12 @@ const std::vector<Slip> kSlips = {
     {"cut in a number", "013 C00A 010004             LXI   B,0400H", "013 C00A 010004             LXI   B,04"},
     {"cut in a register operand", "018 C011 78                 MOV   A,B", "018 C011 78                 MOV   A"},
     {"cut in a label operand", "043 C83B CD2CC8             CALL  PUTC", "043 C83B CD2CC8             CALL  PU"},
+    // Object code that cannot be read: the mnemonic, the operand and the labels give it.
+    {"object code lost", "016 C00F 23                 INX   H", "016 C00F                    INX   H"},
+    {"object code digit unreadable", "043 C83B CD2CC8", "043 C83B CD2#C8"},
+    // ... the digits left of it telling which reading of a misread operand was printed.
+    {"object code unreadable, operand misread", "013 C00A 010004             LXI   B,0400H",
+     "013 C00A 010#04             LXI   B,04D0H"},
 };
 
 TEST(Fix, UndoesEachKindOfSlip) {
@@ -95,6 +101,11 @@ TEST(Fix, ListsEquallyGoodCorrectionsAndMakesNone) {
        "<<< Cas ambigu >>> : ligne 51 : 2 corrections possibles, aucune n'est faite\n"
        "ligne 51 : 047 C047 3EFF       FAIL    MVI   A,0FFH    ALL LEDS ON\n"
        "ligne 51 : 047 C047 3EFE       FAIL    MVI   A,0FEH    ALL LEDS ON\n"},
+      // The unreadable digit is the one where the two readings of the operand differ.
+      {"022 C016 CD03D0", "022 C016 CD03#0",
+       "<<< Cas ambigu >>> : ligne 24 : 2 corrections possibles, aucune n'est faite\n"
+       "ligne 24 : 022 C016 CD0300             CALL  00003H    ROM CHECKSUM\n"
+       "ligne 24 : 022 C016 CD03D0             CALL  0D003H    ROM CHECKSUM\n"},
   };
   for (const Case& c : cases) {
     test::Outcome r = report({"fix"}, damaged(c.line, c.read));
@@ -113,6 +124,7 @@ TEST(Fix, TellsTheBytesThatNobodyPrinted) {
        "ligne 53 segment 0C000-0C7FF adresse C04B : 1 octet manquant"},
       {"009 C001 310084             LXI   SP,8400H  STACK AT TOP OF RAM", "009 C001 3100",
        "ligne 11 segment 0C000-0C7FF adresse C001 : 3 octets manquants"},
+
   };
   for (const Case& c : cases) {
     test::Outcome r = report({"fix"}, damaged(c.line, c.read));
@@ -156,6 +168,25 @@ TEST(Fix, TakesNoDamagedLineForAWitness) {
   test::Outcome r = report({"fix"}, read);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(test::gnuPatched(read, r.out), printed) << r.out;
+}
+
+// A line that starts with its number and address, a mark for the blank between them, is a line
+// of its own: joining it to the line before as a comment would lose its bytes.
+TEST(Fix, TakesNoNumberedLineForTheEndOfAnother) {
+  const std::string listing = test::kHeader + "\n001                         ORG   :C131\n" +
+                              "153 C131 2E                 DB    2EH\n154 C132 FE91               CPI   91H\n"
+                              "155 C134 CA77B9             JZ    0B977H\n156.C137 E244C0             JPO   0C044H\n"
+                              "157 C13A E8         YEVDT\tRPE\n158 C13B FA2C3C             JM    3C2CH\n"
+                              "159 C13E                    END\n";
+  test::Outcome r = report({"fix"}, listing);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "<<< Cas ambigu >>> : ligne 6 : 2 corrections possibles, aucune n'est faite\n"
+            "lignes 6-7 : 155 C134 CA77B9             JZ    0B977H    156.C137 E244C0             JPO   0C044H\n"
+            "ligne 7 : 156 C137 E244C0             JPO   0C044H\n"
+            "<<< Non r\xC3\xA9parable >>> : ligne 8 segment 0C000-0C7FF : ligne illisible\n" +
+                closing(0, 1, 1));
+  EXPECT_EQ(r.status, 1);
 }
 
 // Sections without a symbol table, where only the lines around a slip tell what was printed.
