@@ -58,13 +58,17 @@ bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
 unsigned hexDigit(char c) { return c <= '9' ? static_cast<unsigned>(c - '0') : static_cast<unsigned>(c - 'A' + 10); }
 
-// The names of the labels that give v to an operand of range seg.
+// The names of the labels that give v to an operand of range seg: among those that some range
+// gives that value, those that the operand takes it from.
 std::vector<std::string> namesOf(const LabelIndex& index, const std::string& seg, unsigned v) {
   std::vector<std::string> out;
-  for (const auto& entry : index.definers()) {
-    ShortText name;
-    std::memcpy(name.text, &entry.first, sizeof entry.first);
-    if (index.value(name.c_str(), seg, nullptr) == v) out.emplace_back(name.c_str());
+  for (const auto& [range, labels] : index.segments()) {
+    for (const auto& [key, value] : labels.values) {
+      if (value != v) continue;
+      ShortText name;
+      std::memcpy(name.text, &key, sizeof key);
+      if (index.value(name.c_str(), seg, nullptr) == v) out.emplace_back(name.c_str());
+    }
   }
   return out;
 }
@@ -126,11 +130,15 @@ void completeCut(const Snapshot& snap, size_t i, const TextSink& emit) {
   if (n == 1) {
     options.push_back(d.regs);
   } else {
-    unsigned v = n == 2 ? bytes[1] : bytes[1] | unsigned{bytes[2]} << 8;
+    // Nothing left of the value: a number has several writings, so no single completion.
     std::string head = d.regs.empty() ? "" : d.regs + ",";
-    for (const std::string& w : valueWritings(v)) options.push_back(head + w);
-    for (const std::string& w : namesOf(snap.index(), snap.facts().segmentText(snap.facts().lines[i]), v))
-      options.push_back(head + w);
+    if (operand.size() <= head.size()) return;
+    unsigned v = n == 2 ? bytes[1] : bytes[1] | unsigned{bytes[2]} << 8;
+    char first = operand[head.size()];
+    bool name = isa::isNameChar(first) && !isa::isDigit(first);
+    std::vector<std::string> values =
+        name ? namesOf(snap.index(), snap.facts().segmentText(snap.facts().lines[i]), v) : valueWritings(v);
+    for (const std::string& w : values) options.push_back(head + w);
   }
   std::sort(options.begin(), options.end());
   options.erase(std::unique(options.begin(), options.end()), options.end());
