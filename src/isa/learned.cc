@@ -8,11 +8,17 @@ namespace romlift::isa {
 namespace {
 
 // Register names of the 8080 and, so that no operand of another processor's listing is taken
-// for a label, of the Z80 and 6800/6502 families: a kept name only makes shapes finer.
+// for a label, of the Z80 and 6800/6502 families, with the Z80's conditions (JP NZ,n and JP Z,n
+// differ in their first byte): a kept name only makes shapes finer.
 constexpr std::string_view kRegisterNames[] = {
-    "A",  "B",  "C",  "D",  "E",  "H", "L", "M", "SP", "PSW",          // 8080
+    "A",  "B",  "C",  "D",  "E",  "H", "L", "M", "SP", "PSW",                // 8080
     "AF", "BC", "DE", "HL", "IX", "IY", "I", "R", "X", "Y", "S", "U", "PC",  // others
+    "NZ", "Z",  "NC", "PO", "PE", "P",                                        // conditions
 };
+
+// The restart instruction puts its number in its only byte, however it is written (RST 7,
+// RST 38H): its operand is kept whole.
+constexpr std::string_view kRestart = "RST";
 
 // Mnemonics of directives, which say nothing about instruction encodings. (SET is also a Z80
 // instruction: leaving it out only learns less.)
@@ -56,7 +62,7 @@ bool Shape::assign(std::string_view mnemonic, std::string_view operand) {
       while (i + len < operand.size() && isTermChar(operand[i + len])) ++len;
     }
     std::string_view term = operand.substr(i, len);
-    bool kept = isRegisterName(term) || (len == 1 && isDigit(term[0]));
+    bool kept = isRegisterName(term) || (len == 1 && isDigit(term[0])) || mnemonic == kRestart;
     bool ok = len == 0 ? put(operand[i]) : kept ? put(term) : put('n');
     if (!ok) return false;
     i += len == 0 ? 1 : len;

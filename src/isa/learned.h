@@ -12,9 +12,10 @@
 
 namespace romlift::isa {
 
-// A line's mnemonic and operand with register names kept and every other term (number,
-// quoted string, $, label) written n: MVI A,0FFH and MVI A,CR are both "MVI A,n". A number
-// written as one decimal digit is kept too: RST 7, IM 1 and BIT 3,A put it in the opcode.
+// A line's mnemonic and operand with register names (and conditions) kept and every other term
+// (number, quoted string, $, label) written n: MVI A,0FFH and MVI A,CR are both "MVI A,n". A
+// number written as one decimal digit is kept too, and RST's operand whole: RST 7, RST 38H,
+// IM 1 and BIT 3,A put it in the opcode.
 class Shape {
  public:
   static constexpr size_t kMaxSize = 48;

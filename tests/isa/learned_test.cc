@@ -22,7 +22,8 @@ TEST(IsaLearned, Shapes) {
       {{"BIT", "3,A"}, "BIT 3,A"},      {{"MVI", "A,0"}, "MVI A,0"},
       {{"JMP", "$+3"}, "JMP n+3"},      {{"MVI", "A,10"}, "MVI A,n"},
       {{"LD", "(HL),'A'"}, "LD (HL),n"}, {{"LDA", "#$FF"}, "LDA #n"},
-      {{"DB", "'AB"}, "DB n"},
+      {{"DB", "'AB"}, "DB n"},          {{"RST", "38H"}, "RST 38H"},
+      {{"JP", "NZ,LOOP"}, "JP NZ,n"},   {{"RET", "PO"}, "RET PO"},
   };
   Shape shape;
   for (auto [line, want] : cases) {
