@@ -15,12 +15,6 @@ bool isInstruction(std::string_view mnemonic) {
   return std::any_of(rows.begin(), rows.end(), [&](const isa::InstructionRow& r) { return r.mnemonic == mnemonic; });
 }
 
-// Gives every name a value: what then fails to evaluate is malformed, whatever the labels.
-class AnyLabel final : public isa::LabelResolver {
- public:
-  std::optional<uint16_t> value(std::string_view) const override { return 0; }
-};
-
 // The operand the directive's value column must equal, after its blanks.
 std::string_view equOperand(std::string_view text) {
   if (text.size() <= col::kOperand) return {};

@@ -9,6 +9,12 @@
 
 namespace romlift::fix {
 
+// Gives every name a value: what then fails to evaluate is malformed, whatever the labels.
+class AnyLabel final : public isa::LabelResolver {
+ public:
+  std::optional<uint16_t> value(std::string_view) const override { return 0; }
+};
+
 // The fields after the object code of a code line, as its token's layout places them.
 CodeFields fieldsOf(std::string_view text, const LineFacts& f);
 
