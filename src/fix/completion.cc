@@ -126,7 +126,7 @@ void completeCut(const Snapshot& snap, size_t i, const TextSink& emit) {
   if (!startsWith(d.mnemonic, mnemonic) || (mnemonic.size() < d.mnemonic.size() && !operand.empty())) return;
   // Data may give any bytes: what is left of a mnemonic that may be DB or DW tells nothing.
   if (startsWith("DB", mnemonic) || (n == 2 && startsWith("DW", mnemonic))) return;
-  // A whole instruction as it stands (RP, whose code may be misread as RPO's) is not cut short.
+  // A whole instruction as it stands (RP, whose code may be misread as RPE's) is not cut short.
   const isa::InstructionSet& set = *isa::findInstructionSet(isa::kDefaultInstructionSet);
   isa::SourceLine asRead{mnemonic, operand, 0};
   if (mnemonic != d.mnemonic && set.expected(asRead, AnyLabel()).verdict == isa::Verdict::kExpected) return;

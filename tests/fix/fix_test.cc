@@ -145,7 +145,7 @@ TEST(Fix, LeavesTheCodeOfAnOperandThatMayBeCutShort) {
       {head + "002 C000 FEC0               CPI   0\n" + tail, "ligne 4 segment 0C000-0C7FF : code objet FEC0 refus\xC3\xA9 pour CPI 0"},
       {head + "002 C000 D0                 DB    0\n003 C001 C9                 RET\n004 C002                    END\n",
        "ligne 4 segment 0C000-0C7FF : code objet D0 refus\xC3\xA9 pour DB 0"},
-      // A whole instruction is not taken for the start of another that the code gives (RPO).
+      // A whole instruction is not taken for the start of another that the code gives (RPE).
       {head + "002 C000 E8                 RP\n003 C001 C9                 RET\n004 C002                    END\n",
        "ligne 4 segment 0C000-0C7FF : code objet E8 refus\xC3\xA9 pour RP"},
       {damaged("052 C04D 4B455A", "052 C04D 4B465A"),
