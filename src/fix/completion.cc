@@ -23,16 +23,9 @@ std::string hexText(unsigned v, size_t digits) {
   return (h[0] > '9' ? "0" : "") + h + "H";
 }
 
-// What an opcode decodes to: the mnemonic, the register part of its operand, its length.
-struct Decoded {
-  std::string_view mnemonic;
-  std::string regs;    // "A,B", "SP", "7" for RST 7; empty for none
-  uint8_t length = 0;  // 0: no instruction has the opcode
-};
-
 // Every opcode of the 8085, found by asking the instruction table for the code of each
 // mnemonic with each register part it may take.
-const std::array<Decoded, 256>& decoder() {
+const std::array<Decoded, 256>& decoderTable() {
   static const std::array<Decoded, 256> kTable = [] {
     std::array<Decoded, 256> t{};
     const isa::InstructionSet& set = *isa::findInstructionSet(isa::kDefaultInstructionSet);
@@ -88,6 +81,8 @@ bool addressed(std::string_view text) {
 
 }  // namespace
 
+const Decoded& decoded(uint8_t opcode) { return decoderTable()[opcode]; }
+
 std::vector<std::string> valueWritings(unsigned v) {
   std::vector<std::string> w = {hexText(v, 1), hexText(v, 2), hexText(v, 4), std::to_string(v),
                                 std::to_string(v) + "D"};
@@ -113,7 +108,7 @@ void completeCut(const Snapshot& snap, size_t i, const TextSink& emit) {
   for (size_t at = col::kObject; n < 3 && isHex(text[at]) && isHex(text[at + 1]); at += 2)
     bytes[n++] = static_cast<uint8_t>(hexDigit(text[at]) << 4 | hexDigit(text[at + 1]));
   if (n == 0 || text[col::kObject + 2 * n] != ' ') return;
-  const Decoded& d = decoder()[bytes[0]];
+  const Decoded& d = decoded(bytes[0]);
   if (d.length != n) return;
 
   std::string_view rest = text.substr(col::kMnemonic);

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,16 @@
 #include "fix/snapshot.h"
 
 namespace romlift::fix {
+
+// What an opcode decodes to: the mnemonic, the register part of its operand, its length.
+struct Decoded {
+  std::string_view mnemonic;
+  std::string regs;    // "A,B", "SP", "7" for RST 7; empty for none
+  uint8_t length = 0;  // 0: no instruction has the opcode
+};
+
+// The 8085 instruction whose code starts with opcode.
+const Decoded& decoded(uint8_t opcode);
 
 // The ways the assembler writes a value: hex, decimal, binary, octal, a quoted character.
 std::vector<std::string> valueWritings(unsigned v);

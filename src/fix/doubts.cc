@@ -252,15 +252,23 @@ bool Evaluator::disputesName(const Edit& edit, const std::vector<Problem>& resol
 
 // A line cut short may end on an operand that is itself a whole operand, whose value its object
 // code then seems to contradict (`CPI 0` cut from `CPI 0C0H`, with FE C0 shown; `DB 0` cut from
-// `DB 0D0H`). An edit of the object code is in doubt when the operand, with nothing after it,
+// `DB 0D0H`), or on a mnemonic that is itself a whole one (`RP` cut from `RPO`, E0 shown). An
+// edit of the object code is in doubt when the operand or the mnemonic, with nothing after it,
 // may be the start of another that gives the object code as shown.
 bool Evaluator::mayBeCutShort(const Edit& edit, const Facts& fresh) const {
   if (edit.count != 1 || fresh.lines.size() != 1) return false;
   const LineFacts& was = base_.facts().lines[edit.first];
   const LineFacts& now = fresh.lines[0];
-  if (was.kind != Kind::Code || now.kind != Kind::Code || (was.token != CODEO && was.token != CODELO)) return false;
+  if (was.kind != Kind::Code || now.kind != Kind::Code) return false;
   if (was.bytes == now.bytes && std::memcmp(was.object, now.object, sizeof was.object) == 0) return false;
   std::string_view text = base_.lines()[edit.first].text;
+  if (was.token == CODE || was.token == CODEL) {
+    // The line ends on its mnemonic: RP may be what is left of RPO, which E0 gives as shown.
+    CodeFields f = codeFields(text.data(), text.size(), was.token);
+    const Decoded& d = decoded(was.object[0]);
+    return d.length == was.bytes && d.mnemonic.size() > f.mnemonic.size() && d.mnemonic.starts_with(f.mnemonic);
+  }
+  if (was.token != CODEO && was.token != CODELO) return false;
   CodeFields f = codeFields(text.data(), text.size(), was.token);
   size_t split = f.operand.find_last_of(",+-");
   std::string_view head = split == std::string_view::npos ? std::string_view() : f.operand.substr(0, split + 1);

@@ -135,8 +135,8 @@ TEST(Fix, TellsTheBytesThatNobodyPrinted) {
 }
 
 // The object code against an operand that a slip may explain as well: a line that ends on its
-// operand may have been cut there (`CPI 0` from `CPI 0C0H` with FE C0 shown, `DB 0` from
-// `DB 0D0H`), and a digit of the object code may be the misread one (`DB 'KEZ'` with 4B 46 5A
+// operand or mnemonic may have been cut there (`CPI 0` from `CPI 0C0H` with FE C0 shown, `DB 0`
+// from `DB 0D0H`, `RP` from `RPO`), and a digit of the object code may be the misread one (`DB 'KEZ'` with 4B 46 5A
 // shown: 5 read as 6, or the E of the operand for an F), so neither is made to fit the other.
 TEST(Fix, LeavesTheCodeOfAnOperandThatMayBeCutShort) {
   const std::string head = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n001                         ORG   :C000\n";
@@ -145,9 +145,9 @@ TEST(Fix, LeavesTheCodeOfAnOperandThatMayBeCutShort) {
       {head + "002 C000 FEC0               CPI   0\n" + tail, "ligne 4 segment 0C000-0C7FF : code objet FEC0 refus\xC3\xA9 pour CPI 0"},
       {head + "002 C000 D0                 DB    0\n003 C001 C9                 RET\n004 C002                    END\n",
        "ligne 4 segment 0C000-0C7FF : code objet D0 refus\xC3\xA9 pour DB 0"},
-      // A whole instruction is not taken for the start of another that the code gives (RPE).
-      {head + "002 C000 E8                 RP\n003 C001 C9                 RET\n004 C002                    END\n",
-       "ligne 4 segment 0C000-0C7FF : code objet E8 refus\xC3\xA9 pour RP"},
+      // RP may be what is left of RPO (E0), or E0 be F0 misread: neither is made.
+      {head + "002 C000 E0                 RP\n003 C001 C9                 RET\n004 C002                    END\n",
+       "ligne 4 segment 0C000-0C7FF : code objet E0 refus\xC3\xA9 pour RP"},
       {damaged("052 C04D 4B455A", "052 C04D 4B465A"),
        "ligne 56 segment 0C000-0C7FF : code objet 4B465A refus\xC3\xA9 pour DB 'KEZ'"},
   };
