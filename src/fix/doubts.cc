@@ -185,7 +185,8 @@ bool Evaluator::joinsANumberedLine(const Edit& edit) const {
 }
 
 // An edit that moves a symbol-table entry to the address of a code or DS line takes that line's
-// address for the truth: not when the line does not stand where the one before it ends.
+// address for the truth: not when the line does not stand where the one before it ends, nor
+// when the next does not stand where it ends (two lines misread alike follow on from each other).
 bool Evaluator::followsBrokenAddress(const Edit& edit, const Facts& fresh) const {
   const Facts& base = base_.facts();
   for (size_t k = 0; k < fresh.lines.size() && k < edit.count; ++k) {

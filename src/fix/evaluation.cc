@@ -63,7 +63,10 @@ std::optional<uint16_t> printedAddress(std::string_view text) {
 
 Evaluator::Evaluator(const Snapshot& base) : base_(base) {
   for (const Problem& p : base.problems()) {
-    if (p.kind == ProblemKind::Address) breaks_.push_back(p.line);
+    if (p.kind == ProblemKind::Address) {
+      breaks_.push_back(p.line);
+      breaks_.push_back(p.previous);
+    }
     if (p.kind == ProblemKind::Bytes || p.kind == ProblemKind::UnknownName) disputed_.push_back(p.line);
   }
   for (std::vector<size_t>* lines : {&breaks_, &disputed_}) {

@@ -97,7 +97,7 @@ class Evaluator {
                       std::vector<Problem>& after) const;
 
   const Snapshot& base_;
-  std::vector<size_t> breaks_;    // the lines that do not stand where the line before them ends
+  std::vector<size_t> breaks_;    // the lines on either side of a break in the addresses
   std::vector<size_t> disputed_;  // the code lines whose bytes their operand does not give
   std::map<std::tuple<size_t, size_t, size_t, size_t, bool>, Before> before_;
   std::map<std::pair<size_t, size_t>, std::shared_ptr<const Labels>> labelsBefore_;  // by section

@@ -149,6 +149,7 @@ void everyLineChecks(const std::string& text, Tally& tally, FILE* sink) {
                          all.directives);
   all.verifier.finish(state.registers);
   tally.counts[3] = static_cast<long>(all.verifier.errors());
+  for (uint32_t line : all.verifier.errorLines()) tally.verifyLines.push_back(line);
 }
 
 }  // namespace
@@ -158,6 +159,8 @@ long Tally::total() const { return std::accumulate(counts.begin(), counts.end(),
 bool Tally::betterThan(const Tally& before) const {
   for (size_t k = 0; k < kChecks; ++k)
     if (counts[k] > before.counts[k]) return false;
+  if (!std::includes(before.verifyLines.begin(), before.verifyLines.end(), verifyLines.begin(), verifyLines.end()))
+    return false;
   return total() < before.total();
 }
 
@@ -197,6 +200,10 @@ Snapshot::Snapshot(Listing listing)
 const Tally& Snapshot::tally() const {
   if (!tallied_) {
     runChecks(listing_.readText(), tally_);
+    // Edited lines keep the input line of the first line they replace: the lines compare across
+    // snapshots.
+    for (size_t& line : tally_.verifyLines) line = listing_.line(line - 1).origin;
+    std::sort(tally_.verifyLines.begin(), tally_.verifyLines.end());
     for (const Problem& p : problems_) ++tally_.counts[Tally::kRunChecks + static_cast<size_t>(p.kind)];
     tallied_ = true;
   }

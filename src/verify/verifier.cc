@@ -220,6 +220,12 @@ void Verifier::finish(const Registers& registers) {
                    [](const Finding& a, const Finding& b) { return a.lineno < b.lineno; });
 }
 
+std::vector<uint32_t> Verifier::errorLines() const {
+  std::vector<uint32_t> lines;
+  for (const Finding& f : findings_) lines.push_back(f.lineno);
+  return lines;
+}
+
 int Verifier::print(FILE* out) const {
   for (uint32_t id = 0; id < tallies_.size(); ++id) {
     const SectionTally& t = tallies_[id];

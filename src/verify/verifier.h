@@ -48,6 +48,8 @@ class Verifier final : public LineObserver, public SkippedLineListener {
   uint64_t checked() const { return checked_; }
   uint64_t notCheckable() const { return notCheckable_; }
   size_t errors() const { return findings_.size(); }
+  // The input line counter of each finding, in listing order.
+  std::vector<uint32_t> errorLines() const;
 
  private:
   void defineLine(uint64_t key, uint16_t value, bool suspect);

@@ -3,6 +3,7 @@
 // gives back the very bytes through GNU patch and git apply.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <optional>
 #include <string>
 #include <vector>
@@ -171,6 +172,21 @@ TEST(Fix, TakesNoDamagedLineForAWitness) {
   test::Outcome r = report({"fix"}, read);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(test::gnuPatched(read, r.out), printed) << r.out;
+}
+
+// Two lines misread alike (C82B, C82C read CB2B, CB2C) follow on from each other: PUTC's entry
+// in the table is not moved to CB2C, though the three object codes mended elsewhere in the same
+// pass make up for the three errors it would give its users.
+TEST(Fix, MovesNoTableEntryToLinesMisreadAlike) {
+  std::string island = damaged("028 C82B C9", "028 CB2B C9");
+  island.replace(island.find("031 C82C DB11"), 13, "031 CB2C DB11");
+  std::string read = island;
+  for (auto [from, to] : {std::pair<const char*, const char*>{"018 C011 78", "018 C011 7B"},
+                          {"023 C019 B7", "023 C019 87"}, {"047 C047 3EFF", "047 C047 3FFF"}})
+    read.replace(read.find(from), std::strlen(from), to);
+  test::Outcome r = report({"fix"}, read);
+  EXPECT_EQ(test::gnuPatched(read, r.out), island) << r.out;
+  EXPECT_EQ(r.status, 1);
 }
 
 // A line that starts with its number and address, a mark for the blank between them, is a line
