@@ -128,6 +128,8 @@ LabelIndex::LabelIndex(const Facts& facts, const std::vector<LineRef>& lines) {
       for (const Located& l : *list) definers_[verify::labelKey(l.label)].push_back(l.line);
   }
   for (size_t i = 0; i < facts.lines.size(); ++i) {
+    const LineFacts& f = facts.lines[i];
+    if (f.kind == Kind::Unreadable && f.mayHoldLine) unread_[facts.segmentText(f)].push_back(lines[i].text);
     if (facts.lines[i].kind != Kind::Code) continue;
     for (std::string_view name : operandNames(fieldsOf(lines[i].text, facts.lines[i]).operand))
       if (uint64_t key = verify::labelKey(name)) users_[key].push_back(i);
@@ -145,6 +147,22 @@ const std::vector<size_t>& LabelIndex::users(uint64_t name) const {
   return it == users_.end() ? kNone : it->second;
 }
 
+bool LabelIndex::mayDefine(const std::string& seg, std::string_view name) const {
+  // The label's columns, give or take the columns a blank lost or added moves it by.
+  constexpr size_t kFrom = col::kLabel - 2, kTo = col::kMnemonic + 2;
+  auto it = unread_.find(seg);
+  if (it == unread_.end()) return false;
+  for (std::string_view text : it->second) {
+    std::string_view region = text.substr(std::min(text.size(), kFrom), kTo - kFrom);
+    for (size_t at = region.find(name); at != std::string_view::npos; at = region.find(name, at + 1)) {
+      size_t end = at + name.size();
+      bool alone = (at == 0 || !isa::isNameChar(region[at - 1])) && (end == region.size() || !isa::isNameChar(region[end]));
+      if (alone) return true;
+    }
+  }
+  return false;
+}
+
 std::optional<uint16_t> LabelIndex::value(std::string_view name, const std::string& seg,
                                           const std::map<std::string, SegmentLabels>* overrides) const {
   uint64_t key = verify::labelKey(name);
@@ -152,6 +170,9 @@ std::optional<uint16_t> LabelIndex::value(std::string_view name, const std::stri
   auto overridden = [&](const std::string& s) { return overrides != nullptr && overrides->count(s) != 0; };
   const SegmentLabels* own = overridden(seg) ? &overrides->at(seg) : segment(seg);
   if (own != nullptr && own->defines(key)) return own->valueOf(key);
+  // A line of the range that could not be read, with the name where a label stands, may be the
+  // one that defines it.
+  if (!overridden(seg) && mayDefine(seg, name)) return std::nullopt;
   // No value of its own: the one value that every other range that defines it gives.
   std::optional<uint16_t> found;
   bool any = false;

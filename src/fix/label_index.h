@@ -73,7 +73,8 @@ class LabelIndex {
   // name for an operand of range seg give it the same value: two sources that agree.
   bool confirmed(std::string_view name, const std::string& seg) const;
   // The value of name for an operand in range seg: the range's own, or else the one value all
-  // other ranges agree on. `overrides` stand for the ranges they name.
+  // other ranges agree on, unless a line of seg that could not be read may define it.
+  // `overrides` stand for the ranges they name.
   std::optional<uint16_t> value(std::string_view name, const std::string& seg,
                                 const std::map<std::string, SegmentLabels>* overrides) const;
 
@@ -85,9 +86,14 @@ class LabelIndex {
   };
 
   std::map<std::string, SegmentLabels> segments_;
+  // True when a line of seg that fits no layout has name where a label stands.
+  bool mayDefine(const std::string& seg, std::string_view name) const;
+
   std::unordered_map<uint64_t, std::vector<Definition>> definitions_;
   std::unordered_map<uint64_t, std::vector<size_t>> users_;
   std::unordered_map<uint64_t, std::vector<size_t>> definers_;
+  // The numbered lines that fit no layout, by range.
+  std::map<std::string, std::vector<std::string_view>> unread_;
 };
 
 // A label resolver for the operands of one range.

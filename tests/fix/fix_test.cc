@@ -189,6 +189,20 @@ TEST(Fix, MovesNoTableEntryToLinesMisreadAlike) {
   EXPECT_EQ(r.status, 1);
 }
 
+// The section's own STEP6 stands on a line that could not be read: the other section's STEP6
+// gives no object code for JM STEP6.
+TEST(Fix, TakesNoOtherSectionsLabelWhenTheSectionsOwnMayBeUnread) {
+  const std::string first = test::kHeader + "\n001                         ORG   :C000\n" +
+                            "002 C000 C9         STEP6   RET\n003 C001                    END\n\n" + test::kBanner +
+                            "\nSTEP6  C000\n\n\n" + test::kHeader2 + "\n001                         ORG   :C800\n" +
+                            "002 C800                    JM    STEP6\n003 C803 00                 NOP\n";
+  const std::string tail = "         STEP6   SUB   A\n005 C805                    END\n";
+  test::Outcome r = report({"fix"}, first + "004 C804 9#" + tail);
+  EXPECT_EQ(test::gnuPatched(first + "004 C804 9#" + tail, r.out), first + "004 C804 97" + tail) << r.out;
+  EXPECT_EQ(r.err, "<<< Non r\xC3\xA9parable >>> : ligne 17 segment 0C800-0CFFF adresse C800 : 3 octets manquants\n" +
+                       closing(1, 0, 1));
+}
+
 // A line that starts with its number and address, a mark for the blank between them, is a line
 // of its own: joining it to the line before as a comment would lose its bytes.
 TEST(Fix, TakesNoNumberedLineForTheEndOfAnother) {
