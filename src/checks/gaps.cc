@@ -48,6 +48,12 @@ void GapFinder::follow(int lineno, unsigned found, unsigned length) {
   next_ = (found + length) % kAddressSpace;
 }
 
+std::vector<int> GapFinder::breakLines() const {
+  std::vector<int> lines;
+  for (const Break& b : breaks_) lines.push_back(b.lineno);
+  return lines;
+}
+
 int GapFinder::print(FILE* out) const {
   for (const Break& b : breaks_) {
     int n = b.missing < 0 ? -b.missing : b.missing;

@@ -28,6 +28,8 @@ class GapFinder : public LineObserver, public SkippedLineListener {
 
   // One line per break and a closing count; returns the number of breaks.
   int print(FILE* out) const;
+  // The input line counter of each break, in listing order.
+  std::vector<int> breakLines() const;
 
  private:
   void follow(int lineno, unsigned found, unsigned length);

@@ -145,6 +145,7 @@ void everyLineChecks(const std::string& text, Tally& tally, FILE* sink) {
     if (Production p = productionOf(token); p != Production::None) reductions.reduce(p);
   }
   tally.counts[1] = all.gaps.print(sink);
+  for (int line : all.gaps.breakLines()) tally.gapLines.push_back(static_cast<size_t>(line));
   tally.counts[2] = xref(sink, CodeLists(state.registers.codes, sink), SymbolLists(state.registers.symbols, sink),
                          all.directives);
   all.verifier.finish(state.registers);
@@ -159,8 +160,9 @@ long Tally::total() const { return std::accumulate(counts.begin(), counts.end(),
 bool Tally::betterThan(const Tally& before) const {
   for (size_t k = 0; k < kChecks; ++k)
     if (counts[k] > before.counts[k]) return false;
-  if (!std::includes(before.verifyLines.begin(), before.verifyLines.end(), verifyLines.begin(), verifyLines.end()))
-    return false;
+  for (auto lines : {&Tally::gapLines, &Tally::verifyLines})
+    if (!std::includes((before.*lines).begin(), (before.*lines).end(), (this->*lines).begin(), (this->*lines).end()))
+      return false;
   return total() < before.total();
 }
 
@@ -202,8 +204,10 @@ const Tally& Snapshot::tally() const {
     runChecks(listing_.readText(), tally_);
     // Edited lines keep the input line of the first line they replace: the lines compare across
     // snapshots.
-    for (size_t& line : tally_.verifyLines) line = listing_.line(line - 1).origin;
-    std::sort(tally_.verifyLines.begin(), tally_.verifyLines.end());
+    for (std::vector<size_t>* lines : {&tally_.gapLines, &tally_.verifyLines}) {
+      for (size_t& line : *lines) line = listing_.line(line - 1).origin;
+      std::sort(lines->begin(), lines->end());
+    }
     for (const Problem& p : problems_) ++tally_.counts[Tally::kRunChecks + static_cast<size_t>(p.kind)];
     tallied_ = true;
   }

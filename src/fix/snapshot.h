@@ -21,13 +21,14 @@ struct Tally {
   static constexpr size_t kRunChecks = 4;
   static constexpr size_t kChecks = kRunChecks + kProblemKinds;
   std::array<long, kChecks> counts{};
-  // The lines verify reports, as input line counters of the text checked, then (in a snapshot)
-  // as the input lines they stand for; sorted.
-  std::vector<size_t> verifyLines;
+  // The lines gaps and verify report, as input line counters of the text checked, then (in a
+  // snapshot) as the input lines they stand for; sorted.
+  std::vector<size_t> gapLines, verifyLines;
 
   long total() const;
-  // True when every count is no higher than in `before` and one is lower, and verify reports no
-  // line that it did not report before: one edit's new error must not hide behind another's mend.
+  // True when every count is no higher than in `before` and one is lower, and neither gaps nor
+  // verify reports a line it did not report before: one edit's new report must not hide behind
+  // another's mend.
   bool betterThan(const Tally& before) const;
   // True when nothing is left that the listing is judged by.
   bool clean() const;
