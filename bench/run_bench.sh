@@ -118,22 +118,35 @@ done
 # romlift-report sums on the large listings: the same run with the images kept in memory,
 # then their checksums. Check: exit status 0 and, but for damaged listings, whose lost lines
 # take their bytes with them, image rows that add up to the object code.
+# time_report FILE COMMAND: romlift-report COMMAND on FILE, RUNS times, its timings in
+# $tmp/times and its output in $SCRATCH/COMMAND.txt.
+time_report() {
+  : >"$tmp/times"
+  for ((r = 1; r <= RUNS; r++)); do
+    (cd "$SCRATCH" && "$TIMED" "$1" "$2.txt" "$2-err.txt" "$REPORT" "$2") >>"$tmp/times"
+  done
+}
+# exited_zero: every run of $tmp/times exited with status 0.
+exited_zero() { [ "$(cut -d' ' -f4 "$tmp/times" | sort -u | tr '\n' ' ')" = "0 " ]; }
+# timing_cells SIZE: the wall, MB/s, CPU and RSS cells of a row for $tmp/times.
+timing_cells() {
+  local wall
+  wall=$(cut -d' ' -f1 "$tmp/times" | median)
+  printf '%7s | %6s | %7s | %8s' "$(calc %.3f "$wall")" "$(calc %.0f "$1 / 1e6 / $wall")" \
+    "$(calc %.3f "$(cut -d' ' -f2 "$tmp/times" | median)")" \
+    "$(calc %.1f "$(cut -d' ' -f3 "$tmp/times" | sort -g | tail -n1) / 1024")"
+}
+
 sums_rows=()
 for v in "${VARIANTS[@]}"; do
   f=$(listing "$v" "$LARGE")
-  : >"$tmp/times"
-  for ((r = 1; r <= RUNS; r++)); do
-    (cd "$SCRATCH" && "$TIMED" "$f" sums.txt sums-err.txt "$REPORT" sums) >>"$tmp/times"
-  done
-  wall=$(cut -d' ' -f1 "$tmp/times" | median)
+  time_report "$f" sums
   size=$(figure "$f" bytes)
   imaged=$(awk -F';' '/^Segment;/ { on = 0 } on { n += $2 } /^Fichier;/ { on = 1 } END { print n + 0 }' "$SCRATCH/sums.txt")
   check=ok
-  [ "$(cut -d' ' -f4 "$tmp/times" | sort -u | tr '\n' ' ')" = "0 " ] || check="exit status not 0"
+  exited_zero || check="exit status not 0"
   [ "$v" = damaged ] || [ "$imaged" = "$(figure "$f" object_bytes)" ] || check="image bytes $imaged, expected $(figure "$f" object_bytes)"
-  sums_rows+=("$(printf '| %-7s | %6s | %7s | %6s | %7s | %8s | %s |' "$v" "$(calc %.1f "$size / 1e6")" \
-    "$(calc %.3f "$wall")" "$(calc %.0f "$size / 1e6 / $wall")" "$(calc %.3f "$(cut -d' ' -f2 "$tmp/times" | median)")" \
-    "$(calc %.1f "$(cut -d' ' -f3 "$tmp/times" | sort -g | tail -n1) / 1024")" "$check")")
+  sums_rows+=("$(printf '| %-7s | %6s | %s | %s |' "$v" "$(calc %.1f "$size / 1e6")" "$(timing_cells "$size")" "$check")")
 done
 sums_table() {
   echo "| Variant | MB     | Wall s  | MB/s   | CPU s   | RSS MiB  | Check |"
@@ -148,23 +161,17 @@ verify_rows=()
 for mb in "$SMALL" "$LARGE"; do
   f=$(listing firmware "$mb")
   [ -s "$f" ] && [ -s "$f.stats" ] || { "$GEN" --mb "$mb" --variant firmware --seed 1 --stats >"$f" 2>"$f.stats"; }
-  : >"$tmp/times"
-  for ((r = 1; r <= RUNS; r++)); do
-    (cd "$SCRATCH" && "$TIMED" "$f" verify.txt verify-err.txt "$REPORT" verify) >>"$tmp/times"
-  done
-  wall=$(cut -d' ' -f1 "$tmp/times" | median)
+  time_report "$f" verify
   size=$(figure "$f" bytes)
   base=$(cd "$SCRATCH" && "$TIMED" "$f" stdout.txt stderr.txt "$ROMLIFT" | cut -d' ' -f3)
   checked=$(sed -n 's/^Nb lignes v.*rifi.*es : //p' "$SCRATCH/verify.txt")
   unsure=$(sed -n 's/^Nb lignes non v.*rifiables : //p' "$SCRATCH/verify.txt")
   errors=$(sed -n 's/^Nb erreurs : //p' "$SCRATCH/verify.txt")
   check=ok
-  [ "$(cut -d' ' -f4 "$tmp/times" | sort -u | tr '\n' ' ')" = "0 " ] || check="exit status not 0"
+  exited_zero || check="exit status not 0"
   [ "$errors" = 0 ] && [ "$checked" = "$(figure "$f" code_lines)" ] || check="$errors findings, $checked of $(figure "$f" code_lines) lines checked"
-  verify_rows+=("$(printf '| %6s | %7s | %6s | %7s | %8s | %8s | %9s | %6s | %6s | %s |' "$(calc %.1f "$size / 1e6")" \
-    "$(calc %.3f "$wall")" "$(calc %.0f "$size / 1e6 / $wall")" "$(calc %.3f "$(cut -d' ' -f2 "$tmp/times" | median)")" \
-    "$(calc %.1f "$(cut -d' ' -f3 "$tmp/times" | sort -g | tail -n1) / 1024")" "$(calc %.1f "$base / 1024")" \
-    "$checked" "$unsure" "$errors" "$check")")
+  verify_rows+=("$(printf '| %6s | %s | %8s | %9s | %6s | %6s | %s |' "$(calc %.1f "$size / 1e6")" \
+    "$(timing_cells "$size")" "$(calc %.1f "$base / 1024")" "$checked" "$unsure" "$errors" "$check")")
 done
 verify_table() {
   echo "| MB     | Wall s  | MB/s   | CPU s   | RSS MiB  | romlift RSS MiB | Checked | Not checkable | Errors | Check |"

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "bytes/charclass.h"
+#include "checks/listing_text.h"
 #include "fix/code_line.h"
 #include "isa/instruction_set.h"
 #include "isa/intel8080.h"
@@ -48,10 +50,6 @@ const std::array<Decoded, 256>& decoderTable() {
   return kTable;
 }
 
-bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
-
-unsigned hexDigit(char c) { return c <= '9' ? static_cast<unsigned>(c - '0') : static_cast<unsigned>(c - 'A' + 10); }
-
 // The names of the labels that give v to an operand of range seg: among those that some range
 // gives that value, those that the operand takes it from.
 std::vector<std::string> namesOf(const LabelIndex& index, const std::string& seg, unsigned v) {
@@ -69,15 +67,8 @@ std::vector<std::string> namesOf(const LabelIndex& index, const std::string& seg
 
 bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
-
-// A numbered line with its address readable: three digits, a blank, four hex digits, a blank.
-bool addressed(std::string_view text) {
-  if (lineNumber(text) < 0 || text.size() <= col::kObject || text[col::kObject - 1] != ' ') return false;
-  for (size_t k = col::kAddress; k < col::kAddress + kAddressWidth; ++k)
-    if (!isHex(text[k])) return false;
-  return true;
-}
+// A numbered line with its address readable, and something after it.
+bool addressed(std::string_view text) { return printedAddress(text) && text.size() > col::kObject; }
 
 }  // namespace
 
@@ -106,7 +97,7 @@ void completeCut(const Snapshot& snap, size_t i, const TextSink& emit) {
   uint8_t bytes[3] = {};
   size_t n = 0;
   for (size_t at = col::kObject; n < 3 && isHex(text[at]) && isHex(text[at + 1]); at += 2)
-    bytes[n++] = static_cast<uint8_t>(hexDigit(text[at]) << 4 | hexDigit(text[at + 1]));
+    bytes[n++] = static_cast<uint8_t>(hexValue(text.data() + at, 2));
   if (n == 0 || text[col::kObject + 2 * n] != ' ') return;
   const Decoded& d = decoded(bytes[0]);
   if (d.length != n) return;
@@ -184,7 +175,7 @@ void deriveObjectCode(const Snapshot& snap, size_t i, const TextSink& emit) {
     operand = operand.substr(0, operand.find(' '));
   }
   const std::string seg = snap.facts().segmentText(snap.facts().lines[i]);
-  auto address = static_cast<uint16_t>(std::stoul(std::string(text.substr(col::kAddress, kAddressWidth)), nullptr, 16));
+  uint16_t address = *printedAddress(text);
   const isa::InstructionSet& set = *isa::findInstructionSet(isa::kDefaultInstructionSet);
   RangeResolver labels(snap.index(), seg, nullptr);
   // The line with the operand as `reading` and the object code it gives, if the digits that

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bytes/charclass.h"
 #include "fix/completion.h"
 #include "fix/evaluation.h"
 #include "isa/instruction_set.h"
@@ -150,17 +151,12 @@ bool Evaluator::bendsOperandToCode(const Edit& edit, const Facts& fresh) const {
   RangeResolver labels(base_.index(), base_.facts().segmentText(was), nullptr);
   isa::Expected e = isa::findInstructionSet(isa::kDefaultInstructionSet)->expected({old.mnemonic, old.operand, was.value}, labels);
   if (e.verdict != isa::Verdict::kExpected || !e.operandKnown || e.length != was.bytes) return false;
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  size_t differing = 0;
-  bool confusable = false;
-  for (size_t k = 0; k < 2 * size_t{was.bytes}; ++k) {
-    unsigned shift = k % 2 == 0 ? 4 : 0;
-    char shown = kHex[was.object[k / 2] >> shift & 0xF], given = kHex[e.bytes[k / 2] >> shift & 0xF];
-    if (shown == given) continue;
-    ++differing;
-    confusable = verify::confused(shown, given);
-  }
-  return differing == 1 && confusable;
+  verify::Shown shown;
+  shown.count = was.bytes;
+  std::copy(was.object, was.object + was.bytes, shown.bytes);
+  verify::Finding finding;
+  verify::judge(e, shown, finding);
+  return verify::misreadDigit(finding).has_value();
 }
 
 // A line split in two leaves the end of a line on the next: not a line number and an address,
@@ -179,8 +175,7 @@ bool Evaluator::joinsANumberedLine(const Edit& edit) const {
   std::string_view address = tail.substr(at, kAddressWidth);
   return std::all_of(address.begin(), address.end(), [](char c) {
     std::string_view was = readAs(c);
-    auto hex = [](char h) { return (h >= '0' && h <= '9') || (h >= 'A' && h <= 'F'); };
-    return hex(c) || std::any_of(was.begin(), was.end(), hex);
+    return isHex(c) || std::any_of(was.begin(), was.end(), isHex);
   });
 }
 

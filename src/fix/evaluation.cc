@@ -48,17 +48,6 @@ bool wrongAlone(const Problem& p, std::string_view text, const LineFacts& f) {
   }
 }
 
-// The address printed at a line's address column, if four hex digits stand there.
-std::optional<uint16_t> printedAddress(std::string_view text) {
-  if (text.size() < col::kAddress + kAddressWidth) return std::nullopt;
-  unsigned v = 0;
-  for (char c : text.substr(col::kAddress, kAddressWidth)) {
-    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'))) return std::nullopt;
-    v = v * 16 + static_cast<unsigned>(c <= '9' ? c - '0' : c - 'A' + 10);
-  }
-  return static_cast<uint16_t>(v);
-}
-
 }  // namespace
 
 Evaluator::Evaluator(const Snapshot& base) : base_(base) {

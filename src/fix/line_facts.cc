@@ -226,4 +226,12 @@ int lineNumber(std::string_view text) {
   return n;
 }
 
+std::optional<uint16_t> printedAddress(std::string_view text) {
+  constexpr size_t kEnd = col::kAddress + kAddressWidth;
+  if (lineNumber(text) < 0 || text.size() < kEnd || (text.size() > kEnd && text[kEnd] != ' ')) return std::nullopt;
+  for (size_t k = col::kAddress; k < kEnd; ++k)
+    if (!isHex(text[k])) return std::nullopt;
+  return static_cast<uint16_t>(addressValue(text.data()));
+}
+
 }  // namespace romlift::fix

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,5 +79,9 @@ bool yieldsToken(const LineFacts& f);
 
 // The line number at the start of a line: three digits and a blank or the end; -1 for none.
 int lineNumber(std::string_view text);
+
+// The address of a numbered line: four hex digits at the address column, then a blank or the
+// end; nothing when they do not stand there.
+std::optional<uint16_t> printedAddress(std::string_view text);
 
 }  // namespace romlift::fix

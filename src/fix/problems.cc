@@ -14,7 +14,6 @@ namespace romlift::fix {
 namespace {
 
 constexpr size_t kLabelPad = 7;       // a symbol-table entry's address stands after 7 columns
-constexpr size_t kAddressWidth = 4;
 constexpr size_t kPageNumber = 5;     // "PAGE NN": the page number's column
 constexpr int kLastNumber = 999;
 

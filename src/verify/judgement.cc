@@ -17,6 +17,12 @@ constexpr std::pair<char, char> kConfusions[] = {{'8', 'B'}, {'0', 'D'}, {'3', '
 
 char digit(uint8_t byte, size_t k) { return kHex[k == 0 ? byte >> 4 : byte & 0xF]; }
 
+bool confused(char a, char b) {
+  return std::any_of(std::begin(kConfusions), std::end(kConfusions), [&](const std::pair<char, char>& c) {
+    return (c.first == a && c.second == b) || (c.first == b && c.second == a);
+  });
+}
+
 // The bytes compared: all that the line must have, or those shown when the column cannot show
 // them all.
 size_t compared(const Finding& f) {
@@ -52,10 +58,13 @@ void printBytes(FILE* out, const uint8_t* bytes, size_t count, uint8_t knownMask
 
 }  // namespace
 
-bool confused(char a, char b) {
-  return std::any_of(std::begin(kConfusions), std::end(kConfusions), [&](const std::pair<char, char>& c) {
-    return (c.first == a && c.second == b) || (c.first == b && c.second == a);
-  });
+std::optional<MisreadDigit> misreadDigit(const Finding& f) {
+  size_t at = onlyDifferingDigit(f);
+  if (at == 0) return std::nullopt;
+  size_t byte = (at - 1) / kDigitsPerByte, k = (at - 1) % kDigitsPerByte;
+  MisreadDigit m{at, digit(f.shown.bytes[byte], k), digit(f.expected[byte], k)};
+  if (!confused(m.read, m.meant)) return std::nullopt;
+  return m;
 }
 
 Shown shownCode(const char* line) {
@@ -97,13 +106,9 @@ void printFinding(FILE* out, const Finding& f, const char* segment) {
   if (lengthDiffers(f)) {
     remark();
     std::fprintf(out, "longueur %u au lieu de %u", f.shown.count, f.expectedLength);
-  } else if (size_t at = onlyDifferingDigit(f); at != 0) {
-    size_t byte = (at - 1) / kDigitsPerByte, k = (at - 1) % kDigitsPerByte;
-    char read = digit(f.shown.bytes[byte], k), meant = digit(f.expected[byte], k);
-    if (confused(read, meant)) {
-      remark();
-      std::fprintf(out, "chiffre %zu : %c lu pour %c", at, read, meant);
-    }
+  } else if (std::optional<MisreadDigit> m = misreadDigit(f)) {
+    remark();
+    std::fprintf(out, "chiffre %zu : %c lu pour %c", m->position, m->read, m->meant);
   }
   if (f.probable) {
     remark();

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include "isa/instruction_set.h"
@@ -19,9 +20,6 @@ struct Shown {
   uint8_t count = 0;
   uint8_t bytes[kShownBytes] = {};
 };
-
-// True when OCR reads one of the two hex digits for the other in the object-code column.
-bool confused(char a, char b);
 
 // The 2, 4 or 6 hex digits at the object-code column of an accepted code line.
 Shown shownCode(const char* line);
@@ -51,6 +49,14 @@ struct Judgement {
 // Compares the shown object code with the expected bytes. A line is checked when all its bytes
 // are known and the column can show them all; a longer DB compares the bytes shown.
 Judgement judge(const isa::Expected& expected, const Shown& shown, Finding& finding);
+
+// The one compared digit that differs from what is certain, when it is alone and OCR confuses
+// the two digits in the object-code column (8 and B, 5 and 6, ...): its 1-based position.
+struct MisreadDigit {
+  size_t position;
+  char read, meant;
+};
+std::optional<MisreadDigit> misreadDigit(const Finding& finding);
 
 // One line: `<<< Erreur >>> : ligne N segment S adresse A code C attendu E (...)`, or
 // `<<< Probable >>> : ...` for a learned-set finding.
