@@ -59,12 +59,10 @@ std::optional<std::vector<Hunk>> parseDiff(std::string_view diff) {
   return hunks;
 }
 
-long problems(const std::string& text) {
+fix::Tally checked(const std::string& text) {
   fix::Tally tally;
   fix::runChecks(text, tally);
-  long sum = 0;
-  for (size_t k = 0; k < fix::Tally::kRunChecks; ++k) sum += tally.counts[k];
-  return sum;
+  return tally;
 }
 
 }  // namespace
@@ -96,7 +94,9 @@ std::string checkFix(std::string_view bytes) {
   std::string diff = fix::unifiedDiff(outcome.original, outcome.corrections, "listing");
   std::optional<std::string> patched = applyUnifiedDiff(bytes, diff);
   if (!patched) return "fix's patch does not apply";
-  if (problems(*patched) > problems(std::string(bytes))) return "fix's patch gives a listing with more problems";
+  fix::Tally before = checked(std::string(bytes)), after = checked(*patched);
+  if (after.runProblems() > before.runProblems()) return "fix's patch gives a listing with more problems";
+  if (after.written < before.written) return "fix's patch gives a listing with fewer code-line bytes";
   return {};
 }
 

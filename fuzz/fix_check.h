@@ -14,7 +14,8 @@ namespace romlift {
 std::optional<std::string> applyUnifiedDiff(std::string_view text, std::string_view diff);
 
 // An empty string when fix's patch of bytes applies and the patched listing has no more
-// syntax error chains, gaps, xref and verify errors than the bytes; else what broke.
+// syntax error chains, gaps, xref and verify errors than the bytes, and romlift writes no fewer
+// bytes from it; else what broke.
 std::string checkFix(std::string_view bytes);
 
 }  // namespace romlift

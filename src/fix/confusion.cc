@@ -14,6 +14,9 @@ constexpr size_t kNumberWidth = 3;
 constexpr size_t kMinTabRun = 2;   // a tab stands for two blanks or more
 constexpr size_t kMaxTabRun = 48;  // the longest run between two fields
 constexpr std::string_view kPage = "PAGE ";
+// No listing prints a field past this column: what stands beyond is a comment, or OCR debris,
+// and is not undone. It keeps the candidates of a line that runs on for pages few and short.
+constexpr size_t kLastColumn = 128;
 
 struct ReadAsTable {
   std::array<std::string, 256> alternatives;
@@ -84,6 +87,7 @@ std::string_view readAs(char c) {
 bool isStrayMark(char c) { return kMarks.find(c) != std::string_view::npos; }
 
 void undoSlips(std::string_view s, size_t from, size_t limit, const TextSink& emit) {
+  if (s.size() > kLastColumn) return;
   std::string t(s);
   size_t proofread = std::min(limit, s.size());
   for (size_t q = from; q < proofread; ++q) {
@@ -110,6 +114,7 @@ void undoSlips(std::string_view s, size_t from, size_t limit, const TextSink& em
 }
 
 void undoSplit(std::string_view head, std::string_view tail, size_t from, size_t to, const TextSink& emit) {
+  if (head.size() + tail.size() > 2 * kLastColumn) return;
   if (head.find_first_not_of(' ') == std::string_view::npos) return;  // a split leaves a field before it too
   // A split leaves a field's text: a letter, a digit or $ in it, not only marks.
   auto fieldChar = [](char c) { return isLetter(c) || isDigit(c) || c == '$'; };
@@ -123,6 +128,7 @@ void undoSplit(std::string_view head, std::string_view tail, size_t from, size_t
 }
 
 void undoJoin(std::string_view s, const std::function<void(std::string&&, std::string&&)>& emit) {
+  if (s.size() > 2 * kLastColumn) return;
   for (size_t q = 1; q < s.size(); ++q) {
     if (numberedAt(s, q) || s.substr(q, kPage.size()) == kPage)
       emit(withoutTrailingBlanks(s.substr(0, q)), std::string(s.substr(q)));

@@ -20,7 +20,8 @@ using TextSink = std::function<void(std::string&&)>;
 
 // Every text that one slip takes to s: a character read as another, a blank lost or added, a
 // run of blanks read as a tab, a stray mark added. Characters and blanks are undone only in
-// columns [from, limit) (a comment after it is not proofread), tabs anywhere.
+// columns [from, limit) (a comment after it is not proofread), tabs anywhere; nothing on a line
+// longer than any listing prints.
 void undoSlips(std::string_view s, size_t from, size_t limit, const TextSink& emit);
 
 // The line that `head` and `tail` were before OCR split it, the tail's first character at a

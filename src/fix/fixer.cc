@@ -9,6 +9,7 @@
 
 #include "fix/candidates.h"
 #include "fix/evaluation.h"
+#include "reading/reader.h"
 
 namespace romlift::fix {
 namespace {
@@ -236,6 +237,51 @@ class Revisit {
   std::vector<bool> look_;
 };
 
+// What reading each line by its fields against the whole listing rewrites: the start of the
+// corrections, which the passes after it take further.
+std::vector<Edit> readingEdits(const Listing& listing) {
+  std::vector<std::string_view> lines;
+  for (size_t i = 0; i < listing.readLines(); ++i) lines.push_back(listing.readLine(i));
+  std::vector<Edit> edits;
+  for (reading::Rewrite& r : reading::readListing(lines).rewrites) {
+    bool editable = true;
+    for (size_t i = r.first; i < r.first + r.count; ++i) editable = editable && listing.editable(i);
+    if (editable) edits.push_back({r.first, r.count, std::move(r.lines)});
+  }
+  return edits;
+}
+
+// The reading's edits that leave the checks no more to report and romlift no fewer bytes to
+// write: all of them when they do together, else those of each half that do, and so on.
+std::vector<Edit> confirmedReading(const Listing& original) {
+  std::vector<Edit> edits = readingEdits(original);
+  if (edits.empty()) return edits;
+  Tally before;
+  runChecks(original.readText(), before);
+  auto holds = [&](const std::vector<Edit>& trial) {
+    Tally after;
+    runChecks(original.applied(trial).readText(), after);
+    return after.runProblems() <= before.runProblems() && after.written >= before.written;
+  };
+  std::vector<Edit> kept;
+  auto tryGroup = [&](auto& self, std::vector<Edit> group) -> void {
+    if (group.empty()) return;
+    std::vector<Edit> merged = kept;
+    merged.insert(merged.end(), group.begin(), group.end());
+    std::sort(merged.begin(), merged.end(), [](const Edit& a, const Edit& b) { return a.first < b.first; });
+    if (holds(merged)) {
+      kept = std::move(merged);
+      return;
+    }
+    if (group.size() == 1) return;
+    size_t half = group.size() / 2;
+    self(self, std::vector<Edit>(group.begin(), group.begin() + static_cast<ptrdiff_t>(half)));
+    self(self, std::vector<Edit>(group.begin() + static_cast<ptrdiff_t>(half), group.end()));
+  };
+  tryGroup(tryGroup, std::move(edits));
+  return kept;
+}
+
 }  // namespace
 
 std::vector<Edit> editsBetween(const Listing& original, const Listing& changed) {
@@ -261,7 +307,7 @@ std::vector<Edit> editsBetween(const Listing& original, const Listing& changed) 
 
 Outcome correct(std::string_view bytes) {
   Outcome out(bytes);
-  out.last = std::make_unique<Snapshot>(out.original);
+  out.last = std::make_unique<Snapshot>(out.original.applied(confirmedReading(out.original)));
   std::set<std::string> vetoed;
   std::vector<bool> look(out.last->facts().lines.size(), true);
   for (int pass = 0;; ++pass) {

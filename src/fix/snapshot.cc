@@ -73,7 +73,7 @@ struct Lines {
   ImageWriter writer;
 };
 
-long syntaxErrors(const std::string& text, FILE* sink) {
+long syntaxErrors(const std::string& text, FILE* sink, int64_t& written) {
   Lines lines(sink);
   bool wrapped = false;
   Scanner scanner(stringInput(text), [&wrapped] {
@@ -84,6 +84,7 @@ long syntaxErrors(const std::string& text, FILE* sink) {
   SyntaxErrors errors(reductions);
   Parser parser(scanner, errors, errors);
   while (!wrapped) parser.yyparse();
+  written = lines.writer.nbcarsecrits();
   return errors.count;
 }
 
@@ -157,6 +158,8 @@ void everyLineChecks(const std::string& text, Tally& tally, FILE* sink) {
 
 long Tally::total() const { return std::accumulate(counts.begin(), counts.end(), 0L); }
 
+long Tally::runProblems() const { return std::accumulate(counts.begin(), counts.begin() + kRunChecks, 0L); }
+
 bool Tally::betterThan(const Tally& before) const {
   for (size_t k = 0; k < kChecks; ++k)
     if (counts[k] > before.counts[k]) return false;
@@ -176,7 +179,7 @@ bool Tally::clean() const {
 
 void runChecks(const std::string& text, Tally& tally) {
   Sink sink;
-  tally.counts[0] = syntaxErrors(text, sink.file());
+  tally.counts[0] = syntaxErrors(text, sink.file(), tally.written);
   everyLineChecks(text, tally, sink.file());
 }
 

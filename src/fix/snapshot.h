@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -24,8 +25,11 @@ struct Tally {
   // The lines gaps and verify report, as input line counters of the text checked, then (in a
   // snapshot) as the input lines they stand for; sorted.
   std::vector<size_t> gapLines, verifyLines;
+  int64_t written = 0;  // the bytes romlift writes from the text
 
   long total() const;
+  // What romlift and romlift-report's checks report, the first kRunChecks counts.
+  long runProblems() const;
   // True when every count is no higher than in `before` and one is lower, and neither gaps nor
   // verify reports a line it did not report before: one edit's new report must not hide behind
   // another's mend.

@@ -1,0 +1,78 @@
+// The numbered lines of one section read together: their line numbers follow on from 001, the
+// addresses of their code follow on from the ORG, and each line's fields are what the numbers,
+// the addresses, the instruction and the listing's names leave.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reading/instruction.h"
+#include "reading/names.h"
+#include "reading/structure.h"
+#include "reading/table.h"
+#include "reading/words.h"
+
+namespace romlift::reading {
+
+enum class LineKind : uint8_t { Code, Equ, Ds, Org, End, StarComment, ColumnComment, LabelOnly, NumberOnly };
+
+struct NumberedLine {
+  size_t line = 0;
+  NumberedFields f;
+  LineKind kind = LineKind::Code;
+  int number = -1;                  // as the run of numbers gives it
+  int length = -1;                  // Code: the bytes it gives; Ds: the bytes it reserves
+  std::optional<uint16_t> address;  // Code, Ds, End: as the run of addresses gives it
+  int span = -1;                    // Code, Ds: how far the next line's address is from this one's
+  std::optional<uint16_t> value;    // Equ: its value; Org: the address it sets
+  bool duplicate = false;           // the line before it printed again
+};
+
+class Body {
+ public:
+  Body(const std::vector<std::string_view>& lines, const std::vector<Surveyed>& shapes, const Section& s, Scope scope);
+
+  // The labels the section's lines define, at their values.
+  void defineNames(Names& names) const;
+  std::vector<Definition> definitions() const;
+  // The lines as printed, where the listing forces a reading other than what OCR gave; labels
+  // gives the label of the lines whose label the symbol table settled.
+  void decide(const Names& names, const std::map<size_t, std::string>& labels, std::map<size_t, std::string>& rewrites,
+              std::vector<size_t>& deleted) const;
+
+  const std::vector<NumberedLine>& lines() const { return numbered_; }
+  // True when most of the section's code is another processor's: its lines are left as read.
+  bool foreign() const { return foreign_; }
+
+ private:
+  void guessKinds();
+  void judgeForeign();
+  void runNumbers();
+  void runAddresses();
+  bool gapAfter(size_t j) const;
+  std::optional<uint16_t> readAddress(const NumberedLine& n, Cost& cost) const;
+  // The label of a line as printed: as read when it is a well-formed name, else the one name
+  // near it that stands at the line's address.
+  std::string labelOf(const NumberedLine& n, const Names& names, const std::map<size_t, std::string>& labels) const;
+  std::string starText(size_t line) const;
+  bool mayBeCut(const NumberedFields& f, const std::vector<Instruction>& readings) const;
+  bool readsAsPrinted(const NumberedLine& n, const Names& names) const;
+  bool numberHolds(size_t j) const;
+
+  const std::vector<std::string_view>& text_;
+  const Section& section_;
+  std::vector<NumberedLine> numbered_;
+  Scope scope_;
+  bool foreign_ = false;
+};
+
+// A label as this listing's assembler writes one: a letter, then letters, digits and ? @ _,
+// six characters at most.
+bool wellFormedName(std::string_view s);
+
+}  // namespace romlift::reading

@@ -1,0 +1,361 @@
+// Body::decide: each numbered line's readings, weighed against what OCR gave.
+#include <algorithm>
+
+#include "bytes/padded_text.h"
+#include "reading/body.h"
+#include "reading/glyphs.h"
+#include "reading/instruction.h"
+#include "reading/layout.h"
+#include "reading/operands.h"
+#include "reading/words.h"
+#include "scanner/rules.h"
+#include "scanner/token.h"
+#include "isa/instruction_set.h"
+
+namespace romlift::reading {
+namespace {
+
+constexpr Cost kMargin = 3;          // the best reading must be this much better than the next
+constexpr Cost kLineLimit = 60;      // no line is read as one this far from what OCR gave
+constexpr Cost kLabelLimit = 8;      // a label read this close to a name defined at its address is it
+constexpr size_t kInstructions = 8;  // readings of a code line's instruction weighed
+constexpr size_t kValues = 4;
+constexpr Cost kTextLimit = 10;      // a code line's bytes need its mnemonic and operand read this well
+constexpr Cost kSureText = 4;        // ... and this well to change an object code digit read as one,
+                                     // of which no more than one look-alike may change
+
+// True when the object code as read is as many hex digits as `object`, which changes some: the
+// bytes as printed would change value, not only be read right.
+// How many digits of the object code read as hex digits that do not look like `object`'s there.
+size_t contradictions(std::string_view object, std::string_view read) {
+  std::string digits;
+  for (char c : read)
+    if (c != ' ' && !isSpeck(c)) digits += c;
+  if (digits.size() != object.size()) return 0;
+  size_t n = 0;
+  for (size_t i = 0; i < digits.size(); ++i)
+    n += holds(Alphabet::Hex, digits[i]) && misreadCost(object[i], digits[i]) >= kOther ? 1 : 0;
+  return n;
+}
+
+bool changesValue(std::string_view object, std::string_view read) {
+  std::string digits;
+  for (char c : read)
+    if (c != ' ' && !isSpeck(c)) digits += c;
+  if (digits.size() != object.size() ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return holds(Alphabet::Hex, c); }))
+    return false;
+  return digits != object;
+}
+
+std::string withoutBlanks(std::string_view s) {
+  std::string out;
+  for (char c : s)
+    if (c != ' ') out += c;
+  return out;
+}
+
+std::string withoutSpecks(std::string_view s) {
+  std::string out;
+  for (char c : s)
+    if (c != ' ' && !isSpeck(c)) out += c;
+  return out;
+}
+
+struct Candidate {
+  std::string text;
+  int token;           // what the scanner must make of it
+  std::string object;  // the bytes it gives
+  Cost cost;
+};
+
+// The one reading to take: the cheapest, when every other reading that gives other bytes or
+// makes another kind of line is kMargin dearer, and every other is dearer at all. Nothing when
+// there is no such reading.
+const Candidate* chosen(const std::vector<Candidate>& sorted) {
+  if (sorted.empty()) return nullptr;
+  const Candidate& best = sorted[0];
+  for (size_t i = 1; i < sorted.size(); ++i) {
+    const Candidate& c = sorted[i];
+    bool same = c.token == best.token && c.object == best.object;
+    if (c.cost < best.cost + (same ? 1 : kMargin)) return nullptr;
+  }
+  return &best;
+}
+
+
+// True when a numbered line runs on past the label's column, a line number and an address
+// there: two lines read as one, which the joining and splitting of lines sorts out.
+bool holdsAnotherLine(std::string_view line) {
+  std::vector<Word> words = wordsOf(line);
+  for (size_t k = 1; k + 1 < words.size(); ++k) {
+    const Word& w = words[k];
+    if (w.column < col::kLabel || w.text.size() < kNumberWidth) continue;
+    std::string_view number = std::string_view(w.text).substr(w.text.size() - kNumberWidth);
+    bool numberLike = std::all_of(number.begin(), number.end(), [](char c) { return holds(Alphabet::Digit, c); });
+    const std::string& next = words[k + 1].text;
+    bool addressLike = next.size() == kAddressWidth &&
+                       std::all_of(next.begin(), next.end(), [](char c) { return holds(Alphabet::Hex, c); });
+    if (numberLike && addressLike) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void Body::decide(const Names& names, const std::map<size_t, std::string>& labels, std::map<size_t, std::string>& rewrites,
+                  std::vector<size_t>& deleted) const {
+  if (foreign_) return;
+  for (size_t j = 0; j < numbered_.size(); ++j) {
+    const NumberedLine& n = numbered_[j];
+    if (n.duplicate) {
+      deleted.push_back(n.line);
+      continue;
+    }
+    if (n.number < 0 || !numberHolds(j)) continue;
+    const NumberedFields& f = n.f;
+    std::string_view ocr = text_[n.line];
+    if (readsAsPrinted(n, names) || holdsAnotherLine(ocr)) continue;
+    std::vector<Candidate> candidates;
+    auto add = [&](std::string text, bool code, std::string object = {}) {
+      int token = tokenOf(text);
+      if (token == 0 || isCodeToken(token) != code) return;
+      if (std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& c) { return c.text == text; })) return;
+      Cost cost = channelCost(text, ocr, kLineLimit);
+      if (object.empty()) object = text;
+      if (cost <= kLineLimit) candidates.push_back({std::move(text), token, std::move(object), cost});
+    };
+    std::string address = n.address ? hex4(*n.address) : std::string();
+    std::string label = labelOf(n, names, labels);
+    LineParts p;
+    p.number = n.number;
+    p.comment = f.comment;
+    switch (n.kind) {
+      case LineKind::Code: {
+        if (address.empty()) break;
+        InstructionQuery q{f.object, f.mnemonic, f.operand, n.address, &names, scope_};
+        std::vector<Instruction> readings = readInstruction(q, kInstructions);
+        if (mayBeCut(f, readings)) break;
+        for (Instruction& ins : readings) {
+          if ((n.span >= 0 ? n.span : n.length) >= 0 && ins.length != (n.span >= 0 ? n.span : n.length)) continue;
+          if (ins.textCost > kTextLimit) continue;
+          // Object code read as hex digits changes only where the instruction as read says
+          // so, and no name's value, which may be misread where it is defined, decides it.
+          if (changesValue(ins.object, f.object) && (ins.textCost > kSureText || ins.named || ins.cost - ins.textCost > kRare))
+            continue;
+          // A value from a name that only one reading gives must not go against a digit read
+          // clearly as another; and no reading goes against two.
+          size_t against = contradictions(ins.object, f.object);
+          if (against > (ins.named ? 0u : 1u)) continue;
+          LineParts c = p;
+          c.address = address;
+          c.object = ins.object;
+          c.label = label;
+          c.mnemonic = ins.mnemonic;
+          c.operand = ins.operand;
+          add(layOut(c), true, ins.object);
+        }
+        break;
+      }
+      case LineKind::Equ:
+      case LineKind::Ds: {
+        if (n.kind == LineKind::Ds && address.empty()) break;
+        OperandReader operands(names, scope_, n.address);
+        std::string read = withoutSpecks(f.operand);
+        for (const Writing& w : operands.values(read, kLineLimit / 2, kValues)) {
+          LineParts c = p;
+          c.address = n.kind == LineKind::Equ ? hex4(w.value) : address;
+          c.label = label;
+          c.mnemonic = n.kind == LineKind::Equ ? "EQU" : "DS";
+          c.operand = w.text;
+          add(layOut(c), false, hex4(w.value));
+        }
+        break;
+      }
+      case LineKind::Org:
+        if (n.value) {
+          p.mnemonic = "ORG";
+          p.operand = ":" + hex4(*n.value);
+          add(layOut(p), false);
+        }
+        break;
+      case LineKind::End:
+        if (!address.empty()) {
+          p.address = address;
+          p.mnemonic = "END";
+          add(layOut(p), false);
+        }
+        break;
+      case LineKind::LabelOnly:
+      case LineKind::StarComment: {
+        if (!label.empty()) {
+          LineParts c;
+          c.number = n.number;
+          c.label = label;
+          add(layOut(c), false);
+        }
+        add(starComment(n.number, starText(n.line)), false);
+        break;
+      }
+      case LineKind::ColumnComment: add(columnComment(n.number, f.comment), false); break;
+      case LineKind::NumberOnly: add(number3(n.number), false); break;
+    }
+    std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) { return a.cost < b.cost; });
+    const Candidate* c = chosen(candidates);
+    if (c != nullptr && c->text != ocr) rewrites[n.line] = c->text;
+  }
+}
+
+// A line number that the run gives against what was read (a digit lost, say) holds only between
+// the numbers just before and after it.
+bool Body::numberHolds(size_t j) const {
+  const NumberedLine& n = numbered_[j];
+  if (fieldCost(number3(n.number), n.f.number, kNever - 1) < kNever) return true;
+  auto neighbour = [&](size_t k, int expected) { return numbered_[k].number == (expected + 1000) % 1000; };
+  return j > 0 && j + 1 < numbered_.size() && neighbour(j - 1, n.number - 1) && neighbour(j + 1, n.number + 1);
+}
+
+// A line that the scanner reads as the kind it is, with the number and address the runs give it
+// and, for a code line, the object code its instruction gives: nothing to mend.
+bool Body::readsAsPrinted(const NumberedLine& n, const Names& names) const {
+  std::string_view ocr = text_[n.line];
+  int token = tokenOf(ocr);
+  if (token == 0 || n.number < 0 || number3(n.number) != ocr.substr(0, kNumberWidth)) return false;
+  switch (n.kind) {
+    case LineKind::Code: {
+      if (!isCodeToken(token) || !n.address || hex4(*n.address) != ocr.substr(col::kAddress, kAddressWidth)) return false;
+      CodeFields c = codeFields(ocr.data(), ocr.size(), token);
+      std::string_view object = ocr.substr(col::kObject);
+      object = object.substr(0, object.find(' '));
+      class Exact final : public isa::LabelResolver {
+       public:
+        Exact(const Names& n, Scope s) : names_(n), scope_(s) {}
+        std::optional<uint16_t> value(std::string_view label) const override {
+          std::vector<uint16_t> v = names_.valuesOf(label, scope_);
+          if (v.size() != 1) return std::nullopt;
+          return v[0];
+        }
+
+       private:
+        const Names& names_;
+        Scope scope_;
+      } labels(names, scope_);
+      const isa::InstructionSet& set = *isa::findInstructionSet(isa::kDefaultInstructionSet);
+      isa::Expected e = set.expected({c.mnemonic, c.operand, *n.address}, labels);
+      // Bytes nobody can tell for names nobody defines: as printed when the operand reads as an
+      // expression at all.
+      if (e.verdict == isa::Verdict::kNotCheckable || (e.verdict == isa::Verdict::kExpected && !e.operandKnown)) {
+        class AnyName final : public isa::LabelResolver {
+         public:
+          std::optional<uint16_t> value(std::string_view) const override { return 0; }
+        } any;
+        isa::Expected guess = set.expected({c.mnemonic, c.operand, *n.address}, any);
+        return guess.verdict == isa::Verdict::kExpected && guess.operandKnown &&
+               2 * std::min<size_t>(guess.length, 3) == object.size();
+      }
+      if (e.verdict != isa::Verdict::kExpected || 2 * std::min<size_t>(e.length, 3) != object.size()) return false;
+      return hexBytes(e.bytes.data(), e.length) == object;
+    }
+    case LineKind::StarComment: return token == COM1;
+    case LineKind::ColumnComment: return token == COM2;
+    case LineKind::LabelOnly: return token == LABELSUP;
+    case LineKind::NumberOnly: return token == NUMLINEVIDE;
+    case LineKind::Org: return token == ORG;
+    case LineKind::End: return token == END && n.address && hex4(*n.address) == ocr.substr(col::kAddress, kAddressWidth);
+    default: return false;
+  }
+}
+
+// A line that ends on its mnemonic or operand may have been cut there: when a reading of the
+// instruction that goes on from what was read fits the object code as well as any that does
+// not, the line is left to the completion of cut lines.
+bool Body::mayBeCut(const NumberedFields& f, const std::vector<Instruction>& readings) const {
+  if (!f.comment.empty()) return false;
+  std::string operand = withoutBlanks(f.operand), mnemonic = withoutBlanks(f.mnemonic);
+  auto extends = [](std::string_view longer, std::string_view shorter) {
+    return longer.size() > shorter.size() && longer.starts_with(shorter);
+  };
+  // Cut when a reading that goes on explains the object code as read as well as any other.
+  Cost goesOn = kNever, stops = kNever;
+  for (const Instruction& ins : readings) {
+    bool longer = extends(ins.mnemonic, mnemonic) ||
+                  (ins.mnemonic == mnemonic && (operand.empty() ? !ins.operand.empty() : extends(ins.operand, operand)));
+    Cost& c = longer ? goesOn : stops;
+    c = std::min(c, ins.cost - ins.textCost);
+  }
+  if (goesOn <= stops) return true;
+  // The value that the object code as read gives, written in a way that goes on from what was read.
+  std::string digits;
+  for (char c : f.object)
+    if (c != ' ') digits += c;
+  bool data = mnemonic == "DB" || mnemonic == "DW";
+  size_t from = data ? 0 : 2;  // the value's digits: all of a DB or DW, those after the opcode else
+  bool clearObject = digits.size() >= from + 2 && digits.size() % 2 == 0 &&
+                     std::all_of(digits.begin(), digits.end(), [](char c) { return holds(Alphabet::Hex, c); });
+  size_t comma = data ? std::string::npos : operand.find(',');
+  std::string_view readValue = comma == std::string::npos ? std::string_view(operand) : std::string_view(operand).substr(comma + 1);
+  if (clearObject && !readValue.empty()) {
+    unsigned value = static_cast<unsigned>(std::stoul(digits.substr(from, 2), nullptr, 16));
+    if (digits.size() >= from + 4 && mnemonic != "DB") value |= static_cast<unsigned>(std::stoul(digits.substr(from + 2, 2), nullptr, 16)) << 8;
+    static const Names kNone;
+    for (const Writing& w : OperandReader(kNone, kAnywhere, std::nullopt).writingsOf(static_cast<uint16_t>(value), readValue, kNever - 1))
+      if (extends(w.text, readValue)) return true;
+  }
+  return false;
+}
+
+std::string Body::labelOf(const NumberedLine& n, const Names& names, const std::map<size_t, std::string>& labels) const {
+  if (auto settled = labels.find(n.line); settled != labels.end()) return settled->second;
+  std::string read = withoutSpecks(n.f.label);
+  if (read.empty() || wellFormedName(read)) return read;
+  std::string best;
+  Cost bestCost = kNever, second = kNever;
+  std::optional<uint16_t> at = n.kind == LineKind::Equ ? n.value : n.address;
+  for (const NameMatch& m : names.near(read, kLabelLimit, scope_)) {
+    if (at && m.value != *at) continue;
+    if (m.cost < bestCost) {
+      second = bestCost;
+      bestCost = m.cost;
+      best = m.spelling;
+    } else if (m.cost < second) {
+      second = m.cost;
+    }
+  }
+  if (!best.empty() && second >= bestCost + kMargin) return best;
+  // Each character a label cannot hold read as the one label character it looks most like.
+  std::string forced;
+  for (size_t i = 0; i < read.size(); ++i) {
+    std::span<const Glyph> g = readingsOf(read[i], Alphabet::Name);
+    auto fits = [i](const Glyph& x) { return x.c != '$' && (i > 0 || (x.c >= 'A' && x.c <= 'Z')); };
+    auto first = std::find_if(g.begin(), g.end(), fits);
+    if (first == g.end()) return read;
+    auto other = std::find_if(first + 1, g.end(), fits);
+    if (other != g.end() && other->cost == first->cost) return read;
+    forced += first->c;
+  }
+  return wellFormedName(forced) ? forced : read;
+}
+
+// A comment line's text from its star: what stands from the label's column on, with the star
+// put back when OCR lost it or read it as something else.
+std::string Body::starText(size_t line) const {
+  std::string_view text = text_[line];
+  // The star stands at the label's column; OCR may have read it a column or two off, as
+  // another mark, or not at all.
+  constexpr size_t kFrom = col::kLabel - 3, kTo = col::kLabel + 3;
+  size_t from = std::min(text.size(), kFrom);
+  size_t first = text.find_first_not_of(' ', from);
+  if (first == std::string_view::npos) return "*";
+  // Specks before the star are no part of the comment.
+  while (first < text.size() && first <= kTo && (isSpeck(text[first]) || text[first] == ' ') && text[first] != '*')
+    ++first;
+  if (first >= text.size()) return "*";
+  std::string_view rest = text.substr(first);
+  if (first <= kTo && (rest[0] == '*' || rest[0] == 'x' || rest[0] == 'X' || rest[0] == 'K' || rest[0] == '#')) {
+    rest.remove_prefix(1);
+    return "*" + std::string(rest);
+  }
+  return "* " + std::string(rest);
+}
+
+}  // namespace romlift::reading

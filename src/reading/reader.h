@@ -1,0 +1,36 @@
+// A listing read line by line by what each field can hold, against everything the listing says
+// about it: line numbers and addresses that follow on, object code that its instruction gives,
+// labels that the symbol tables give, headers that the later pages repeat. What one reading
+// alone fits is written back in the listing's columns.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace romlift::reading {
+
+// Lines [first, first + count) of the input become `lines` (none: the lines are deleted).
+struct Rewrite {
+  size_t first = 0;
+  size_t count = 1;
+  std::vector<std::string> lines;
+};
+
+// Something a reader should know of a line that was rewritten: a code line completed from its
+// object code, whose text past the object code is the reader's and not the paper's.
+struct Note {
+  size_t line = 0;
+  std::string text;
+};
+
+struct Reading {
+  std::vector<Rewrite> rewrites;  // sorted, not overlapping
+  std::vector<Note> notes;
+};
+
+// The rewrites of the lines (without their newlines) that the listing forces.
+Reading readListing(const std::vector<std::string_view>& lines);
+
+}  // namespace romlift::reading

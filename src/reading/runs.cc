@@ -1,0 +1,137 @@
+#include "reading/runs.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <string>
+
+#include "reading/glyphs.h"
+
+namespace romlift::reading {
+namespace {
+
+constexpr Cost kCap = 8;     // a field read as nothing like the value costs this, whatever the value
+constexpr Cost kBreak = 12;  // the run breaks: a line lost, a hole left, a length misjudged
+constexpr size_t kReadingsPerField = 2;
+
+std::string format(unsigned value, const RunShape& shape) {
+  char text[16];
+  std::snprintf(text, sizeof text, shape.hex ? "%0*X" : "%0*u", static_cast<int>(shape.width), value);
+  return text;
+}
+
+// The cheapest readings of a field as a value.
+std::vector<unsigned> readings(std::string_view read, const RunShape& shape) {
+  std::string packed;
+  for (char c : read)
+    if (c != ' ' && !isSpeck(c)) packed += c;
+  if (packed.size() != shape.width) return {};
+  std::vector<std::pair<unsigned, Cost>> beam{{0, 0}};
+  Alphabet a = shape.hex ? Alphabet::Hex : Alphabet::Digit;
+  for (char c : packed) {
+    std::vector<std::pair<unsigned, Cost>> next;
+    for (const Glyph& g : readingsOf(c, a)) {
+      unsigned digit = g.c <= '9' ? static_cast<unsigned>(g.c - '0') : static_cast<unsigned>(g.c - 'A' + 10);
+      for (auto [v, cost] : beam) next.push_back({v * (shape.hex ? 16 : 10) + digit, cost + g.cost});
+    }
+    std::stable_sort(next.begin(), next.end(), [](const auto& x, const auto& y) { return x.second < y.second; });
+    if (next.size() > 4 * kReadingsPerField) next.resize(4 * kReadingsPerField);
+    beam = std::move(next);
+  }
+  std::vector<unsigned> out;
+  for (size_t i = 0; i < beam.size() && i < kReadingsPerField; ++i) out.push_back(beam[i].first % shape.modulus);
+  return out;
+}
+
+// A field read as digits of its kind, as many as it has: a value of its own.
+bool clear(std::string_view read, const RunShape& shape) {
+  std::string packed;
+  for (char c : read)
+    if (c != ' ' && !isSpeck(c)) packed += c;
+  Alphabet a = shape.hex ? Alphabet::Hex : Alphabet::Digit;
+  return packed.size() == shape.width && std::all_of(packed.begin(), packed.end(), [a](char c) { return holds(a, c); });
+}
+
+}  // namespace
+
+std::vector<std::optional<unsigned>> readRun(const std::vector<RunField>& fields, const RunShape& shape,
+                                             std::optional<unsigned> firstValue) {
+  size_t n = fields.size();
+  std::vector<std::optional<unsigned>> out(n);
+  if (n == 0) return out;
+  // Where each line stands in its stretch of known steps, and where each stretch starts.
+  std::vector<unsigned> pos(n);
+  std::vector<size_t> stretch(n);
+  for (size_t j = 0; j < n; ++j) {
+    bool starts = j == 0 || fields[j].restart || fields[j - 1].step < 0;
+    stretch[j] = starts ? j : stretch[j - 1];
+    pos[j] = starts ? 0 : (pos[j - 1] + static_cast<unsigned>(fields[j - 1].step)) % shape.modulus;
+  }
+  auto cost = [&](unsigned value, size_t j) {
+    return std::min(fieldCost(format(value, shape), fields[j].read, kCap), kCap);
+  };
+  constexpr Cost kInf = std::numeric_limits<Cost>::max() / 4;
+  std::vector<Cost> best(n, kInf);
+  std::vector<unsigned> bestBase(n);
+  std::vector<size_t> bestStart(n);
+  for (size_t s = 0; s < n;) {
+    size_t e = s + 1;
+    while (e < n && stretch[e] == s) ++e;
+    std::vector<unsigned> bases;
+    if (s == 0 && firstValue) bases.push_back(*firstValue);
+    for (size_t j = s; j < e; ++j)
+      for (unsigned r : readings(fields[j].read, shape)) bases.push_back((r + shape.modulus - pos[j]) % shape.modulus);
+    std::sort(bases.begin(), bases.end());
+    bases.erase(std::unique(bases.begin(), bases.end()), bases.end());
+    if (bases.empty()) bases.push_back(0);
+    // Line by line, each base's cheapest stretch ending here, started fresh or carried on.
+    std::vector<Cost> run(bases.size(), kInf);
+    std::vector<size_t> start(bases.size(), s);
+    for (size_t j = s; j < e; ++j) {
+      Cost fresh = (j == 0 ? 0 : best[j - 1]) + (j == s ? 0 : kBreak);
+      for (size_t k = 0; k < bases.size(); ++k) {
+        if (fresh <= run[k]) {
+          run[k] = fresh;
+          start[k] = j;
+        }
+        run[k] += cost((bases[k] + pos[j]) % shape.modulus, j);
+        if (run[k] < best[j]) {
+          best[j] = run[k];
+          bestBase[j] = bases[k];
+          bestStart[j] = start[k];
+        }
+      }
+    }
+    s = e;
+  }
+  // Back from the end, one stretch of values that follow on at a time.
+  for (size_t j = n; j-- > 0;) {
+    unsigned b = bestBase[j];
+    size_t s = bestStart[j];
+    bool seen = false;
+    std::vector<bool> before(j - s + 1);
+    for (size_t k = s; k <= j; ++k) {
+      before[k - s] = seen;
+      seen = seen || cost((b + pos[k]) % shape.modulus, k) < kCap;
+    }
+    bool after = false;
+    size_t fitting = 0;
+    for (size_t k = s; k <= j; ++k) fitting += cost((b + pos[k]) % shape.modulus, k) < kCap ? 1 : 0;
+    for (size_t k = j + 1; k-- > s;) {
+      unsigned v = (b + pos[k]) % shape.modulus;
+      Cost c = cost(v, k);
+      bool fits = c < kCap;
+      // A field read as nothing like its value takes it only between two that fit it, and not
+      // when it reads clearly as another value (a line lost before it, not a misreading); a
+      // field alone in its stretch only when it reads as its value nearly as printed.
+      if ((fits && (fitting > 1 || c <= kFrequent)) || (before[k - s] && after && !clear(fields[k].read, shape)))
+        out[k] = v;
+      after = after || fits;
+    }
+    j = s;
+    if (j == 0) break;
+  }
+  return out;
+}
+
+}  // namespace romlift::reading

@@ -1,0 +1,181 @@
+// The listing read by what each field can hold: lines damaged as a real OCR engine damages them,
+// several faults on one line, are given back as printed; headers, banners and symbol tables too;
+// and a reading that the listing does not force is not made.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "reading/glyphs.h"
+#include "reading/runs.h"
+#include "support/independent_tools.h"
+#include "support/listing.h"
+#include "support/report.h"
+#include "support/run_binary.h"
+
+namespace romlift {
+namespace {
+
+using test::report;
+
+const std::string& sample() {
+  static const std::string kSample = test::readFile(test::examplePath("sample.lst"));
+  return kSample;
+}
+
+// The sample with each `from` replaced by its `to`.
+std::string damaged(const std::vector<std::pair<std::string, std::string>>& slips) {
+  std::string listing = sample();
+  for (const auto& [from, to] : slips) {
+    size_t at = listing.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) listing.replace(at, from.size(), to);
+  }
+  return listing;
+}
+
+struct Reading {
+  const char* what;
+  std::vector<std::pair<std::string, std::string>> slips;  // printed, as OCR read it
+};
+
+// Lines as tesseract reads the printed pages: each is given back whole.
+const std::vector<Reading> kReadings = {
+    {"0 read as O in every hex field, the line number too",
+     {{"022 C016 CD03D0             CALL  0D003H", "O22 CO16 CDO3DO             CALL  OD0O3H"}}},
+    {"object code unreadable, address with a lower-case letter",
+     {{"034 C029 CD09C8             CALL  0C809H", "034 Co29 CbO9cs             CALL  0C809H"}}},
+    {"number and address run together, a look-alike in each",
+     {{"041 C03A CA40C0             JZ    TEST", "04lC03A CA4OCO             JZ    TEST"}}},
+    {"address and object code run together",
+     {{"036 C02F 4F                 MOV   C,A", "036 CO2F4F                  MOV   C,A"}}},
+    {"a speck before the number pushes the line to the right",
+     {{"045 C043 B7                 ORA   A", " . 045 C043 B7              ORA   A"}}},
+    {"leading C of the address lost, a digit of the number read as a letter",
+     {{"016 C00F 23                 INX   H", "0l6 00F  23                 INX   H"}}},
+    {"a blank after the comma and O for 0 in the operand",
+     {{"047 C047 3EFF       FAIL    MVI   A,0FFH", "047 CO47 3EFF       FAIL    MVI   A, OFFH"}}},
+    {"a made-up mark after the object code",
+     {{"050 C04C 76         HANG    HLT", "050 C04C 76)        HANG    HLT"}}},
+    {"label read with a look-alike, settled by the symbol table",
+     {{"033 C027 0E3E       PROMPT  MVI   C,'>'", "033 C027 0E3E       PR0MPT  MVI   C,'>'"}}},
+    {"quote marks of a character misread",
+     {{"038 C033 FE52               CPI   'R'", "038 C033 FE52               CPI   \"R!"}}},
+    {"the first-page header misread, its later page header intact",
+     {{"PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n001", "PAGE O1    KEZ FIRMWARE OCOOO-OC7FF  Vi.1\n\n001"}}},
+    {"the banner's stars and title misread",
+     {{"***************************\n* S Y M B O L   T A B L E *\n***************************\n\nBANNER",
+       "KKEKKKKKEKKKKKKKKKKEKKKKKKKKKK\n{SYMBOL         TAB   Le  *\nKKEKKKKKKKKKEKKKKKEKKKKKKKKKKK\n\nBANNER"}}},
+    {"symbol-table addresses with O for 0",
+     {{"RAM    8000 START  C000 TEST   C040", "RAM    8OOO START  COOO TEST   CO40"}}},
+    {"a comment line's star lost",
+     {{"009                 * SINIT - RESET", "009                   SINIT - RESET"}}},
+    {"two faults on each of three lines in a row",
+     {{"023 C019 B7                 ORA   A\n024 C01A C247C0             JNZ   FAIL\n025 C01D CD00C8",
+       "O23 CO19 B7                 ORA   A\n024 C0lA C247CO             JNZ   FAlL\n025 COlD CD0OC8"}}},
+};
+
+TEST(Reading, GivesBackLinesAsRealOcrReadsThem) {
+  for (const Reading& c : kReadings) {
+    SCOPED_TRACE(c.what);
+    std::string listing = damaged(c.slips);
+    test::Outcome r = report({"fix"}, listing);
+    EXPECT_EQ(test::gnuPatched(listing, r.out), sample()) << r.out << r.err;
+    EXPECT_EQ(r.status, 0) << r.err;
+  }
+}
+
+// All of them at once: 14 faults among 60 lines of one section and its table.
+TEST(Reading, GivesBackTheSampleReadWithEveryFaultAtOnce) {
+  std::vector<std::pair<std::string, std::string>> all;
+  for (const Reading& c : kReadings) all.insert(all.end(), c.slips.begin(), c.slips.end());
+  std::string listing = damaged(all);
+  test::Outcome r = report({"fix"}, listing);
+  EXPECT_EQ(test::gnuPatched(listing, r.out), sample()) << r.out << r.err;
+}
+
+// What the listing does not force stays as it was read: two readings fit, or nothing says which
+// bytes a line gives.
+TEST(Reading, LeavesWhatTwoReadingsFit) {
+  struct Case {
+    const char* what;
+    std::string printed, read;
+  };
+  const std::vector<Case> cases = {
+      // The string's characters are read as nothing like them, and the object code is all that
+      // says what they were: one witness is not enough to change a byte.
+      {"string read as garbage over misread object code", "052 C04D 4B455A     BANNER  DB    'KEZ'",
+       "052 C04D 4B465A     BANNER  DB    Yin"},
+      // O read for 0 in the object code, an operand read as no value at all.
+      {"object code against an operand that reads as nothing", "015 C00D 3600       CLR1    MVI   M,0",
+       "015 C00D 36O0       CLR1    MVI   M,#?"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string listing = damaged({{c.printed, c.read}});
+    test::Outcome r = report({"fix"}, listing);
+    std::string patched = test::gnuPatched(listing, r.out).value_or("");
+    EXPECT_NE(patched.find(c.read), std::string::npos) << r.out;
+  }
+}
+
+// A numbered code line, however damaged, is never made part of the line before it: its bytes
+// would leave the image without a trace.
+TEST(Reading, NeverJoinsANumberedCodeLineIntoAComment) {
+  const std::vector<std::string> reads = {
+      "0\xC3\xA9" "45 C043 B7                 ORA   A",  // a stray non-ASCII byte in the number
+      "O4S CO43 87                 0RA   A",            // every field damaged
+      "045 C043 B7                 ",                     // cut after its object code
+  };
+  for (const std::string& read : reads) {
+    SCOPED_TRACE(read);
+    std::string listing = damaged({{"045 C043 B7                 ORA   A", read}});
+    test::Outcome r = report({"fix"}, listing);
+    std::string patched = test::gnuPatched(listing, r.out).value_or("");
+    EXPECT_NE(patched.find("RECOMPUTE THE SUM\n"), std::string::npos) << r.out;
+    EXPECT_NE(patched.find("\n04"), std::string::npos);
+    size_t line = patched.find("RECOMPUTE THE SUM\n") + 18;
+    EXPECT_TRUE(patched.compare(line, 3, "045") == 0 || patched.compare(line, read.size(), read) == 0) << r.out;
+  }
+}
+
+TEST(Reading, RunOfLineNumbers) {
+  struct Case {
+    const char* what;
+    std::vector<reading::RunField> fields;
+    std::vector<int> expected;  // -1: not told
+  };
+  const std::vector<Case> cases = {
+      {"look-alikes and a lost digit mended between good ones",
+       {{"001", 1}, {"OO2", 1}, {"0O3", 1}, {"04", 1}, {"005", 1}},
+       {1, 2, 3, 4, 5}},
+      {"a line lost: the number after it read clearly stays",
+       {{"010", 1}, {"011", 1}, {"013", 1}, {"014", 1}},
+       {10, 11, 13, 14}},
+      {"garbage between two good numbers takes the one between",
+       {{"020", 1}, {"#?", 1}, {"022", 1}},
+       {20, 21, 22}},
+      {"a number clearly another, where no run confirms it, is not bent",
+       {{"030", 1}, {"731", 1}, {"032", 1}, {"033", 1}},
+       {30, -1, 32, 33}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::optional<unsigned>> got = reading::readRun(c.fields, reading::RunShape{1000, 3, false});
+    ASSERT_EQ(got.size(), c.expected.size());
+    for (size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i] ? static_cast<int>(*got[i]) : -1, c.expected[i]) << i;
+  }
+}
+
+TEST(Reading, CostsOfReadingOneCharacterAsAnother) {
+  using reading::misreadCost;
+  // What tesseract does most is cheapest; what looks nothing alike is out of the look-alikes.
+  EXPECT_LT(misreadCost('0', 'O'), misreadCost('0', 'D'));
+  EXPECT_LT(misreadCost('F', 'E'), misreadCost('E', 'F'));
+  EXPECT_EQ(reading::fieldCost("C0D9", "CODA", reading::kNever - 1), reading::kNever);
+  EXPECT_EQ(reading::fieldCost("C0D9", "COD9", reading::kNever - 1), misreadCost('0', 'O'));
+  EXPECT_EQ(reading::channelCost("CALL", "CALL", 0), 0);
+}
+
+}  // namespace
+}  // namespace romlift
