@@ -4,7 +4,7 @@
 //                [--dpi 300] [--cpi 10] [--lpi 6] [--lines-per-page 66] [LISTING]
 //
 // Reads LISTING, or standard input, and writes PREFIX-001.pgm, PREFIX-002.pgm, ... (8-bit
-// gray PGM) and PREFIX.geom, the geometry that ocr_rebuild reads (see page_layout.h). Half an
+// gray PGM), then PREFIX.geom, the geometry that ocr_rebuild reads (see page_layout.h). Half an
 // inch of margin all round; every page is as wide as the longest line, 80 columns at least.
 // The same listing, options and seed always give the same images.
 #include <algorithm>
@@ -115,8 +115,6 @@ int main(int argc, char** argv) {
   std::string error;
   if (!font.open(o.font, geometry.pitch, error)) return fail(error);
   std::string prefix = o.prefix;
-  if (!tool::writeFile((prefix + ".geom").c_str(), pages::formatGeometry(geometry)))
-    return fail("cannot write " + prefix + ".geom: " + std::strerror(errno));
   for (size_t p = 0; p < geometry.pages.size(); ++p) {
     char name[32];
     std::snprintf(name, sizeof name, "-%03zu.pgm", p + 1);
@@ -124,5 +122,8 @@ int main(int argc, char** argv) {
     if (!tool::writeFile((prefix + name).c_str(), pages::formatPgm(page)))
       return fail("cannot write " + prefix + name + ": " + std::strerror(errno));
   }
+  // Last, so that a geometry file says its pages are all there.
+  if (!tool::writeFile((prefix + ".geom").c_str(), pages::formatGeometry(geometry)))
+    return fail("cannot write " + prefix + ".geom: " + std::strerror(errno));
   return 0;
 }
