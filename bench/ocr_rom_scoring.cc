@@ -59,9 +59,12 @@ struct HunkLines {
 uint64_t hiddenIn(const HunkLines& h) {
   uint64_t hidden = 0;
   for (std::string_view r : h.removed) {
-    std::string address = looseAddress(r);
-    if (address.empty()) continue;
-    hidden += std::none_of(h.added.begin(), h.added.end(), [&](std::string_view a) { return looseAddress(a) == address; });
+    LooseCodeLine gone = looseCodeLine(r);
+    if (gone.address.empty()) continue;
+    hidden += std::none_of(h.added.begin(), h.added.end(), [&](std::string_view a) {
+      LooseCodeLine put = looseCodeLine(a);
+      return !put.address.empty() && (put.address == gone.address || put.number == gone.number);
+    });
   }
   return hidden;
 }
@@ -102,7 +105,7 @@ ByteScore scoreBytes(const Bytes& truth, const Bytes& read) {
   return s;
 }
 
-std::string looseAddress(std::string_view line) {
+LooseCodeLine looseCodeLine(std::string_view line) {
   std::string_view head = line.substr(0, std::min<size_t>(line.size(), 16));
   std::vector<std::string_view> words;
   for (size_t at = 0; words.size() < 3 && (at = head.find_first_not_of(" \t", at)) != std::string_view::npos;) {
@@ -111,8 +114,9 @@ std::string looseAddress(std::string_view line) {
     at = end;
   }
   if (words.size() < 3 || words[0].size() != 3 || words[1].size() != 4 || words[2].size() < 2) return {};
-  if (looseNumber(words[0], false).empty() || looseNumber(words[2], true).empty()) return {};
-  return looseNumber(words[1], true);
+  LooseCodeLine read{looseNumber(words[0], false), looseNumber(words[1], true)};
+  if (read.number.empty() || read.address.empty() || looseNumber(words[2], true).empty()) return {};
+  return read;
 }
 
 uint64_t hiddenCodeLines(std::string_view diff) {

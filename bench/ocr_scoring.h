@@ -40,15 +40,18 @@ struct ByteScore {
 };
 ByteScore scoreBytes(const Bytes& truth, const Bytes& read);
 
-// A line's address read as that of a numbered code line however damaged: in its first 16
-// columns a 3-digit number, a 4-digit hex address and 2 or more hex digits, each a word of
-// its own, look-alike letters (O for 0, I for 1, S for 5, ...) read as the digits they stand
-// for. Empty when the line does not read so.
-std::string looseAddress(std::string_view line);
+// A line read as a numbered code line however damaged: in its first 16 columns a 3-digit
+// number, a 4-digit hex address and 2 or more hex digits, each a word of its own, look-alike
+// letters (O for 0, I for 1, S for 5, ...) read as the digits they stand for. Both empty
+// when the line does not read so.
+struct LooseCodeLine {
+  std::string number, address;
+};
+LooseCodeLine looseCodeLine(std::string_view line);
 
-// Lines that a unified diff removes, that read as numbered code lines (looseAddress), and
-// whose address no line the same hunk adds carries: lines fix joined to others, made
-// comments of or deleted.
+// Lines that a unified diff removes, that read as numbered code lines (looseCodeLine), and
+// whose address or line number no code line the same hunk adds carries: lines fix joined to
+// others, made comments of or deleted. (A line whose address fix mends keeps its number.)
 uint64_t hiddenCodeLines(std::string_view diff);
 
 }  // namespace romlift::bench::ocr

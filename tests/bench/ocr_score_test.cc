@@ -72,19 +72,23 @@ TEST(OcrScore, ComparesTheRomBytesAddressByAddress) {
   EXPECT_EQ(error, "record 1 does not read: :01C0000076C8");
 }
 
-TEST(OcrScore, ReadsTheAddressOfACodeLineHoweverDamaged) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"012 C007 0A                 LDAX  B", "C007"},
-      {"O12 CO07 OA                 LDAX  B", "C007"},  // letters O for zeros
-      {"0l2 c0O7 3e", "C007"},                          // l for 1, lower-case hex
-      {"012  C007 0A", "C007"},                         // a blank too many
-      {"012 C0X7 0A", ""},                              // X stands for no digit
-      {"12 C007 0A", ""},                               // a 2-digit number
-      {"012 C007", ""},                                 // no object code
-      {"004 00B7            BUF     EQU   0B7H", ""},   // an EQU line
-      {"                    * COMMENT", ""},
+TEST(OcrScore, ReadsACodeLineHoweverDamaged) {
+  const std::pair<const char*, LooseCodeLine> cases[] = {
+      {"012 C007 0A                 LDAX  B", {"012", "C007"}},
+      {"O12 CO07 OA                 LDAX  B", {"012", "C007"}},  // letters O for zeros
+      {"0l2 c0O7 3e", {"012", "C007"}},                          // l for 1, lower-case hex
+      {"Bi2  C0D7 0A", {"812", "C0D7"}},                         // B for 8 in the number only, a blank too many
+      {"012 C0X7 0A", {}},                                       // X stands for no digit
+      {"12 C007 0A", {}},                                        // a 2-digit number
+      {"012 C007", {}},                                          // no object code
+      {"004 00B7            BUF     EQU   0B7H", {}},            // an EQU line
+      {"                    * COMMENT", {}},
   };
-  for (auto [line, address] : cases) EXPECT_EQ(looseAddress(line), address) << line;
+  for (const auto& [line, read] : cases) {
+    LooseCodeLine got = looseCodeLine(line);
+    EXPECT_EQ(got.number, read.number) << line;
+    EXPECT_EQ(got.address, read.address) << line;
+  }
 }
 
 TEST(OcrScore, CountsTheCodeLinesThatAPatchJoinsOrDeletes) {
@@ -102,6 +106,10 @@ TEST(OcrScore, CountsTheCodeLinesThatAPatchJoinsOrDeletes) {
       "-008 C008 00                 NOP\n"
       "-OO9 CO09 3E01               MVI   A,1\n"  // hidden: joined into 008's comment
       "+008 C008 00                 NOP             OO9 CO09 3E01 MVI A,1\n"
+      "@@ -14,2 +12,2 @@\n"
+      "-O10 C0D8 3E01               MVI   A,1\n"  // a misread address mended: not hidden, the
+      "+010 C008 3E01               MVI   A,1\n"  // hunk puts the same line number back
+      " 011 C00C 76                 HLT\n"
       "@@ -20,3 +18,1 @@\n"
       "-010 C00B 76                 HLT\n"  // hidden: deleted
       "-O11 C0OC 7\n"                       // no code line: one object digit
