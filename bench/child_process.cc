@@ -35,8 +35,10 @@ int run(const Child& child, std::string& out) {
   close(fds[1]);
   char buffer[1 << 16];
   for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) != 0;) {
-    if (n > 0) out.append(buffer, static_cast<size_t>(n));
-    else if (errno != EINTR) break;
+    if (n > 0)
+      out.append(buffer, static_cast<size_t>(n));
+    else if (errno != EINTR)
+      break;
   }
   close(fds[0]);
   int status = 0;

@@ -31,8 +31,12 @@ bool readWord(const std::vector<std::string_view>& f, Word& w) {
   long v[9];
   for (size_t k = 0; k < 9; ++k)
     if (!integer(f[k + 1], v[k])) return false;
-  w = Word{static_cast<int>(v[5]), static_cast<int>(v[6]), static_cast<int>(v[7]), static_cast<int>(v[8]),
-           (v[1] * 1000 + v[2]) * 1000 + v[3], std::string(f[11])};
+  w = Word{static_cast<int>(v[5]),
+           static_cast<int>(v[6]),
+           static_cast<int>(v[7]),
+           static_cast<int>(v[8]),
+           (v[1] * 1000 + v[2]) * 1000 + v[3],
+           std::string(f[11])};
   return true;
 }
 
@@ -116,7 +120,7 @@ std::vector<std::string> rebuildPage(const std::vector<Word>& words, const Geome
   for (const Placed& p : placed) {
     std::string& line = lines[static_cast<size_t>(p.row)];
     long col = std::max(0L, std::lround((p.x - geometry.left) / geometry.pitch));
-    if (!line.empty() && static_cast<size_t>(col) <= line.size()) col = static_cast<long>(line.size()) + 1;
+    if (!line.empty() && static_cast<size_t>(col) < line.size()) col = static_cast<long>(line.size()) + 1;
     line.resize(static_cast<size_t>(col), ' ');
     line += p.word->text;
   }

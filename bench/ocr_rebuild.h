@@ -30,8 +30,9 @@ double measureSkew(const std::vector<Word>& words, const Geometry& geometry);
 
 // The count lines of the page. Each word goes to column round((x - left) / pitch) of line
 // round((y - top) / line), x the middle of its left edge and y its middle less half a line,
-// both with the skew taken out; a word that would overlap or touch the one before it on its
-// line goes one blank after it. Words that fall on no line of the page are dropped.
+// both with the skew taken out; a word that would overlap the one before it on its line goes
+// one blank after it, and one that touches it joins it (tesseract splits "BEEP9" and "8BH,4DH"
+// at times). Words that fall on no line of the page are dropped.
 std::vector<std::string> rebuildPage(const std::vector<Word>& words, const Geometry& geometry, size_t count);
 
 // The pages one after the other, each line ended by a newline: pages[k] goes with the

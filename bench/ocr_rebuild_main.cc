@@ -25,7 +25,9 @@ namespace {
 namespace pages = romlift::bench::pages;
 namespace tool = romlift::bench::tool;
 
-int usage(std::string_view why) { return tool::usage("ocr_rebuild", "--geometry PREFIX.geom [--save-tsv] PAGE...", why); }
+int usage(std::string_view why) {
+  return tool::usage("ocr_rebuild", "--geometry PREFIX.geom [--save-tsv] PAGE...", why);
+}
 
 int fail(const std::string& what) {
   std::fprintf(stderr, "ocr_rebuild: %s\n", what.c_str());
@@ -49,10 +51,8 @@ bool pageTsv(const std::string& page, bool save, std::string& tsv, std::string& 
     error = "cannot read " + page + ": " + std::strerror(errno);
     return false;
   }
-  tool::Child tesseract{{"tesseract", page, "-", "--psm", "6", "-c", "preserve_interword_spaces=1", "-c", whitelist(),
-                         "tsv"},
-                        {},
-                        {}};
+  tool::Child tesseract{
+      {"tesseract", page, "-", "--psm", "6", "-c", "preserve_interword_spaces=1", "-c", whitelist(), "tsv"}, {}, {}};
   if (tool::run(tesseract, tsv) != 0) {
     error = "tesseract failed on " + page + " (is the tesseract-ocr package installed?)";
     return false;
@@ -73,10 +73,14 @@ int main(int argc, char** argv) {
   std::vector<std::string> files;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg == "--geometry" && i + 1 < argc) geometryPath = argv[++i];
-    else if (arg == "--save-tsv") save = true;
-    else if (arg.substr(0, 2) == "--") return usage("unexpected argument " + std::string(arg));
-    else files.emplace_back(arg);
+    if (arg == "--geometry" && i + 1 < argc)
+      geometryPath = argv[++i];
+    else if (arg == "--save-tsv")
+      save = true;
+    else if (arg.substr(0, 2) == "--")
+      return usage("unexpected argument " + std::string(arg));
+    else
+      files.emplace_back(arg);
   }
   if (geometryPath == nullptr) return usage("--geometry is required");
   std::string text, error;

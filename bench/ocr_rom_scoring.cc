@@ -1,11 +1,10 @@
 // ocr_scoring.h's ROM bytes and hidden code lines: Intel HEX read back, bytes compared
 // address by address, and the hunks of fix's diff.
-#include "ocr_scoring.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <map>
 
+#include "ocr_scoring.h"
 #include "page_layout.h"
 
 namespace romlift::bench::ocr {
@@ -98,8 +97,10 @@ ByteScore scoreBytes(const Bytes& truth, const Bytes& read) {
   s.truth = want.size();
   for (auto [address, value] : read) {
     auto w = want.find(address);
-    if (w != want.end() && w->second == value) gotRight[address] = true;
-    else ++s.wrong;
+    if (w != want.end() && w->second == value)
+      gotRight[address] = true;
+    else
+      ++s.wrong;
   }
   s.right = gotRight.size();
   return s;

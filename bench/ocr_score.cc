@@ -56,7 +56,8 @@ int parseOptions(int argc, char** argv, Options& o) {
     std::string_view arg = argv[i];
     auto n = std::find_if(std::begin(named), std::end(named), [&](const Named& k) { return arg == k.name; });
     if (i + 1 == argc) return usage("unexpected argument " + std::string(arg));
-    if (n != std::end(named)) *n->value = argv[++i];
+    if (n != std::end(named))
+      *n->value = argv[++i];
     else if (arg != "--confusions" || !tool::parseNumber(argv[++i], o.confusions))
       return usage("unexpected argument " + std::string(arg));
   }
@@ -143,7 +144,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "ocr_score: romlift (%s) could not run on both listings\n", o.romlift.c_str());
       return 1;
     }
-    std::printf(" bytes_true_patched=%" PRIu64 " bytes_false_patched=%" PRIu64 " listings_exact=%d code_lines_hidden=%" PRIu64,
+    std::printf(" bytes_true_patched=%" PRIu64 " bytes_false_patched=%" PRIu64
+                " listings_exact=%d code_lines_hidden=%" PRIu64,
                 after.right, after.wrong, exact, ocr::hiddenCodeLines(diff));
   }
   std::printf("\n%s", o.confusions > 0 ? confusionLine(text, static_cast<size_t>(o.confusions)).c_str() : "");

@@ -22,8 +22,11 @@ size_t align(std::string_view a, std::string_view b, std::map<std::string, uint6
   auto at = [m](size_t i, size_t j) { return i * (m + 1) + j; };
   for (size_t i = 0; i <= n; ++i) {
     for (size_t j = 0; j <= m; ++j) {
-      if (i == 0 || j == 0) d[at(i, j)] = i + j;
-      else d[at(i, j)] = std::min({d[at(i - 1, j - 1)] + (a[i - 1] != b[j - 1]), d[at(i - 1, j)] + 1, d[at(i, j - 1)] + 1});
+      if (i == 0 || j == 0)
+        d[at(i, j)] = i + j;
+      else
+        d[at(i, j)] =
+            std::min({d[at(i - 1, j - 1)] + (a[i - 1] != b[j - 1]), d[at(i - 1, j)] + 1, d[at(i, j - 1)] + 1});
     }
   }
   for (size_t i = n, j = m; confusions != nullptr && (i > 0 || j > 0);) {

@@ -31,8 +31,8 @@ struct Field {
   const char* name;
   int Geometry::*member;
 };
-constexpr Field kFields[] = {{"dpi", &Geometry::dpi},     {"left", &Geometry::left},   {"top", &Geometry::top},
-                             {"pitch", &Geometry::pitch}, {"line", &Geometry::line},   {"width", &Geometry::width},
+constexpr Field kFields[] = {{"dpi", &Geometry::dpi},      {"left", &Geometry::left}, {"top", &Geometry::top},
+                             {"pitch", &Geometry::pitch},  {"line", &Geometry::line}, {"width", &Geometry::width},
                              {"height", &Geometry::height}};
 
 // A whole number of zero or more that fills the text.
@@ -76,8 +76,9 @@ bool parseGeometryLine(const std::vector<std::string_view>& w, Geometry& g) {
 }  // namespace
 
 std::string formatGeometry(const Geometry& g) {
-  std::string out = "# render_pages: pixels at dpi dots an inch; page N FIRST COUNT: listing lines FIRST (from 1)\n"
-                    "# to FIRST+COUNT-1 are lines 0 to COUNT-1 of page N\n";
+  std::string out =
+      "# render_pages: pixels at dpi dots an inch; page N FIRST COUNT: listing lines FIRST (from 1)\n"
+      "# to FIRST+COUNT-1 are lines 0 to COUNT-1 of page N\n";
   char buffer[96];
   for (const Field& f : kFields) {
     std::snprintf(buffer, sizeof buffer, "%s %d\n", f.name, g.*f.member);

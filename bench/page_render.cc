@@ -12,21 +12,34 @@
 
 namespace romlift::bench::pages {
 
+namespace {
+
+struct NamedLevel {
+  const char* name;
+  Scan scan;
+  ScanLevel level;
+};
+// The fields of ScanLevel: ink, spread, wave, holes, blur, tilt from and to, specks, jitter,
+// paper, noise.
+constexpr NamedLevel kLevels[] = {
+    {"clean", Scan::Clean, {1.0, 0.0, 0.0, 0, 0.0, 0.0, 0.0, 0, 0, 0.97, 0.02}},
+    {"average", Scan::Average, {0.85, 0.15, 0.2, 0, 1.0, 0.25, 0.25, 25, 0, 0.94, 0.03}},
+    {"poor", Scan::Poor, {0.95, 0.3, 0.3, 3, 1.5, 0.3, 0.45, 120, 2, 0.92, 0.03}},
+};
+
+}  // namespace
+
 bool parseScan(std::string_view name, Scan& scan) {
-  if (name == "clean") scan = Scan::Clean;
-  else if (name == "average") scan = Scan::Average;
-  else if (name == "poor") scan = Scan::Poor;
-  else return false;
-  return true;
+  for (const NamedLevel& l : kLevels) {
+    if (name == l.name) {
+      scan = l.scan;
+      return true;
+    }
+  }
+  return false;
 }
 
-const ScanLevel& scanLevel(Scan scan) {
-  //                          ink  spread wave holes blur tilt        specks jitter paper noise
-  static const ScanLevel kClean{1.0, 0.0, 0.0, 0, 0.0, 0.0, 0.0, 0, 0, 0.97, 0.02};
-  static const ScanLevel kAverage{0.85, 0.15, 0.2, 0, 1.0, 0.25, 0.25, 25, 0, 0.94, 0.03};
-  static const ScanLevel kPoor{0.95, 0.3, 0.3, 3, 1.5, 0.3, 0.45, 120, 2, 0.92, 0.03};
-  return scan == Scan::Clean ? kClean : scan == Scan::Average ? kAverage : kPoor;
-}
+const ScanLevel& scanLevel(Scan scan) { return kLevels[static_cast<size_t>(scan)].level; }
 
 namespace {
 constexpr double kInkSpread = 0.06;  // share of the pitch that an impact printer's strokes gain

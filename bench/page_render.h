@@ -21,12 +21,12 @@ bool parseScan(std::string_view name, Scan& scan);
 
 // What each level does to the page; scanLevel() gives the figures of each.
 struct ScanLevel {
-  double ink;          // darkness of a character at its darkest, 1 = black
-  double inkSpread;    // each character is lighter by up to this share
-  double ribbonWave;   // share of darkness lost where the ribbon is worn, varying along the line
-  int holes;           // broken strokes: discs of missing ink a character
-  double blur;         // Gaussian sigma, pixels; 0 for none
-  double tiltMin;      // the page turned by this much to tiltMax degrees, either way
+  double ink;         // darkness of a character at its darkest, 1 = black
+  double inkSpread;   // each character is lighter by up to this share
+  double ribbonWave;  // share of darkness lost where the ribbon is worn, varying along the line
+  int holes;          // broken strokes: discs of missing ink a character
+  double blur;        // Gaussian sigma, pixels; 0 for none
+  double tiltMin;     // the page turned by this much to tiltMax degrees, either way
   double tiltMax;
   int specks;          // dark specks a page
   int baselineJitter;  // each character up or down by up to this many pixels

@@ -43,12 +43,16 @@ bool numberOption(std::string_view name, const char* value, Options& o, bool& kn
     const char* name;
     double* value;
   };
-  const Named numbers[] = {{"--seed", &o.seed}, {"--dpi", &o.dpi}, {"--cpi", &o.cpi},
-                           {"--lpi", &o.lpi},   {"--lines-per-page", &o.linesPerPage}};
+  const Named numbers[] = {{"--seed", &o.seed},
+                           {"--dpi", &o.dpi},
+                           {"--cpi", &o.cpi},
+                           {"--lpi", &o.lpi},
+                           {"--lines-per-page", &o.linesPerPage}};
   for (const Named& n : numbers) {
     if (name == n.name) {
       known = true;
-      return tool::parseNumber(value, *n.value) && *n.value == std::floor(*n.value) && (n.value == &o.seed || *n.value > 0);
+      return tool::parseNumber(value, *n.value) && *n.value == std::floor(*n.value) &&
+             (n.value == &o.seed || *n.value > 0);
     }
   }
   known = false;
@@ -118,7 +122,8 @@ int main(int argc, char** argv) {
   for (size_t p = 0; p < geometry.pages.size(); ++p) {
     char name[32];
     std::snprintf(name, sizeof name, "-%03zu.pgm", p + 1);
-    pages::Image page = pages::renderPage(lines, geometry.pages[p], geometry, font, o.scan, static_cast<uint64_t>(o.seed));
+    pages::Image page =
+        pages::renderPage(lines, geometry.pages[p], geometry, font, o.scan, static_cast<uint64_t>(o.seed));
     if (!tool::writeFile((prefix + name).c_str(), pages::formatPgm(page)))
       return fail("cannot write " + prefix + name + ": " + std::strerror(errno));
   }

@@ -10,7 +10,8 @@ std::vector<float> gaussianKernel(double sigma) {
   int radius = static_cast<int>(std::ceil(3 * sigma));
   std::vector<float> k(static_cast<size_t>(2 * radius + 1));
   double sum = 0;
-  for (int i = -radius; i <= radius; ++i) sum += k[static_cast<size_t>(i + radius)] = static_cast<float>(std::exp(-i * i / (2 * sigma * sigma)));
+  for (int i = -radius; i <= radius; ++i)
+    sum += k[static_cast<size_t>(i + radius)] = static_cast<float>(std::exp(-i * i / (2 * sigma * sigma)));
   for (float& v : k) v = static_cast<float>(v / sum);
   return k;
 }

@@ -1,11 +1,11 @@
 // The listing rebuilt from tesseract's word boxes: every word at its line and column, blank
 // and unread lines kept, words that would run together kept apart, pages one after the other.
+#include "ocr_rebuild.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "ocr_rebuild.h"
 
 namespace romlift::bench::pages {
 namespace {
@@ -19,7 +19,8 @@ Geometry twoPages() {
   return g;
 }
 
-const std::string kHeader = "level\tpage_num\tblock_num\tpar_num\tline_num\tword_num\tleft\ttop\twidth\theight\tconf\ttext\n";
+const std::string kHeader =
+    "level\tpage_num\tblock_num\tpar_num\tline_num\tword_num\tleft\ttop\twidth\theight\tconf\ttext\n";
 
 TEST(OcrRebuild, PutsEachWordAtItsLineAndColumn) {
   struct Case {
@@ -40,14 +41,14 @@ TEST(OcrRebuild, PutsEachWordAtItsLineAndColumn) {
        "\n"
        "005                               B,C\n"
        "\n"},
-      {"an overlapping word one blank after the one before, a touching one too, a speck off the page dropped",
-       kHeader + "5\t1\t1\t1\t1\t1\t152\t160\t180\t30\t80.0\tLXIHSP\n"   // columns 0-5
-                 "5\t1\t1\t1\t1\t2\t245\t160\t60\t30\t80.0\tP,\n"        // column 3: overlaps
-                 "5\t1\t1\t1\t1\t3\t335\t160\t60\t30\t80.0\tQQ\n"        // column 6: touches P,
-                 "5\t1\t1\t1\t1\t4\t700\t160\t30\t30\t80.0\tX\n"         // column 18: free
-                 "5\t1\t2\t1\t1\t1\t400\t3300\t9\t9\t10.0\t.\n"          // line 63: not on the page
-                 "5\t1\t1\t3\t1\t1\t155\t309\t88\t30\t90.0\t   \n",      // blanks only: no word
-       "LXIHSP P, QQ      X\n"
+      {"an overlapping word one blank after the one before, a touching one joined to it, a speck off the page dropped",
+       kHeader + "5\t1\t1\t1\t1\t1\t152\t160\t180\t30\t80.0\tLXIHSP\n"  // columns 0-5
+                 "5\t1\t1\t1\t1\t2\t245\t160\t60\t30\t80.0\tP,\n"       // column 3: overlaps, goes to 7
+                 "5\t1\t1\t1\t1\t3\t425\t160\t60\t30\t80.0\tQQ\n"       // column 9: touches P,
+                 "5\t1\t1\t1\t1\t4\t700\t160\t30\t30\t80.0\tX\n"        // column 18: free
+                 "5\t1\t2\t1\t1\t1\t400\t3300\t9\t9\t10.0\t.\n"         // line 63: not on the page
+                 "5\t1\t1\t3\t1\t1\t155\t309\t88\t30\t90.0\t   \n",     // blanks only: no word
+       "LXIHSP P,QQ       X\n"
        "\n"
        "\n"
        "\n"},

@@ -34,10 +34,16 @@ TEST(OcrScore, CountsCharacterErrorsAndDamagedCodeLinesInTheFields) {
   const std::string lda = "003 C80l 3A1080     READY   LDA   8O1OH     ANY KEY?\n";
   const std::string end = "005 C805 CA01C8             JZ    READY     WAIT\n006 C808 C9                 RET\n";
   const Case cases[] = {
-      {"as many lines: paired one for one", page + beep + lda + "004 C804 B7                 ORA  A\n" + end, 5, 2,
+      {"as many lines: paired one for one",
+       page + beep + lda + "004 C804 B7                 ORA  A\n" + end,
+       5,
+       2,
        {{"0>O", 3}, {"1>l", 1}, {" >", 1}}},
-      {"a line lost and two specks added: the lost line's 35 characters and the specks' 3 count", page + beep + lda +
-       end + ".\n',\n", 42, 2, {}},
+      {"a line lost and two specks added: the lost line's 35 characters and the specks' 3 count",
+       page + beep + lda + end + ".\n',\n",
+       42,
+       2,
+       {}},
   };
   for (const Case& c : cases) {
     TextScore s = scoreText(kTruth, c.ocr);
@@ -57,8 +63,8 @@ TEST(OcrScore, ComparesTheRomBytesAddressByAddress) {
   ASSERT_TRUE(parseIntelHex(":04C00000F331008494\n:00000001FF\n", truth, error)) << error;
   // C002 with another value, C000 given twice, D000 the truth lacks, the record after the
   // end ignored.
-  ASSERT_TRUE(parseIntelHex(":03C00000F3310118\r\n:01C00000F34C\n:01D00000002F\n:00000001FF\n:01C0000076C9\n", read,
-                            error))
+  ASSERT_TRUE(
+      parseIntelHex(":03C00000F3310118\r\n:01C00000F34C\n:01D00000002F\n:00000001FF\n:01C0000076C9\n", read, error))
       << error;
   EXPECT_EQ(read, (Bytes{{0xC000, 0xF3}, {0xC001, 0x31}, {0xC002, 0x01}, {0xC000, 0xF3}, {0xD000, 0x00}}));
   ByteScore s = scoreBytes(truth, read);

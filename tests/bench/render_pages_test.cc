@@ -1,10 +1,10 @@
 // Printed pages: where the listing breaks into pages, the geometry file, every character's
 // ink inside its column cell on a clean page, and the same image from the same seed.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 #include "page_render.h"
@@ -21,8 +21,8 @@ TEST(RenderPages, BreaksPagesAtHeadersAndAfterAFullPage) {
     std::vector<PageLines> pages;
   };
   const Case cases[] = {
-      {66, {{1, 4}, {5, 2}}},          // a header starts a page; PAGES is no header
-      {3, {{1, 3}, {4, 1}, {5, 2}}},   // a full page ends before the header does
+      {66, {{1, 4}, {5, 2}}},         // a header starts a page; PAGES is no header
+      {3, {{1, 3}, {4, 1}, {5, 2}}},  // a full page ends before the header does
       {1, {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}}},
   };
   for (const Case& c : cases) EXPECT_EQ(paginate(listing, c.linesPerPage), c.pages) << c.linesPerPage;
@@ -78,8 +78,8 @@ TEST_F(RenderPagesFreeMono, PutsEachCharacterInItsColumnCellOnACleanPage) {
     int row, col;
   };
   // The widest, the lowest, the highest and the thinnest characters, at the page's edges.
-  const Case cases[] = {{"W", 0, 0}, {"         M", 0, 9}, {"   g", 1, 3}, {"    _", 2, 4}, {"     |", 2, 5},
-                        {"      0", 1, 6}, {"        `", 0, 8}, {"  #", 2, 2}};
+  const Case cases[] = {{"W", 0, 0},      {"         M", 0, 9}, {"   g", 1, 3},      {"    _", 2, 4},
+                        {"     |", 2, 5}, {"      0", 1, 6},    {"        `", 0, 8}, {"  #", 2, 2}};
   for (const Case& c : cases) {
     std::vector<std::string_view> lines = {"", "", ""};
     lines[static_cast<size_t>(c.row)] = c.line;
