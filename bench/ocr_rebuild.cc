@@ -101,12 +101,30 @@ double measureSkew(const std::vector<Word>& words, const Geometry& geometry) {
   return -std::atan(slopes[slopes.size() / 2]) * 180 / std::acos(-1.0);
 }
 
+namespace {
+
+struct Placed {
+  long row;
+  double x;
+  const Word* word;
+};
+
+// How far the words' left edges stand inside their cells (the glyphs' side bearings, and
+// tesseract's boxes that start late): the median over the page, between -pitch/2 and pitch/2.
+double measureInset(const std::vector<Placed>& placed, const Geometry& g) {
+  std::vector<double> insets;
+  for (const Placed& p : placed) {
+    double from = p.x - g.left;
+    insets.push_back(from - g.pitch * std::round(from / g.pitch));
+  }
+  if (insets.empty()) return 0;
+  std::nth_element(insets.begin(), insets.begin() + static_cast<ptrdiff_t>(insets.size() / 2), insets.end());
+  return insets[insets.size() / 2];
+}
+
+}  // namespace
+
 std::vector<std::string> rebuildPage(const std::vector<Word>& words, const Geometry& geometry, size_t count) {
-  struct Placed {
-    long row;
-    double x;
-    const Word* word;
-  };
   double skew = measureSkew(words, geometry);
   std::vector<Placed> placed;
   for (const Word& w : words) {
@@ -116,10 +134,11 @@ std::vector<std::string> rebuildPage(const std::vector<Word>& words, const Geome
   }
   std::stable_sort(placed.begin(), placed.end(),
                    [](const Placed& a, const Placed& b) { return a.row != b.row ? a.row < b.row : a.x < b.x; });
+  double left = geometry.left + measureInset(placed, geometry);
   std::vector<std::string> lines(count);
   for (const Placed& p : placed) {
     std::string& line = lines[static_cast<size_t>(p.row)];
-    long col = std::max(0L, std::lround((p.x - geometry.left) / geometry.pitch));
+    long col = std::max(0L, std::lround((p.x - left) / geometry.pitch));
     if (!line.empty() && static_cast<size_t>(col) < line.size()) col = static_cast<long>(line.size()) + 1;
     line.resize(static_cast<size_t>(col), ' ');
     line += p.word->text;

@@ -28,11 +28,12 @@ bool parseTsv(std::string_view tsv, std::vector<Word>& words, std::string& error
 // the slope of tesseract's lines of two words or more that span ten columns; 0 without any.
 double measureSkew(const std::vector<Word>& words, const Geometry& geometry);
 
-// The count lines of the page. Each word goes to column round((x - left) / pitch) of line
-// round((y - top) / line), x the middle of its left edge and y its middle less half a line,
-// both with the skew taken out; a word that would overlap the one before it on its line goes
-// one blank after it, and one that touches it joins it (tesseract splits "BEEP9" and "8BH,4DH"
-// at times). Words that fall on no line of the page are dropped.
+// The count lines of the page. Each word goes to column round((x - left - inset) / pitch) of
+// line round((y - top) / line), x the middle of its left edge and y its middle less half a
+// line, both with the skew taken out, and inset the median of how far the page's words start
+// inside their cells (the glyphs' side bearings, tesseract's boxes that start late); a word that would overlap the one
+// before it on its line goes one blank after it, and one that touches it joins it (tesseract splits "BEEP9" and
+// "8BH,4DH" at times). Words that fall on no line of the page are dropped.
 std::vector<std::string> rebuildPage(const std::vector<Word>& words, const Geometry& geometry, size_t count);
 
 // The pages one after the other, each line ended by a newline: pages[k] goes with the

@@ -52,6 +52,15 @@ TEST(OcrRebuild, PutsEachWordAtItsLineAndColumn) {
        "\n"
        "\n"
        "\n"},
+      {"a word whose box starts late, as tesseract's do after a comma, at its column all the same",
+       kHeader + "5\t1\t1\t1\t1\t1\t996\t160\t85\t30\t90.0\tMVI\n"     // column 28, 6 pixels in
+                 "5\t1\t1\t1\t1\t2\t1176\t160\t46\t38\t20.6\tC,\n"     // column 34, 6 pixels in
+                 "5\t1\t1\t1\t1\t3\t1248\t160\t101\t34\t40.0\t0C2H\n"  // column 36, 18 pixels in
+                 "5\t1\t1\t2\t1\t1\t156\t210\t80\t34\t88.4\t077\n",
+       "                            MVI   C,0C2H\n"
+       "077\n"
+       "\n"
+       "\n"},
   };
   for (const Case& c : cases) {
     std::vector<Word> words;
