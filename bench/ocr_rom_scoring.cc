@@ -40,15 +40,15 @@ char looseDigit(char c, bool hex) {
   return k == std::string_view::npos ? '\0' : kTo[k];
 }
 
-// The word read digit by digit, empty when a character stands for no digit.
+// The word read digit by digit, a character that stands for no digit as '?'; empty when two
+// do (OCR misreads a digit as a letter of no likeness now and then: a71 for 371).
 std::string looseNumber(std::string_view word, bool hex) {
   std::string out;
   for (char c : word) {
     char d = looseDigit(c, hex);
-    if (d == '\0') return {};
-    out += d;
+    out += d == '\0' ? '?' : d;
   }
-  return out;
+  return std::count(out.begin(), out.end(), '?') > 1 ? std::string() : out;
 }
 
 struct HunkLines {

@@ -42,8 +42,9 @@ ByteScore scoreBytes(const Bytes& truth, const Bytes& read);
 
 // A line read as a numbered code line however damaged: in its first 16 columns a 3-digit
 // number, a 4-digit hex address and 2 or more hex digits, each a word of its own, look-alike
-// letters (O for 0, I for 1, S for 5, ...) read as the digits they stand for. Both empty
-// when the line does not read so.
+// letters (O for 0, I for 1, S for 5, ...) read as the digits they stand for, and in each
+// word one character at the most that stands for no digit, read as '?'. Both empty when the
+// line does not read so.
 struct LooseCodeLine {
   std::string number, address;
 };

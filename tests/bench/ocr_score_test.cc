@@ -84,7 +84,8 @@ TEST(OcrScore, ReadsACodeLineHoweverDamaged) {
       {"O12 CO07 OA                 LDAX  B", {"012", "C007"}},  // letters O for zeros
       {"0l2 c0O7 3e", {"012", "C007"}},                          // l for 1, lower-case hex
       {"Bi2  C0D7 0A", {"812", "C0D7"}},                         // B for 8 in the number only, a blank too many
-      {"012 C0X7 0A", {}},                                       // X stands for no digit
+      {"a71 C2en BB", {"?71", "C2E?"}},                          // one character a word stands for no digit
+      {"ax1 C007 0A", {}},                                       // two in a word
       {"12 C007 0A", {}},                                        // a 2-digit number
       {"012 C007", {}},                                          // no object code
       {"004 00B7            BUF     EQU   0B7H", {}},            // an EQU line
@@ -117,7 +118,7 @@ TEST(OcrScore, CountsTheCodeLinesThatAPatchJoinsOrDeletes) {
       "+010 C008 3E01               MVI   A,1\n"  // hunk puts the same line number back
       " 011 C00C 76                 HLT\n"
       "@@ -20,3 +18,1 @@\n"
-      "-010 C00B 76                 HLT\n"  // hidden: deleted
+      "-a10 C00B 76                 HLT\n"  // hidden: deleted (a for 0)
       "-O11 C0OC 7\n"                       // no code line: one object digit
       " 012 C00D C9                 RET\n"
       "\\ No newline at end of file\n";
