@@ -72,10 +72,16 @@ ocr_listing() {
   "$OSCORE" --truth "$truth" --ocr "$ocr" --patched "$dir/s$seed.patched.lst" --diff "$dir/s$seed.diff" \
     --report "$REPORT" --confusions 1000 >"$dir/s$seed.score" || die "ocr_score failed ($level, seed $seed)"
   cat "$dir/s$seed.score" >>"$tmp/ocr-$level.scores"
+  # The first-page headers that come through whole: romlift reads no section without its own.
+  local header
+  grep '^PAGE 01 ' "$truth" | while IFS= read -r header; do
+    echo "ocr_headers headers=1 headers_ocr=$(grep -cxF "$header" "$ocr")" \
+      "headers_patched=$(grep -cxF "$header" "$dir/s$seed.patched.lst")"
+  done >>"$tmp/ocr-$level.scores"
 }
 
 # ocr_sum LEVEL NAME: the figure NAME added up over the level's listings.
-ocr_sum() { grep '^ocr_score' "$tmp/ocr-$1.scores" | tr ' ' '\n' | sed -n "s/^$2=//p" | awk '{ n += $1 } END { print n + 0 }'; }
+ocr_sum() { grep '^ocr_\(score\|headers\)' "$tmp/ocr-$1.scores" | tr ' ' '\n' | sed -n "s/^$2=//p" | awk '{ n += $1 } END { print n + 0 }'; }
 # ocr_confusions LEVEL N: the level's N most frequent misreadings, added up over its listings.
 ocr_confusions() {
   grep '^ocr_confusions' "$tmp/ocr-$1.scores" | tr ' ' '\n' | grep '=' |
@@ -85,9 +91,9 @@ ocr_confusions() {
 ocr_pct() { [ "$2" -gt 0 ] && calc %.1f%% "100 * $1 / $2" || echo -; }
 
 ocr_table() {
-  echo "| Scan    | Char errors 0-43 | Code lines damaged | True ROM bytes before fix | After fix | Bytes not the truth's before / after | Code lines hidden | Listings exact |"
-  echo "|---------|-----------------:|-------------------:|--------------------------:|----------:|-------------------------------------:|------------------:|---------------:|"
-  local level chars errs code damaged truth before after fb fa hidden exact n
+  echo "| Scan    | Char errors 0-43 | Code lines damaged | True ROM bytes before fix | After fix | Bytes not the truth's before / after | Code lines hidden | Listings exact | First headers whole before / after |"
+  echo "|---------|-----------------:|-------------------:|--------------------------:|----------:|-------------------------------------:|------------------:|---------------:|-----------------------------------:|"
+  local level chars errs code damaged truth before after fb fa hidden exact n headers
   for level in $OCR_LEVELS; do
     chars=$(ocr_sum "$level" chars) errs=$(ocr_sum "$level" char_errors)
     code=$(ocr_sum "$level" code_lines) damaged=$(ocr_sum "$level" code_lines_damaged)
@@ -95,9 +101,10 @@ ocr_table() {
     after=$(ocr_sum "$level" bytes_true_patched) fb=$(ocr_sum "$level" bytes_false_ocr)
     fa=$(ocr_sum "$level" bytes_false_patched) hidden=$(ocr_sum "$level" code_lines_hidden)
     exact=$(ocr_sum "$level" listings_exact) n=$(grep -c '^ocr_score' "$tmp/ocr-$level.scores")
-    printf '| %-7s | %16s | %18s | %25s | %9s | %36s | %17s | %14s |\n' "$level" "$(ocr_pct "$errs" "$chars")" \
+    headers="$(ocr_sum "$level" headers_ocr) / $(ocr_sum "$level" headers_patched) of $(ocr_sum "$level" headers)"
+    printf '| %-7s | %16s | %18s | %25s | %9s | %36s | %17s | %14s | %34s |\n' "$level" "$(ocr_pct "$errs" "$chars")" \
       "$(ocr_pct "$damaged" "$code")" "$(ocr_pct "$before" "$truth")" "$(ocr_pct "$after" "$truth")" "$fb / $fa" \
-      "$hidden" "$exact of $n"
+      "$hidden" "$exact of $n" "$headers"
   done
 }
 
@@ -114,11 +121,11 @@ ocr_table
 
 ## romlift-report fix on real OCR
 
-\`romlift-report fix\` on what the tesseract command ($(tesseract --version 2>&1 | head -n 1)) reads from
-firmware listings printed with $face and scanned at three levels, listings
-\`gen_listing --mb $OCR_MB --variant firmware --seed S\` for the seeds $OCR_SEEDS, the figures of
-the listings added up per level. Made by \`bash bench/ocr_bench.sh\` (or \`make bench\`), which runs
-for each listing:
+\`romlift-report fix\` on what the tesseract command reads from firmware listings printed
+with a fixed-pitch face and scanned at three levels, the figures of the listings added up per
+level. Face: $face. OCR: $(tesseract --version 2>&1 | head -n 1). Listings:
+\`gen_listing --mb $OCR_MB --variant firmware --seed S\` for the seeds $OCR_SEEDS.
+Made by \`bash bench/ocr_bench.sh\` (or \`make bench\`), which runs for each listing:
 
 \`\`\`sh
 render_pages --prefix page --scan LEVEL --seed S --font $face.ttf firmware.lst
@@ -137,9 +144,13 @@ the listing's lines one for one. Character errors are edits in columns 0 to 43 a
 characters there; a code line is damaged when its columns 0 to 43 differ. ROM bytes are those
 of \`romlift-report ihex\`: true when the truth has the same byte at the same address, "not the
 truth's" when the truth has another byte or none there. A code line is hidden when fix's patch
-removes a line that reads as a numbered code line and no line the hunk adds carries its
-address. A listing is exact when romlift writes the truth's three image files from the
-patched listing.
+removes a line that reads as a numbered code line (look-alikes read as digits) and no code
+line the hunk adds carries its address or its line number: a line joined to a comment or
+deleted. A listing is exact when romlift writes the truth's three image files from the
+patched listing. The last column counts the sections' first-page headers (\`PAGE 01 ...\`)
+found whole in the OCR'd and in the patched text: romlift reads no line of a section whose
+header it does not recognise, nor any after the first bad line of a section, so ROM bytes
+come through only where everything before them did.
 
 $(ocr_table)
 
