@@ -28,15 +28,13 @@ bool integer(std::string_view text, long& value) {
 
 // One word row into w; false when a number does not read.
 bool readWord(const std::vector<std::string_view>& f, Word& w) {
-  long v[9];
+  long v[9];  // page block par line word left top width height
   for (size_t k = 0; k < 9; ++k)
     if (!integer(f[k + 1], v[k])) return false;
-  w = Word{static_cast<int>(v[5]),
-           static_cast<int>(v[6]),
-           static_cast<int>(v[7]),
-           static_cast<int>(v[8]),
-           (v[1] * 1000 + v[2]) * 1000 + v[3],
-           std::string(f[11])};
+  w.left = static_cast<int>(v[5]), w.top = static_cast<int>(v[6]);
+  w.width = static_cast<int>(v[7]), w.height = static_cast<int>(v[8]);
+  w.line = (v[1] * 1000 + v[2]) * 1000 + v[3];
+  w.text = f[11];
   return true;
 }
 

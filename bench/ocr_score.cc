@@ -64,7 +64,7 @@ int parseOptions(int argc, char** argv, Options& o) {
   if (o.truth.empty() || o.ocr.empty() || o.report.empty()) return usage("--truth, --ocr and --report are required");
   if (o.patched.empty() != o.diff.empty()) return usage("--patched and --diff go together");
   if (o.romlift.empty()) o.romlift = (fs::path(o.report).parent_path() / "romlift").string();
-  o.romlift = fs::absolute(o.romlift).string();  // it runs in a scratch folder
+  if (o.romlift.find('/') != std::string::npos) o.romlift = fs::absolute(o.romlift).string();  // it runs elsewhere
   return 0;
 }
 

@@ -11,8 +11,9 @@
 #include "scan_effects.h"
 
 namespace romlift::bench::pages {
-
 namespace {
+
+constexpr double kInkSpread = 0.06;  // share of the pitch that an impact printer's strokes gain
 
 struct NamedLevel {
   const char* name;
@@ -40,10 +41,6 @@ bool parseScan(std::string_view name, Scan& scan) {
 }
 
 const ScanLevel& scanLevel(Scan scan) { return kLevels[static_cast<size_t>(scan)].level; }
-
-namespace {
-constexpr double kInkSpread = 0.06;  // share of the pitch that an impact printer's strokes gain
-}  // namespace
 
 struct Font::Impl {
   FT_Library library = nullptr;
@@ -128,6 +125,7 @@ void strike(InkLayer& layer, const Glyph& g, int penX, int pitch, int baseY, dou
   if (level.holes > 0 && g.rows > 0) breakStrokes(layer, x0, y0, x0 + g.width, y0 + g.rows, level.holes, rng);
 }
 
+// The line's characters, each at its column cell on the line's baseline.
 void printLine(InkLayer& layer, std::string_view text, int row, const Geometry& geo, Font& font, const LineInk& ink,
                parts::Rng& rng) {
   const ScanLevel& level = ink.level;
@@ -136,8 +134,11 @@ void printLine(InkLayer& layer, std::string_view text, int row, const Geometry& 
     unsigned char ch = static_cast<unsigned char>(text[col]);
     if (ch <= ' ' || ch > '~') continue;
     int x = geo.left + static_cast<int>(col) * geo.pitch;
+    // A worn ribbon: lighter and darker stretches along the line, a sine of the position.
     double wear = 0.5 + 0.5 * std::sin(2 * std::acos(-1.0) * x / ink.waveLength + ink.phase);
+    // Uneven strikes: each character lighter by a share of its own.
     double darkness = level.ink * (1 - level.inkSpread * unit(rng)) * (1 - level.ribbonWave * wear);
+    // An uneven baseline: each character up or down by a few pixels.
     int jitter = level.baselineJitter > 0 ? rng.range(-level.baselineJitter, level.baselineJitter) : 0;
     strike(layer, font.glyph(ch), x, geo.pitch, base + jitter, darkness, level, rng);
   }
