@@ -78,7 +78,9 @@ bool parseIntelHex(std::string_view hex, Bytes& bytes, std::string& error) {
   for (size_t n = 0; n < lines.size(); ++n) {
     std::string_view line = lines[n].substr(0, lines[n].find_last_not_of("\r ") + 1);
     if (line.empty()) continue;
-    if (!recordBytes(line, r) || (r[3] != 0 && r[3] != 1 && r[3] != 2 && r[3] != 4)) {
+    bool read = recordBytes(line, r);
+    bool sets = read && (r[3] == 2 || r[3] == 4);  // sets the address base, in two bytes of data
+    if (!read || (r[3] > 1 && !sets) || (sets && r[0] != 2)) {
       error = "record " + std::to_string(n + 1) + " does not read: " + std::string(line);
       return false;
     }

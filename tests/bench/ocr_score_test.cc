@@ -74,8 +74,19 @@ TEST(OcrScore, ComparesTheRomBytesAddressByAddress) {
 
   ASSERT_TRUE(parseIntelHex(":020000040001F9\n:01C0000076C9\n", extended, error)) << error;
   EXPECT_EQ(extended, (Bytes{{0x1C000, 0x76}}));
-  EXPECT_FALSE(parseIntelHex(":01C0000076C8\n", extended, error));
-  EXPECT_EQ(error, "record 1 does not read: :01C0000076C8");
+  struct Bad {
+    const char* hex;
+    const char* error;
+  };
+  const Bad bad[] = {
+      {":01C0000076C8\n", "record 1 does not read: :01C0000076C8"},  // checksum
+      {":00000004FC\n", "record 1 does not read: :00000004FC"},      // a base without its bytes
+      {":01C0000576C4\n", "record 1 does not read: :01C0000576C4"},  // type 05
+  };
+  for (const Bad& b : bad) {
+    EXPECT_FALSE(parseIntelHex(b.hex, extended, error)) << b.hex;
+    EXPECT_EQ(error, b.error) << b.hex;
+  }
 }
 
 TEST(OcrScore, ReadsACodeLineHoweverDamaged) {
