@@ -406,5 +406,7 @@ EOF
 } >"$DOC"
 # romlift-report fix on damaged firmware listings: a section of its own, appended.
 . "$ROOT/bench/fix_bench.sh"
+# romlift-report fix on what tesseract reads of printed firmware listings: a section of its own.
+. "$ROOT/bench/ocr_bench.sh"
 echo
 echo "Results written to $DOC"
