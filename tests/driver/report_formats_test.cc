@@ -66,7 +66,8 @@ TEST(ReportFormats, SumsAgreeWithSha1sumAndGzipOnTheImagesRomliftWrites) {
 // The check file is read before the listing: a mistake in it leaves the syntax errors of a
 // damaged listing unreported.
 TEST(ReportFormats, SumsCheckSaysWhichImageDiffers) {
-  const std::string sha1 = sha1sum(runRomlift(sample()).contents["511_CodeObjet.bin"]);
+  const std::string image = runRomlift(sample()).contents["511_CodeObjet.bin"];
+  const std::string sha1 = sha1sum(image);
   const std::string damaged = sample() + "002                 RESET\n";  // a label-only line at the end
   struct Case {
     std::string name, listing, checkFile;
@@ -75,6 +76,8 @@ TEST(ReportFormats, SumsCheckSaysWhichImageDiffers) {
   };
   const Case cases[] = {
       {"as sha1sum writes it", sample(), sha1 + "  511_CodeObjet.bin\n", 0,
+       "Conforme : 511_CodeObjet.bin\nNb erreurs : 0\n", ""},
+      {"as sha1sum --tag writes it", sample(), sha1sumTag(image, "511_CodeObjet.bin"), 0,
        "Conforme : 511_CodeObjet.bin\nNb erreurs : 0\n", ""},
       {"a damaged listing", damaged, sha1 + "  511_CodeObjet.bin\n", 0, "Conforme : 511_CodeObjet.bin\nNb erreurs : 0\n",
        // the end of input, reported with the counter one past the last line
