@@ -110,7 +110,7 @@ TEST(ReportFormats, ObjcopyReadsTheListingsBytesBackFromTheRecords) {
   const std::string overlap = kHeader + "001 C000 3E01               MVI   A,1\n" +
                               "002 C002 00                 NOP\n" + "003 C001 C9                 RET\n";
   const std::string overlapReport = "<<< Chevauchement >>> : ligne 4 segment 0C000-0C7FF adresse C001 d\xC3\xA9j\xC3\xA0 "
-                                    "donn\xC3\xA9" "e par la ligne 2 (1 octet)\n";
+                                    "donn\xC3\xA9" "e par la ligne 2 (1 octet)\nNb chevauchements : 1\n";
   const std::vector<CodeBytes> lines = codeLines(sample());
   // Twice the sample: every label twice. The duplicate-label messages, which romlift prints
   // before its byte count, go to standard error, out of the records' way.
