@@ -1,6 +1,7 @@
 #include "formats/hex_output.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,7 +18,7 @@ class Placement {
   // bytes, then their count; returns the number of such runs.
   int place(const ObjectCode& code, FILE* err);
   void write(RecordWriter& writer) const;
-  uint32_t highest() const { return bytes_.empty() ? 0 : static_cast<uint32_t>(bytes_.size() - 1); }
+  uint32_t highest() const { return bytes_.empty() ? 0 : base_ + static_cast<uint32_t>(bytes_.size() - 1); }
 
  private:
   // Bytes given again at addresses that follow on, by lines that follow on in one section.
@@ -30,6 +31,8 @@ class Placement {
   void overlapAt(const ObjectCode& code, size_t index, uint32_t address, uint32_t earlier, FILE* err);
   void report(const ObjectCode& code, FILE* err);
 
+  // From the lowest address a line gives on: a listing at C000 needs no room for 0 to BFFF.
+  uint32_t base_ = 0;
   std::string bytes_;
   std::vector<uint32_t> owner_;  // index + 1 of the line that gave the byte there; 0 for none
   std::optional<Overlap> open_;  // the run that the next byte may extend
@@ -37,10 +40,14 @@ class Placement {
 };
 
 int Placement::place(const ObjectCode& code, FILE* err) {
-  size_t size = 0;
-  for (const ObjectCode::Line& l : code.lines()) size = std::max<size_t>(size, l.address + l.bytes);
-  bytes_.assign(size, '\0');
-  owner_.assign(size, 0);
+  size_t end = 0;
+  base_ = code.lines().empty() ? 0 : UINT32_MAX;
+  for (const ObjectCode::Line& l : code.lines()) {
+    end = std::max<size_t>(end, l.address + l.bytes);
+    base_ = std::min<uint32_t>(base_, l.address);
+  }
+  bytes_.assign(end - base_, '\0');
+  owner_.assign(end - base_, 0);
   for (size_t i = 0; i < code.lines().size(); ++i) placeLine(code, i, err);
   report(code, err);
   if (overlaps_ > 0) std::fprintf(err, "Nb chevauchements : %d\n", overlaps_);
@@ -50,12 +57,12 @@ int Placement::place(const ObjectCode& code, FILE* err) {
 void Placement::placeLine(const ObjectCode& code, size_t index, FILE* err) {
   const ObjectCode::Line& line = code.lines()[index];
   code.forEachPiece(line.offset, line.offset + line.bytes, [&](int64_t offset, std::string_view piece) {
-    bytes_.replace(line.address + static_cast<size_t>(offset - line.offset), piece.size(), piece);
+    bytes_.replace(line.address - base_ + static_cast<size_t>(offset - line.offset), piece.size(), piece);
   });
   uint32_t end = static_cast<uint32_t>(line.address) + static_cast<uint32_t>(line.bytes);
   for (uint32_t a = line.address; a < end; ++a) {
-    uint32_t earlier = owner_[a];
-    owner_[a] = static_cast<uint32_t>(index + 1);
+    uint32_t earlier = owner_[a - base_];
+    owner_[a - base_] = static_cast<uint32_t>(index + 1);
     if (earlier != 0)
       overlapAt(code, index, a, earlier - 1, err);
     else
@@ -108,7 +115,7 @@ void Placement::write(RecordWriter& writer) const {
     }
     size_t start = a;
     while (a < owner_.size() && owner_[a] != 0) ++a;
-    writer.write(static_cast<uint32_t>(start), std::string_view(bytes_).substr(start, a - start));
+    writer.write(base_ + static_cast<uint32_t>(start), std::string_view(bytes_).substr(start, a - start));
   }
 }
 
