@@ -100,15 +100,14 @@ constexpr Paragraph kParagraphs[] = {
 constexpr const char* kHead =
     "Usage: romlift-report COMMAND [OPTION]... [LISTING]\n"
     "\n"
-    "Reads an OCR'd assembler listing from the file LISTING, or from standard input without\n"
-    "it (or with -), checks it exactly as romlift does (syntax errors and duplicate symbol-\n"
-    "table labels on standard error), writes no image file and no byte count, then prints\n"
-    "one report on standard output.\n"
-    "A Ctrl-Z byte ends the listing, as it ends romlift's input: when more than Ctrl-Z\n"
-    "padding and blanks follows it, every command names its line and what was ignored\n"
-    "(\"<<< Entr\xC3\xA9" "e coup\xC3\xA9" "e >>>\", on standard error). gaps, xref, verify, map,\n"
-    "sums, ihex and srec also say so when no section header was read (\"<<< Aucune\n"
-    "section >>>\").\n"
+    "Reads an OCR'd assembler listing from the file LISTING, or from standard input without it\n"
+    "(or with -), checks it exactly as romlift does (syntax errors and duplicate symbol-table\n"
+    "labels on standard error), writes no image file and no byte count, then prints one report\n"
+    "on standard output.\n"
+    "A Ctrl-Z byte ends the listing, as it ends romlift's input. When more than Ctrl-Z padding\n"
+    "and blanks follows it, every command names its line and what was ignored on standard\n"
+    "error (\"<<< Entr\xC3\xA9" "e coup\xC3\xA9" "e >>>\"); when no section header was read, xref, gaps,\n"
+    "verify, map, sums, ihex and srec say so (\"<<< Aucune section >>>\"). Both end with status 1.\n"
     "\n"
     "Commands:\n";
 
