@@ -79,7 +79,7 @@ TEST(InputTrust, CutNoticeCountsWhatFollowsTheCutLine) {
 TEST(InputTrust, InputWithNoSectionIsNoCleanListing) {
   const std::vector<std::string> inputs = {
       "",
-      std::string("\x00\xFF\x13\x80garbage\x7F\n\n\x01", 17),
+      std::string("\x00\xFF\x13\x80garbage\x7F\n\n\x01", 15),
       "The quick brown fox jumps over the lazy dog.\nIt was not a listing.\n",
       // OCR misread the only header's page number.
       "PAGE O1    KEZ FIRMWARE 0C000-0C7FF  V1.1\n001 C000 00                 NOP\n",
