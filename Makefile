@@ -3,7 +3,7 @@ WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO_DIR := build/demo-run
 
-.PHONY: all build release demo check check-portable check-asan fuzz fuzz-smoke bench clean
+.PHONY: all build release demo check check-portable check-asan fuzz fuzz-run fuzz-fix fuzz-smoke bench clean
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -46,13 +46,31 @@ fuzz:
 	cmake --preset fuzz -DROMLIFT_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
 
-# Runs the fuzz target from the seed corpus (the project's own listings) for FUZZ_SECONDS.
-# New inputs go to build/fuzz/found; a crash or hang leaves its input in build/fuzz/artifacts.
+# $(call fuzzer,TARGET,FOUND,SEEDS,SECONDS,MAX_LEN): runs a fuzz target from its seed folders for
+# SECONDS. New inputs go to build/fuzz/FOUND; a crash, hang or broken invariant leaves its input
+# in build/fuzz/artifacts.
+define fuzzer
+	@mkdir -p build/fuzz/$(2) build/fuzz/artifacts
+	build/fuzz/fuzz/$(1) build/fuzz/$(2) $(3) -max_total_time=$(4) -max_len=$(5) -timeout=10 \
+	  -rss_limit_mb=2048 -artifact_prefix=build/fuzz/artifacts/ -print_final_stats=1
+endef
+RUN_SEEDS := fuzz/corpus examples tests/regressions
+# Under the sanitizers fix takes tens of milliseconds a kilobyte: its inputs stay under one.
+FIX_SEEDS := fuzz/fix_corpus tests/regressions
+HALF_SECONDS = $(shell expr $(FUZZ_SECONDS) / 2)
+
+# A whole run with every report but fix, for FUZZ_SECONDS.
+fuzz-run: fuzz
+	$(call fuzzer,romlift_fuzz,found,$(RUN_SEEDS),$(FUZZ_SECONDS),65536)
+
+# fix alone, for FUZZ_SECONDS.
+fuzz-fix: fuzz
+	$(call fuzzer,romlift_fix_fuzz,found-fix,$(FIX_SEEDS),$(FUZZ_SECONDS),1024)
+
+# Both targets, FUZZ_SECONDS in all: half each.
 fuzz-smoke: fuzz
-	@mkdir -p build/fuzz/found build/fuzz/artifacts
-	build/fuzz/fuzz/romlift_fuzz build/fuzz/found fuzz/corpus examples tests/regressions \
-	  -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-	  -artifact_prefix=build/fuzz/artifacts/ -print_final_stats=1
+	$(call fuzzer,romlift_fuzz,found,$(RUN_SEEDS),$(HALF_SECONDS),65536)
+	$(call fuzzer,romlift_fix_fuzz,found-fix,$(FIX_SEEDS),$(shell expr $(FUZZ_SECONDS) - $(HALF_SECONDS)),1024)
 
 # Builds the release configuration, measures romlift on generated listings of 10 and 100 MB,
 # runs the micro benchmarks and writes the figures to docs/performance.md.

@@ -1,10 +1,11 @@
 #include "fuzz/fix_check.h"
 
+#include <cstdio>
 #include <vector>
 
-#include "fix/fixer.h"
+#include "fix/fix_tool.h"
 #include "fix/snapshot.h"
-#include "fix/unified_diff.h"
+#include "fuzz/report_text.h"
 
 namespace romlift {
 namespace {
@@ -59,6 +60,7 @@ std::optional<std::vector<Hunk>> parseDiff(std::string_view diff) {
   return hunks;
 }
 
+// What the checks report of a listing, and the bytes romlift writes from it.
 fix::Tally checked(const std::string& text) {
   fix::Tally tally;
   fix::runChecks(text, tally);
@@ -90,9 +92,22 @@ std::optional<std::string> applyUnifiedDiff(std::string_view text, std::string_v
 }
 
 std::string checkFix(std::string_view bytes) {
-  fix::Outcome outcome = fix::correct(bytes);
-  std::string diff = fix::unifiedDiff(outcome.original, outcome.corrections, "listing");
-  std::optional<std::string> patched = applyUnifiedDiff(bytes, diff);
+  MemoryStream patch, told;
+  int status = fix::runFix(bytes, fix::kDefaultName, patch.file(), told.file());
+  long corrections = 0, ambiguous = 0, left = 0;
+  std::string_view text = told.text();
+  size_t closing = text.rfind("Nb corrections : ");
+  if (closing == std::string_view::npos ||
+      std::sscanf(text.data() + closing, "Nb corrections : %ld\nNb cas ambigus : %ld\nNb dommages non r\xC3\xA9parables : %ld\n",
+                  &corrections, &ambiguous, &left) != 3 ||
+      countLines(text.substr(closing)) != 3)
+    return "fix's closing counts missing";
+  if (linesStarting(text, "<<< Cas ambigu >>> : ") != static_cast<size_t>(ambiguous) ||
+      linesStarting(text, "<<< Non r\xC3\xA9parable >>> : ") != static_cast<size_t>(left))
+    return "fix's counts differ from its lines";
+  if ((corrections == 0) != patch.text().empty()) return "fix's patch and its count of corrections disagree";
+  if (status == 0 && (ambiguous > 0 || left > 0)) return "fix calls a listing clean with something left";
+  std::optional<std::string> patched = applyUnifiedDiff(bytes, patch.text());
   if (!patched) return "fix's patch does not apply";
   fix::Tally before = checked(std::string(bytes)), after = checked(*patched);
   if (after.runProblems() > before.runProblems()) return "fix's patch gives a listing with more problems";

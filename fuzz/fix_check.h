@@ -13,9 +13,10 @@ namespace romlift {
 // that the check does not take fix's word for what its patch says.
 std::optional<std::string> applyUnifiedDiff(std::string_view text, std::string_view diff);
 
-// An empty string when fix's patch of bytes applies and the patched listing has no more
-// syntax error chains, gaps, xref and verify errors than the bytes, and romlift writes no fewer
-// bytes from it; else what broke.
+// Runs romlift-report fix on bytes and returns an empty string when its patch applies, the
+// patched listing has no more syntax error chains, gaps, xref and verify errors than the bytes,
+// romlift writes no fewer bytes from it, and its closing counts agree with its messages, its
+// patch and its status; else what broke.
 std::string checkFix(std::string_view bytes);
 
 }  // namespace romlift

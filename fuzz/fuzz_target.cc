@@ -1,14 +1,9 @@
-// libFuzzer entry: any bytes as a listing through a whole run and every report.
-#include <cstdio>
-#include <cstdlib>
+// libFuzzer entry: any bytes as a listing through a whole run and every report but fix.
+#include <cstdint>
 
+#include "fuzz/invariant.h"
 #include "fuzz/whole_run.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string why = romlift::checkWholeRun(data, size);
-  if (!why.empty()) {
-    std::fprintf(stderr, "invariant broken: %s\n", why.c_str());
-    std::abort();
-  }
-  return 0;
+  return romlift::requireHeld(romlift::checkWholeRun(data, size));
 }

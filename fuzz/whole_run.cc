@@ -11,32 +11,14 @@
 #include "checks/gaps.h"
 #include "checks/page_map.h"
 #include "checks/xref.h"
-#include "fuzz/fix_check.h"
+#include "formats/object_code.h"
+#include "fuzz/format_check.h"
+#include "fuzz/report_text.h"
 #include "output/reports.h"
 #include "verify/verifier.h"
 
 namespace romlift {
 namespace {
-
-// A stream into memory that frees itself.
-class MemoryStream {
- public:
-  MemoryStream() : file_(open_memstream(&data_, &size_)) {}
-  ~MemoryStream() {
-    if (file_) std::fclose(file_);
-    std::free(data_);
-  }
-  FILE* file() { return file_; }
-  std::string_view text() {
-    std::fflush(file_);
-    return {data_, size_};
-  }
-
- private:
-  char* data_ = nullptr;
-  size_t size_ = 0;
-  FILE* file_;
-};
 
 // Every report that follows the listing, at once.
 class AllObservers : public LineObserver, public SkippedLineListener {
@@ -47,6 +29,7 @@ class AllObservers : public LineObserver, public SkippedLineListener {
     map.page(lineno, seg);
     directives.page(lineno, seg);
     verifier.page(lineno, seg);
+    code.page(lineno, seg);
   }
   void org(int lineno, PaddedText line) override {
     gaps.org(lineno, line);
@@ -55,6 +38,7 @@ class AllObservers : public LineObserver, public SkippedLineListener {
   void codeLine(int lineno, const char* seg, const char* line, int64_t offset, int bytes) override {
     gaps.codeLine(lineno, seg, line, offset, bytes);
     map.codeLine(lineno, seg, line, offset, bytes);
+    code.codeLine(lineno, seg, line, offset, bytes);
     codeLines.insert(lineno);
   }
   void codeToken(int lineno, int token, PaddedText line) override { verifier.codeToken(lineno, token, line); }
@@ -74,23 +58,9 @@ class AllObservers : public LineObserver, public SkippedLineListener {
   PageMap map;
   DirectiveLog directives;
   verify::Verifier verifier;
+  formats::ObjectCode code{formats::ObjectCode::Keep::Lines};
   std::set<int> codeLines;  // of the accepted code lines
 };
-
-// The number of lines of text that start with prefix.
-size_t linesStarting(std::string_view text, std::string_view prefix) {
-  size_t n = text.starts_with(prefix) ? 1 : 0;
-  for (size_t at = text.find(std::string("\n") + std::string(prefix)); at != std::string_view::npos;
-       at = text.find(std::string("\n") + std::string(prefix), at + 1))
-    ++n;
-  return n;
-}
-
-size_t countLines(std::string_view text) {
-  size_t n = 0;
-  for (char c : text) n += c == '\n';
-  return n;
-}
 
 size_t labelCount(const AddressEntry* e) {
   size_t n = 0;
@@ -111,14 +81,25 @@ std::string checkVerify(AllObservers& observers, const Registers& registers, Mem
                        "\nNb lignes non v\xC3\xA9rifiables : " + std::to_string(v.notCheckable()) +
                        "\nNb erreurs : " + std::to_string(errors) + "\n";
   if (!told.ends_with(counts)) return "verify count lines missing or wrong";
+  // A section set aside as another processor's is named once, at the top, by its header line.
+  std::set<int> headers, named;
+  for (const DirectiveLog::Page& p : observers.directives.pages()) headers.insert(p.lineno);
   size_t findings = 0;
-  for (std::string_view rest = told.substr(0, told.size() - counts.size()); !rest.empty(); ++findings) {
+  for (std::string_view rest = told.substr(0, told.size() - counts.size()); !rest.empty();) {
     std::string_view line = rest.substr(0, rest.find('\n') + 1);
     rest.remove_prefix(line.size());
     int lineno = 0;
+    if (line.starts_with("<<< Info >>> : segment ")) {
+      size_t at = line.find(" (ligne ");
+      if (findings > 0 || at == std::string_view::npos || std::sscanf(line.data() + at + 8, "%d", &lineno) != 1 ||
+          !headers.count(lineno) || !named.insert(lineno).second)
+        return "verify's Info line is not at the top or names no section header once";
+      continue;
+    }
     if ((!line.starts_with("<<< Erreur >>> : ligne ") && !line.starts_with("<<< Probable >>> : ligne ")) ||
         std::sscanf(line.data() + line.find("ligne ") + 6, "%d", &lineno) != 1 || !observers.codeLines.count(lineno))
       return "verify reports a line that is no accepted code line";
+    ++findings;
   }
   return findings == static_cast<size_t>(errors) ? std::string() : "verify count differs from its lines";
 }
@@ -138,7 +119,7 @@ std::string checkImages(const ImageWriter& writer, std::string_view out) {
 
 }  // namespace
 
-std::string checkWholeRun(const uint8_t* data, size_t size, bool fix) {
+std::string checkWholeRun(const uint8_t* data, size_t size) {
   size_t chunk = size > 0 ? 1 + data[0] % 97 : 1;
   size_t bufferSize = size > 0 ? size_t{16} << (data[0] % 13) : Scanner::kBufferSize;
   size_t pos = 0;
@@ -199,7 +180,8 @@ std::string checkWholeRun(const uint8_t* data, size_t size, bool fix) {
   if (linesStarting(told, "<<< Rupture >>>") != static_cast<size_t>(breaks)) return "gaps count differs from its lines";
   observers.map.print(report.file());
   if (std::string why = checkVerify(observers, registers, report); !why.empty()) return why;
-  return fix ? checkFix(std::string_view(reinterpret_cast<const char*>(data), size)) : std::string();
+  observers.code.attachImages(run.state().writer);
+  return checkFormats(observers.code);
 }
 
 }  // namespace romlift

@@ -106,6 +106,9 @@ int Run::yywrap() {
     std::fprintf(out_, "Nb car \xC3\xA9" "crits : %lld\n", static_cast<long long>(state_.writer.nbcarsecrits()));
   flushOut();
   state_.writer.close();
+  // An image of an earlier, longer listing would pass for this one's.
+  for (const char* name : state_.writer.staleImages())
+    std::fprintf(err_, "Fichier %s non \xC3\xA9" "crit par la passe : il date d'une passe pr\xC3\xA9" "c\xC3\xA9" "dente\n", name);
   return 1;
 }
 

@@ -42,6 +42,20 @@ bool sha1sumLine(std::string_view line, Expected* e) {
   return true;
 }
 
+// "SHA1 (NAME) = <40 hex>", as sha1sum --tag writes it. Returns false when the line has another
+// form.
+bool sha1sumTagLine(std::string_view line, Expected* e) {
+  constexpr std::string_view kOpen = "SHA1 (", kClose = ") = ";
+  size_t close = line.rfind(kClose);
+  if (!line.starts_with(kOpen) || close == std::string_view::npos || close <= kOpen.size()) return false;
+  std::string_view digits = line.substr(close + kClose.size());
+  if (digits.size() != kSha1Digits || !hexField(digits, kSha1Digits)) return false;
+  e->name = line.substr(kOpen.size(), close - kOpen.size());
+  e->hasSha1 = true;
+  copyLower(digits, e->sha1);
+  return true;
+}
+
 // Finds "TAG(" followed by `digits` hex digits and ")" in line, once at most. Returns an empty
 // string and the digits (empty when there is no tag), or what is wrong.
 std::string tagged(std::string_view line, std::string_view tag, size_t digits, std::string_view* value) {
@@ -94,7 +108,7 @@ std::string parseCheckText(std::string_view text, std::vector<Expected>* expecte
     std::string_view line = trimmed(raw);
     if (line.empty() || line[0] == '#') continue;
     Expected e;
-    std::string why = sha1sumLine(line, &e) ? "" : taggedLine(line, &e);
+    std::string why = sha1sumLine(line, &e) || sha1sumTagLine(line, &e) ? "" : taggedLine(line, &e);
     if (!why.empty()) return "ligne " + std::to_string(lineno) + " : " + why + " \xC2\xAB " + std::string(line) + " \xC2\xBB";
     expected->push_back(std::move(e));
   }

@@ -21,8 +21,9 @@ struct Expected {
 };
 
 // Parses a check file's text. Each line is blank, a '#' comment, a sha1sum line
-// ("<40 hex>  NAME" or "<40 hex> *NAME") or a line with CRC(8 hex) and/or SHA1(40 hex) and the
-// name, quoted ("ROM_LOAD( "NAME", ... )") or as the first word ("NAME CRC(...) SHA1(...)").
+// ("<40 hex>  NAME" or "<40 hex> *NAME"; "SHA1 (NAME) = <40 hex>" with --tag) or a line with
+// CRC(8 hex) and/or SHA1(40 hex) and the name, quoted ("ROM_LOAD( "NAME", ... )") or as the
+// first word ("NAME CRC(...) SHA1(...)").
 // Returns an empty string and fills `expected`, or says what is wrong with which line.
 std::string parseCheckText(std::string_view text, std::vector<Expected>* expected);
 

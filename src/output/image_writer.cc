@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <sys/stat.h>
 #include <utility>
 
 #include "bytes/vector_ops.h"
@@ -34,12 +35,15 @@ void ImageWriter::fault(int errnum) {
   if (fault_) fault_(kImageNames[current_], errnum);
 }
 
+std::string ImageWriter::path(int index) const {
+  return dir_.empty() ? kImageNames[index] : dir_ + "/" + kImageNames[index];
+}
+
 void ImageWriter::open(int index) {
   current_ = index;
   currentFaulted_ = false;
   if (target_ != ImageTarget::Files) return;
-  std::string path = dir_.empty() ? kImageNames[index] : dir_ + "/" + kImageNames[index];
-  lFichier_ = std::fopen(path.c_str(), "wb");
+  lFichier_ = std::fopen(path(index).c_str(), "wb");
   if (lFichier_ == nullptr) {
     fault(errno);
     return;
@@ -53,6 +57,16 @@ void ImageWriter::close() {
   // A full disk often shows only when the last buffer is written out.
   if (std::fclose(lFichier_) != 0) fault(errno);
   lFichier_ = nullptr;
+}
+
+std::vector<const char*> ImageWriter::staleImages() const {
+  std::vector<const char*> stale;
+  if (target_ != ImageTarget::Files) return stale;
+  for (int k = imagesStarted(); k < 3; ++k) {
+    struct stat st;
+    if (lstat(path(k).c_str(), &st) == 0) stale.push_back(kImageNames[k]);
+  }
+  return stale;
 }
 
 void ImageWriter::ecrireobj(PaddedText digits) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "bytes/padded_text.h"
 
@@ -45,10 +46,14 @@ class ImageWriter {
   const std::string& memoryImage(int k) const { return memory_[k]; }
   // How many image files the run has started: the first ones of kImageNames, in that order.
   int imagesStarted() const { return current_ + 1; }
+  // The image files that this run has not started but that stand in its folder all the same,
+  // left by an earlier run (none unless the target is ImageTarget::Files).
+  std::vector<const char*> staleImages() const;
   // True when some file could not be created, written or closed.
   bool failed() const { return failed_; }
 
  private:
+  std::string path(int index) const;
   void open(int index);
   void flushGathered();
   void fault(int errnum);

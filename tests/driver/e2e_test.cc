@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/run_binary.h"
@@ -226,8 +227,9 @@ TEST(EndToEnd, LongListingCrossesReadBlocksCleanly) {
 }
 
 TEST(EndToEnd, CommandLineArgumentsAreIgnored) {
-  const std::vector<std::vector<std::string>> argSets = {
-      {"--help"}, {"-v"}, {"examples/sample.lst"}, {"no-such-file.lst", "-o", "out.bin"}};
+  const std::vector<std::vector<std::string>> argSets = {{"-h"},          {"--help", "-v"}, {"--version=1"},
+                                                         {"-v"},          {"examples/sample.lst"},
+                                                         {"no-such-file.lst", "-o", "out.bin"}};
   for (const auto& args : argSets) {
     SCOPED_TRACE(args.front());
     RunOptions options;
@@ -235,6 +237,23 @@ TEST(EndToEnd, CommandLineArgumentsAreIgnored) {
     RunResult r = runRomlift(kHeader + "001                 DONE\n", options);
     EXPECT_EQ(r.out, kCount);
     EXPECT_EQ(r.err, "syntax error    3 \n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.files, std::vector<std::string>{});
+  }
+}
+
+// A lone --help or --version is answered at once: nothing is read, nothing is written.
+TEST(EndToEnd, AnswersALoneHelpOrVersion) {
+  const std::pair<std::string, std::string> cases[] = {{"--help", "Usage: romlift < LISTING\n\n"},
+                                                       {"--version", "romlift 0.1.0\n"}};
+  for (const auto& [arg, start] : cases) {
+    SCOPED_TRACE(arg);
+    RunOptions options;
+    options.args = {arg};
+    RunResult r = runRomlift(kHeader + kNop, options);
+    EXPECT_TRUE(r.out.starts_with(start)) << r.out;
+    EXPECT_EQ(r.out.find(count(1)), std::string::npos);
+    EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.files, std::vector<std::string>{});
   }

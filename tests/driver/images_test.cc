@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,39 @@ TEST(Images, SymbolGivenTwiceForOneAddressIsReported) {
     RunResult r = runRomlift(c.listing);
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+  }
+}
+
+// The image files of an earlier run that this one does not reach are kept, and each is named.
+TEST(Images, FilesOfAnEarlierRunThatThisOneDoesNotWriteAreNamed) {
+  const std::string stale = "old bytes";
+  struct Case {
+    std::string name, listing;
+    long bytes;
+    std::vector<std::string> kept;  // the earlier run's files this one leaves
+  };
+  const Case cases[] = {
+      {"one file written", threeBytePage(2), 6, {"514_CodeObjet.bin", "512_CodeObjet.bin"}},
+      {"two files written", threeBytePage(2731), 8193, {"512_CodeObjet.bin"}},
+      {"no byte at all", kHeader + "001\n", 0, {"511_CodeObjet.bin", "514_CodeObjet.bin", "512_CodeObjet.bin"}},
+      {"all three written", threeBytePage(5462), 16386, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RunOptions options;
+    options.prepare = [&](const std::string& dir) {
+      for (const char* name : {"511_CodeObjet.bin", "514_CodeObjet.bin", "512_CodeObjet.bin"})
+        std::ofstream(dir + "/" + name, std::ios::binary) << stale;
+    };
+    RunResult r = runRomlift(c.listing, options);
+    std::string err;
+    for (const std::string& name : c.kept) {
+      err += "Fichier " + name + " non \xC3\xA9" "crit par la passe : il date d'une passe pr\xC3\xA9" "c\xC3\xA9" "dente\n";
+      EXPECT_EQ(r.contents[name], stale) << name;
+    }
+    EXPECT_EQ(r.err, err);
+    EXPECT_EQ(r.out, count(c.bytes));
     EXPECT_EQ(r.status, 0);
   }
 }

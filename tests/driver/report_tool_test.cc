@@ -1,7 +1,10 @@
 // romlift-report end to end in one process: each command on small listings, usage errors.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "support/listing.h"
@@ -95,14 +98,60 @@ TEST(ReportTool, MapFollowsTheBytesAcrossImageFiles) {
                    "syntax error 2738 \n");
 }
 
-// Reports of the parse itself come first, on their usual streams, and the report after them.
-TEST(ReportTool, ParseMessagesComeBeforeTheReport) {
+// The messages of the parse itself go to standard error, in the order of the lines; standard
+// output holds the report alone.
+TEST(ReportTool, ParseMessagesGoToStandardError) {
   const std::string listing = kLabels + "START  C000\n" + kHeader2 + "002                 L1\n";
   Outcome o = report({"code"}, listing);
   EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.err, "syntax error   13 \n");
-  EXPECT_EQ(o.out.substr(0, o.out.find("Label;")),
-            "Erreur Label START dej\xC3\xA0 pr\xC3\xA9sent en 0C000-0C7FF/C000\n");
+  EXPECT_EQ(o.err, "Erreur Label START dej\xC3\xA0 pr\xC3\xA9sent en 0C000-0C7FF/C000\nsyntax error   13 \n");
+  EXPECT_EQ(o.out, report({"code"}, kLabels).out);
+}
+
+// The listing may be a file named after the command; options take their values after "=" too,
+// before or after it.
+TEST(ReportTool, ReadsTheListingFileItIsGiven) {
+  namespace fs = std::filesystem;
+  const fs::path path = fs::temp_directory_path() / ("romlift-listing-" + std::to_string(getpid()) + ".lst");
+  std::ofstream(path, std::ios::binary) << kGaps;
+  const std::string file = path.string();
+  struct Case {
+    std::vector<const char*> withFile, withStandardInput;
+  };
+  const Case cases[] = {
+      {{"gaps", file.c_str()}, {"gaps"}},
+      {{"gaps", "--", file.c_str()}, {"gaps"}},
+      {{"verify", "--cpu=8080", file.c_str()}, {"verify", "--cpu", "8080"}},
+      {{"verify", file.c_str(), "--cpu=none"}, {"verify", "--cpu", "none"}},
+      {{"ihex", file.c_str(), "--offsets"}, {"ihex", "--offsets"}},
+      {{"fix", "--name=gaps.lst", file.c_str()}, {"fix", "--name", "gaps.lst"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.withFile));
+    // Standard input is empty: only the file gives the report.
+    Outcome fromFile = report(c.withFile, "");
+    Outcome fromInput = report(c.withStandardInput, kGaps);
+    EXPECT_EQ(fromFile.out, fromInput.out);
+    EXPECT_EQ(fromFile.err, fromInput.err);
+    EXPECT_EQ(fromFile.status, fromInput.status);
+  }
+  fs::remove(path);
+  // "-" stands for standard input.
+  EXPECT_EQ(report({"gaps", "-"}, kGaps).out, report({"gaps"}, kGaps).out);
+}
+
+// Each command tells its own usage and part of the help, whatever follows --help.
+TEST(ReportTool, EveryCommandHasItsHelp) {
+  for (const char* command : {"code", "symbols", "rules", "xref", "gaps", "verify", "map", "sums", "ihex", "srec", "fix"}) {
+    for (const char* help : {"--help", "-h"}) {
+      SCOPED_TRACE(std::string(command) + " " + help);
+      Outcome o = report({command, help, "absent.lst"}, kGaps);
+      EXPECT_EQ(o.status, 0);
+      EXPECT_EQ(o.err, "");
+      EXPECT_TRUE(o.out.starts_with("Usage: romlift-report " + std::string(command) + " ")) << o.out;
+      EXPECT_NE(o.out.find("\n\n  " + std::string(command)), std::string::npos) << o.out;
+    }
+  }
 }
 
 TEST(ReportTool, UsageErrorsAndHelp) {
@@ -114,9 +163,12 @@ TEST(ReportTool, UsageErrorsAndHelp) {
   const std::vector<Case> cases = {
       {{}, 2, "", "romlift-report : commande manquante (voir romlift-report --help)\n"},
       {{"labels"}, 2, "", "romlift-report : commande inconnue \xC2\xAB labels \xC2\xBB (voir romlift-report --help)\n"},
-      {{"gaps", "extra"}, 2, "", "romlift-report : argument en trop \xC2\xAB extra \xC2\xBB (voir romlift-report --help)\n"},
-      {{"-h"}, 0, "Usage: romlift-report COMMAND [OPTION] < LISTING\n", ""},
-      {{"--help"}, 0, "Usage: romlift-report COMMAND [OPTION] < LISTING\n", ""},
+      {{"gaps", "a", "extra"}, 2, "", "romlift-report : argument en trop \xC2\xAB extra \xC2\xBB (voir romlift-report --help)\n"},
+      {{"gaps", "absent.lst"}, 2, "", "romlift-report : absent.lst : No such file or directory\n"},
+      {{"gaps", "/"}, 2, "", "romlift-report : / : Is a directory\n"},
+      {{"--help", "gaps"}, 2, "", "romlift-report : argument en trop \xC2\xAB gaps \xC2\xBB (voir romlift-report --help)\n"},
+      {{"-h"}, 0, "Usage: romlift-report COMMAND [OPTION]... [LISTING]\n", ""},
+      {{"--help"}, 0, "Usage: romlift-report COMMAND [OPTION]... [LISTING]\n", ""},
       {{"--version"}, 0, "romlift-report 0.1.0\n", ""},
   };
   for (const Case& c : cases) {

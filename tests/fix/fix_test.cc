@@ -358,6 +358,8 @@ TEST(Fix, UsageErrors) {
       {{"fix", "--name"}, "fichier manquant apr\xC3\xA8s \xC2\xAB --name \xC2\xBB"},
       {{"fix", "--name", "a", "--name", "b"}, "option en double \xC2\xAB --name \xC2\xBB"},
       {{"fix", "--name", "my file"}, "nom de fichier impossible dans un patch \xC2\xAB my file \xC2\xBB"},
+      {{"fix", "--name=my file"}, "nom de fichier impossible dans un patch \xC2\xAB my file \xC2\xBB"},
+      {{"fix", "--name="}, "fichier manquant apr\xC3\xA8s \xC2\xAB --name \xC2\xBB"},
       {{"fix", "--offsets"}, "option inconnue \xC2\xAB --offsets \xC2\xBB"},
   };
   for (const auto& [args, what] : cases) {

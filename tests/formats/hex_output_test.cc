@@ -41,7 +41,18 @@ TEST(HexRecords, WorkedByHand) {
   const std::string across = header("0FFF0-1000F") + "001 FFFF 00                 NOP\n" +
                              "002 0000 C9                 RET\n";
   const std::string overlapReport = "<<< Chevauchement >>> : ligne 4 segment 0C000-0C7FF adresse C001 d\xC3\xA9j\xC3\xA0 "
-                                    "donn\xC3\xA9" "e par la ligne 2 (1 octet)\n";
+                                    "donn\xC3\xA9" "e par la ligne 2 (1 octet)\nNb chevauchements : 1\n";
+  // Lines 5 to 7 give again, one after the other, the bytes that lines 2 to 4 gave: one run.
+  const std::string again = header("0C000-0C7FF") + "001 C000 3E01               MVI   A,1\n" +
+                            "002 C002 00                 NOP\n" + "003 C003 C9                 RET\n" +
+                            "004 C000 00                 NOP\n" + "005 C001 0000               DW    0\n" +
+                            "006 C003 76                 HLT\n" + "007 C010 00                 NOP\n" +
+                            "008 C003 C9                 RET\n";
+  const std::string againReport =
+      "<<< Chevauchement >>> : lignes 5-7 segment 0C000-0C7FF adresse C000 d\xC3\xA9j\xC3\xA0 donn\xC3\xA9" "e par les "
+      "lignes 2-4 (4 octets)\n"
+      "<<< Chevauchement >>> : ligne 9 segment 0C000-0C7FF adresse C003 d\xC3\xA9j\xC3\xA0 donn\xC3\xA9" "e par la ligne "
+      "7 (1 octet)\nNb chevauchements : 2\n";
   struct Case {
     std::string name, listing;
     RecordFormat format;
@@ -52,6 +63,8 @@ TEST(HexRecords, WorkedByHand) {
       {"banked, Intel", banked, RecordFormat::IntelHex, 0, ":020000040001F9\n:04C00000C30CC800A5\n:00000001FF\n", ""},
       {"banked, S2", banked, RecordFormat::SRecord, 0, "S20801C000C30CC8009F\nS804000000FB\n", ""},
       {"overlap, Intel", overlap, RecordFormat::IntelHex, 1, ":03C000003EC90036\n:00000001FF\n", overlapReport},
+      {"overlapping runs, Intel", again, RecordFormat::IntelHex, 1, ":04C00000000000C973\n:01C01000002F\n:00000001FF\n",
+       againReport},
       {"overlap, S1", overlap, RecordFormat::SRecord, 1, "S106C0003EC90032\nS9030000FC\n", overlapReport},
       {"across banks, Intel", across, RecordFormat::IntelHex, 0,
        ":01FFFF000001\n:020000040001F9\n:01000000C936\n:00000001FF\n", ""},

@@ -88,6 +88,13 @@ std::string sha1sum(const std::string& bytes) {
   return readFile(scratch.path("out")).substr(0, 40);
 }
 
+std::string sha1sumTag(const std::string& bytes, const std::string& name) {
+  Scratch scratch;
+  scratch.write(name, bytes);
+  shell("cd " + scratch.path("") + " && sha1sum --tag " + name, scratch.path("out"));
+  return readFile(scratch.path("out"));
+}
+
 std::string gzipCrc32(const std::string& bytes) {
   Scratch scratch;
   shell("gzip -c < " + scratch.write("in", bytes), scratch.path("out"));

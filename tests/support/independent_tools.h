@@ -29,6 +29,9 @@ std::string objcopyBinary(const std::string& records, const char* format);
 // The 40 hex digits that sha1sum gives for bytes.
 std::string sha1sum(const std::string& bytes);
 
+// The line that sha1sum --tag gives for bytes in a file called name: "SHA1 (NAME) = <40 hex>".
+std::string sha1sumTag(const std::string& bytes, const std::string& name);
+
 // The CRC32 that gzip stores after compressing bytes (its trailer), as 8 lower-case hex digits.
 std::string gzipCrc32(const std::string& bytes);
 

@@ -263,8 +263,11 @@ TEST(Verify, UsageErrors) {
       {{"verify", "--cpu"}, "processeur manquant apr\xC3\xA8s \xC2\xAB --cpu \xC2\xBB"},
       {{"verify", "--cpu", "6502"}, "processeur inconnu \xC2\xAB 6502 \xC2\xBB"},
       {{"verify", "--cpu", "8080", "--cpu", "none"}, "option en double \xC2\xAB --cpu \xC2\xBB"},
-      {{"verify", "8080"}, "argument en trop \xC2\xAB 8080 \xC2\xBB"},
+      {{"verify", "--cpu=8080", "a", "b"}, "argument en trop \xC2\xAB b \xC2\xBB"},
+      {{"verify", "--cpu="}, "processeur manquant apr\xC3\xA8s \xC2\xAB --cpu \xC2\xBB"},
+      {{"verify", "--cpu=6502"}, "processeur inconnu \xC2\xAB 6502 \xC2\xBB"},
       {{"gaps", "--cpu", "8080"}, "option inconnue \xC2\xAB --cpu \xC2\xBB"},
+      {{"gaps", "--cpu=8080"}, "option inconnue \xC2\xAB --cpu=8080 \xC2\xBB"},
   };
   for (const auto& [args, what] : cases) {
     test::Outcome o = report(args, kHeader);
