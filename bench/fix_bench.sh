@@ -10,7 +10,7 @@
 FIX_MB=${FIX_MB:-1}
 FIX_SEEDS=${FIX_SEEDS:-1 2 3}
 FIX_PERCENTS=(0.5 2 5)
-FIX_KINDS=(lookalike blank tab stray split join cut lost all)
+FIX_KINDS=(lookalike blank tab stray split join cut lost mark multi duplicate inserted blankline banner all)
 if [ "${BENCH_SKIP_BUILD:-0}" != 1 ]; then
   cmake --build --preset release --target ocr_damage fix_score >"$tmp/build-fix.log" 2>&1 ||
     { cat "$tmp/build-fix.log" >&2; die "the fix tools did not build"; }
@@ -22,11 +22,11 @@ fixed=$(listing firmware "$FIX_MB")
 [ -s "$fixed" ] && [ -s "$fixed.stats" ] ||
   { "$GEN" --mb "$FIX_MB" --variant firmware --seed 1 --stats >"$fixed" 2>"$fixed.stats"; }
 first_seed=${FIX_SEEDS%% *}
-declare -A FIXSUM  # percent,kind: damaged restored left wrong outside; percent,edits: wrong edits
-fix_add() {  # fix_add KEY D R L W O
-  local key=$1 d r l w o
-  read -r d r l w o <<<"${FIXSUM[$key]:-0 0 0 0 0}"
-  FIXSUM[$key]="$((d + $2)) $((r + $3)) $((l + $4)) $((w + $5)) $((o + $6))"
+declare -A FIXSUM  # percent,kind: damaged restored left wrong outside completed; percent,edits: wrong edits
+fix_add() {  # fix_add KEY D R L W O C
+  local key=$1 d r l w o c
+  read -r d r l w o c <<<"${FIXSUM[$key]:-0 0 0 0 0 0}"
+  FIXSUM[$key]="$((d + $2)) $((r + $3)) $((l + $4)) $((w + $5)) $((o + $6)) $((c + $7))"
 }
 fix_wall=
 for p in "${FIX_PERCENTS[@]}"; do
@@ -53,14 +53,14 @@ for p in "${FIX_PERCENTS[@]}"; do
   done
 done
 fix_table() {
-  echo "| Damage | Kind      | Damaged | Restored | Left alone | Wrong | Outside fields | Restored of fields damaged |"
-  echo "|-------:|-----------|--------:|---------:|-----------:|------:|---------------:|------:|"
+  echo "| Damage | Kind      | Damaged | Restored | Left alone | Wrong | Of which completed | Outside fields | Restored of fields damaged |"
+  echo "|-------:|-----------|--------:|---------:|-----------:|------:|------:|---------------:|------:|"
   for p in "${FIX_PERCENTS[@]}"; do
     for k in "${FIX_KINDS[@]}"; do
-      read -r dmg rest left wrong out <<<"${FIXSUM[$p,$k]:-0 0 0 0 0}"
+      read -r dmg rest left wrong out done <<<"${FIXSUM[$p,$k]:-0 0 0 0 0 0}"
       share=-
       [ $((dmg - out)) -gt 0 ] && share=$(calc %.1f%% "100 * $rest / ($dmg - $out)")
-      printf '| %5s%% | %-9s | %7s | %8s | %10s | %5s | %14s | %6s |\n' "$p" "$k" "$dmg" "$rest" "$left" "$wrong" "$out" "$share"
+      printf '| %5s%% | %-9s | %7s | %8s | %10s | %5s | %5s | %14s | %6s |\n' "$p" "$k" "$dmg" "$rest" "$left" "$wrong" "$done" "$out" "$share"
     done
   done
   echo

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <set>
 
 namespace romlift::bench::ocr {
 namespace {
@@ -16,6 +17,12 @@ constexpr size_t kMaxPairing = 1 << 16;  // line pairs compared inside one hunk 
 std::string_view fields(std::string_view line) {
   std::string_view f = line.substr(0, std::min(line.size(), kFieldsEnd));
   return f.substr(0, f.find_last_not_of(' ') + 1);
+}
+
+// A code line's number, address and object code.
+std::string_view codePrefix(std::string_view line) {
+  std::string_view head = line.substr(0, std::min<size_t>(line.size(), 15));
+  return head.substr(0, head.find_last_not_of(' ') + 1);
 }
 
 // Lines a[x..] and b[y..] agree for kAnchor lines, or up to the ends of both.
@@ -158,6 +165,8 @@ class Scorer {
     std::transform(p_.begin(), p_.end(), pFields.begin(), fields);
     restored_ = matchLines(oFields, pFields);
     damagedLine_.resize(d_.size());
+    for (std::string_view line : p_)
+      if (isCodeLine(line)) codePrefixes_.insert(codePrefix(line));
     for (const Record& r : truth_) {
       auto first = damagedLine_.begin() + static_cast<std::ptrdiff_t>(r.first - 1);
       std::fill(first, first + static_cast<std::ptrdiff_t>(r.count), true);
@@ -194,6 +203,7 @@ class Scorer {
     ++ks.damaged;
     if (touched) {
       ++(restored_[o] != kUnmatched ? ks.restored : ks.wrong);
+      if (r.kind == Kind::Cut && restored_[o] == kUnmatched && codePrefixes_.count(codePrefix(o_[o])) != 0) ++ks.completed;
       return;
     }
     bool sameFields = r.count == 1 && r.originals.size() == 1 && fields(d_[r.first - 1]) == fields(o_[o]);
@@ -223,6 +233,7 @@ class Scorer {
   std::vector<Hunk> hunks_;
   std::vector<size_t> restored_;   // for each original line, its fields' line in the patched text
   std::vector<bool> damagedLine_;  // lines of the damaged text that a record stands for
+  std::set<std::string_view> codePrefixes_;  // number, address and object code of the patched code lines
   Score score_;
 };
 
@@ -234,16 +245,16 @@ Score score(const std::vector<Record>& truth, std::string_view original, std::st
 }
 
 std::string formatScore(const Score& score) {
-  std::string out = "kind       damaged restored     left    wrong  outside\n";
+  std::string out = "kind       damaged restored     left    wrong  outside completed\n";
   std::string machine = "fix_score";
   KindScore all;
   char row[160];
   auto addRow = [&](const char* name, const KindScore& k) {
-    std::snprintf(row, sizeof row, "%-10s %7" PRIu64 " %8" PRIu64 " %8" PRIu64 " %8" PRIu64 " %8" PRIu64 "\n", name,
-                  k.damaged, k.restored, k.left, k.wrong, k.outside);
+    std::snprintf(row, sizeof row, "%-10s %7" PRIu64 " %8" PRIu64 " %8" PRIu64 " %8" PRIu64 " %8" PRIu64 " %9" PRIu64 "\n",
+                  name, k.damaged, k.restored, k.left, k.wrong, k.outside, k.completed);
     out += row;
-    std::snprintf(row, sizeof row, " %s=%" PRIu64 "/%" PRIu64 "/%" PRIu64 "/%" PRIu64 "/%" PRIu64, name, k.damaged,
-                  k.restored, k.left, k.wrong, k.outside);
+    std::snprintf(row, sizeof row, " %s=%" PRIu64 "/%" PRIu64 "/%" PRIu64 "/%" PRIu64 "/%" PRIu64 "/%" PRIu64, name,
+                  k.damaged, k.restored, k.left, k.wrong, k.outside, k.completed);
     machine += row;
   };
   for (size_t k = 0; k < kKinds; ++k) {
@@ -254,6 +265,7 @@ std::string formatScore(const Score& score) {
     all.left += ks.left;
     all.wrong += ks.wrong;
     all.outside += ks.outside;
+    all.completed += ks.completed;
   }
   addRow("all", all);
   std::snprintf(row, sizeof row, "wrong edits on lines not damaged: %" PRIu64 "\n", score.wrongEdits);

@@ -3,8 +3,10 @@
 // Per damage kind it counts the damaged code lines (code lines of the original listing) that
 // the correction restored in their fields (columns 0-43 as in the original), left alone
 // (its damaged lines are still there as they were), or got wrong (changed them, but not back
-// to the original); damage outside the fields that was left alone counts apart. It also
-// counts the edits on lines that were not damaged at all.
+// to the original); damage outside the fields that was left alone counts apart, and so do the
+// wrong ones cut short that give their line number, address and object code back as a code line
+// (completed from the object code). It also counts the edits on lines that were
+// not damaged at all.
 #pragma once
 
 #include <array>
@@ -24,6 +26,7 @@ struct KindScore {
   uint64_t left = 0;
   uint64_t wrong = 0;
   uint64_t outside = 0;  // damaged after column 43 only, and left alone
+  uint64_t completed = 0;  // of the wrong: a line cut short that gives its bytes back, its text written anew
 };
 
 struct Score {

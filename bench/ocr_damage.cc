@@ -14,15 +14,24 @@ struct Weight {
 };
 
 // Look-alikes and stray marks are what OCR gets wrong most often; whole lines are seldom lost.
+// A banner line is seldom picked, and then mostly read as other marks.
 constexpr Weight kWeights[] = {
-    {Kind::LookAlike, 34}, {Kind::Stray, 22}, {Kind::Blank, 14}, {Kind::Tab, 8},
-    {Kind::Cut, 7},        {Kind::Split, 6},  {Kind::Join, 6},   {Kind::Lost, 3},
+    {Kind::LookAlike, 30}, {Kind::Stray, 18}, {Kind::Blank, 12},    {Kind::Multi, 9},     {Kind::Tab, 6},
+    {Kind::Mark, 6},       {Kind::Cut, 6},    {Kind::Split, 5},     {Kind::Join, 5},      {Kind::Duplicate, 4},
+    {Kind::BlankLine, 4},  {Kind::Inserted, 4}, {Kind::Lost, 3},    {Kind::Banner, 200},
 };
 
 // Characters that OCR takes for one another.
 constexpr std::string_view kLookAlikes[] = {"0ODQ", "1Il|", "5S", "8B", "2Z", "6Gb", "CG0"};
 constexpr std::string_view kMarks = ".,'`:;-_~|^\"!*";
 constexpr uint32_t kGroupPercent = 75;  // look-alikes from a group; the others lower case
+// Bytes no printer printed: UTF-8 marks OCR makes of specks and accents, and control characters
+// other than the line ends, the tab and the Ctrl-Z, which mean something to romlift.
+constexpr std::string_view kForeignMarks[] = {"\xC2\xB0", "\xC3\xA9", "\xC2\xB7", "\xC2\xB4", "\xC2\xA8", "\x01", "\x07", "\x0B", "\x1B"};
+constexpr std::string_view kSpeckLines[] = {".", "' ,", ":", "- .", "KK", "~"};
+constexpr std::string_view kStarReadings = "KKKKKXEKR";
+constexpr std::string_view kBannerStars = "***************************";
+constexpr std::string_view kBannerTitle = "* S Y M B O L   T A B L E *";
 
 bool isUpper(char c) { return c >= 'A' && c <= 'Z'; }
 
@@ -103,6 +112,12 @@ class Damager {
       case Kind::Join: s += (rng_.percent(50) ? " " : "") + r.originals[1]; break;
       case Kind::Split: split(s); break;
       case Kind::Lost: break;
+      case Kind::Mark: mark(s); break;
+      case Kind::Multi: multi(s); break;
+      case Kind::Duplicate: put(s); break;
+      case Kind::Inserted: put(kSpeckLines[rng_.below(static_cast<uint32_t>(std::size(kSpeckLines)))]); break;
+      case Kind::BlankLine: put(""); break;
+      case Kind::Banner: banner(s); break;
     }
     if (kind == Kind::Split) {
       size_t cut = s.find('\n');
@@ -135,8 +150,16 @@ class Damager {
       // An empty line run into another one is a lost line, and counted as one.
       case Kind::Join:
         return needed_ >= 2 && i + 1 < lines_.size() && !s.empty() && !lines_[i + 1].empty();
+      case Kind::Banner:
+        return s == kBannerStars || s == kBannerTitle;
+      case Kind::Multi:
+        return s.size() > 8;
       case Kind::Stray:
       case Kind::Lost:
+      case Kind::Mark:
+      case Kind::Duplicate:
+      case Kind::Inserted:
+      case Kind::BlankLine:
         return true;
     }
     return false;
@@ -206,6 +229,43 @@ class Damager {
       }
     }
     s.insert(rng_.below(static_cast<uint32_t>(s.size() + 1)), 1, mark);
+  }
+
+  // A byte no printer printed, in place of a blank or pushed in between two characters.
+  void mark(std::string& s) {
+    std::string_view m = kForeignMarks[rng_.below(static_cast<uint32_t>(std::size(kForeignMarks)))];
+    size_t at = rng_.below(static_cast<uint32_t>(s.size() + 1));
+    if (at < s.size() && s[at] == ' ' && rng_.percent(50))
+      s.replace(at, 1, m);
+    else
+      s.insert(at, m);
+  }
+
+  // Two or three slips on the line, look-alikes first: what a poor scan does to half its lines.
+  void multi(std::string& s) {
+    int slips = rng_.range(2, 3);
+    for (int k = 0; k < slips; ++k) {
+      uint32_t pick = rng_.below(10);
+      if (pick < 6) {
+        lookAlike(s);
+      } else if (pick < 8) {
+        stray(s);
+      } else {
+        blank(s);
+      }
+    }
+  }
+
+  // The stars read as a run of letters, longer or shorter, or the title's blanks lost.
+  void banner(std::string& s) {
+    if (s == kBannerTitle) {
+      s = "*SYMBOL   TABLE*";
+      return;
+    }
+    size_t n = static_cast<size_t>(rng_.range(24, 34));
+    std::string letters;
+    for (size_t k = 0; k < n; ++k) letters += kStarReadings[rng_.below(static_cast<uint32_t>(kStarReadings.size()))];
+    s = letters;
   }
 
   // In two at a field: the first part without its trailing blanks, the second from the field

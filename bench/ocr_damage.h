@@ -3,7 +3,9 @@
 //
 // The same seed always gives the same damage. Damage falls on an exact share of the lines:
 // characters read as look-alikes, a blank lost or added, a tab for blanks, a stray mark, a
-// line split in two, two lines run together, a line cut short, a line lost.
+// line split in two, two lines run together, a line cut short, a line lost; a byte no printer
+// printed, two or three slips on one line, a line printed twice, a line of specks or an empty
+// line put in before a line, a banner line read as other marks.
 #pragma once
 
 #include <cstddef>
@@ -23,8 +25,14 @@ enum class Kind : uint8_t {
   Join,       // the line and the next one on one line
   Cut,        // the end of the line lost
   Lost,       // the whole line lost
+  Mark,       // a byte no printer printed: a non-ASCII mark (UTF-8) or a control character
+  Multi,      // two or three look-alikes, stray marks or blanks on one line
+  Duplicate,  // the line read twice
+  Inserted,   // a line of specks before the line
+  BlankLine,  // an empty line before the line
+  Banner,     // a banner line's stars read as letters, or its title with its blanks lost
 };
-inline constexpr size_t kKinds = 8;
+inline constexpr size_t kKinds = 14;
 
 // The kind's name in the truth file and the scores: "lookalike", "blank", ...
 const char* kindName(Kind kind);

@@ -7,7 +7,9 @@
 namespace romlift::bench::ocr {
 namespace {
 
-constexpr const char* kKindNames[kKinds] = {"lookalike", "blank", "tab", "stray", "split", "join", "cut", "lost"};
+constexpr const char* kKindNames[kKinds] = {"lookalike", "blank",     "tab",      "stray",     "split",
+                                            "join",      "cut",       "lost",     "mark",      "multi",
+                                            "duplicate", "inserted",  "blankline", "banner"};
 constexpr char kOriginalMark = '|';
 
 bool parseCount(std::string_view text, size_t& value) {

@@ -116,11 +116,16 @@ void undoSlips(std::string_view s, size_t from, size_t limit, const TextSink& em
 void undoSplit(std::string_view head, std::string_view tail, size_t from, size_t to, const TextSink& emit) {
   if (head.size() + tail.size() > 2 * kLastColumn) return;
   if (head.find_first_not_of(' ') == std::string_view::npos) return;  // a split leaves a field before it too
-  // A split leaves a field's text: a letter, a digit or $ in it, not only marks.
+  // A split leaves a field's text: a letter, a digit or $ in it, not only marks; and more than
+  // two of them, or the line may be a speck read as letters. A line number with a byte no
+  // printer printed in it is still a line of its own.
   auto fieldChar = [](char c) { return isLetter(c) || isDigit(c) || c == '$'; };
+  std::string printable;
+  for (char c : tail)
+    if (static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F) printable += c;
   bool pageStart = tail.substr(0, kPage.size()) == kPage.substr(0, tail.size());  // a header, maybe cut short
-  if (tail.empty() || tail[0] == ' ' || std::none_of(tail.begin(), tail.end(), fieldChar) || mayBeNumberWord(tail) ||
-      pageStart)
+  if (tail.empty() || tail[0] == ' ' || std::count_if(tail.begin(), tail.end(), fieldChar) < 3 ||
+      mayBeNumberWord(tail) || mayBeNumberWord(printable) || pageStart)
     return;
   std::string h = withoutTrailingBlanks(head);
   for (size_t at = std::max(from, h.size() + 1); at <= to; ++at)

@@ -101,6 +101,11 @@ int runFix(std::string_view bytes, std::string_view name, FILE* out, FILE* err) 
   std::string patch = unifiedDiff(outcome.original, outcome.corrections, name);
   std::fwrite(patch.data(), 1, patch.size(), out);
   const Snapshot& s = *outcome.last;
+  for (const auto& [origin, text] : outcome.completions) {
+    size_t line = 0;
+    while (line + 1 < s.listing().size() && s.listing().line(line).origin < origin) ++line;
+    std::fprintf(err, "<<< Ligne compl\xC3\xA9t\xC3\xA9" "e >>> : %s : %s\n", where(s, line).c_str(), text.c_str());
+  }
   std::set<size_t> ambiguous;
   for (const Ambiguity& a : outcome.ambiguities) {
     printAmbiguity(s, a, err);

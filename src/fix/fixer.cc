@@ -239,22 +239,25 @@ class Revisit {
 
 // What reading each line by its fields against the whole listing rewrites: the start of the
 // corrections, which the passes after it take further.
-std::vector<Edit> readingEdits(const Listing& listing) {
+std::vector<Edit> readingEdits(const Listing& listing, std::vector<reading::Note>& notes) {
   std::vector<std::string_view> lines;
   for (size_t i = 0; i < listing.readLines(); ++i) lines.push_back(listing.readLine(i));
+  reading::Reading read = reading::readListing(lines);
   std::vector<Edit> edits;
-  for (reading::Rewrite& r : reading::readListing(lines).rewrites) {
+  for (reading::Rewrite& r : read.rewrites) {
     bool editable = true;
     for (size_t i = r.first; i < r.first + r.count; ++i) editable = editable && listing.editable(i);
     if (editable) edits.push_back({r.first, r.count, std::move(r.lines)});
   }
+  notes = std::move(read.notes);
   return edits;
 }
 
 // The reading's edits that leave the checks no more to report and romlift no fewer bytes to
 // write: all of them when they do together, else those of each half that do, and so on.
-std::vector<Edit> confirmedReading(const Listing& original) {
-  std::vector<Edit> edits = readingEdits(original);
+std::vector<Edit> confirmedReading(const Listing& original, std::vector<std::pair<size_t, std::string>>& completions) {
+  std::vector<reading::Note> notes;
+  std::vector<Edit> edits = readingEdits(original, notes);
   if (edits.empty()) return edits;
   Tally before;
   runChecks(original.readText(), before);
@@ -279,6 +282,9 @@ std::vector<Edit> confirmedReading(const Listing& original) {
     self(self, std::vector<Edit>(group.begin() + static_cast<ptrdiff_t>(half), group.end()));
   };
   tryGroup(tryGroup, std::move(edits));
+  for (const reading::Note& note : notes)
+    if (std::any_of(kept.begin(), kept.end(), [&](const Edit& e) { return e.first == note.line; }))
+      completions.push_back({original.line(note.line).origin, note.text});
   return kept;
 }
 
@@ -307,7 +313,7 @@ std::vector<Edit> editsBetween(const Listing& original, const Listing& changed) 
 
 Outcome correct(std::string_view bytes) {
   Outcome out(bytes);
-  out.last = std::make_unique<Snapshot>(out.original.applied(confirmedReading(out.original)));
+  out.last = std::make_unique<Snapshot>(out.original.applied(confirmedReading(out.original, out.completions)));
   std::set<std::string> vetoed;
   std::vector<bool> look(out.last->facts().lines.size(), true);
   for (int pass = 0;; ++pass) {

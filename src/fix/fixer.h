@@ -25,6 +25,8 @@ struct Outcome {
   std::unique_ptr<Snapshot> last;  // the listing with every correction made
   std::vector<Edit> corrections;   // from the original to the last listing
   std::vector<Ambiguity> ambiguities;
+  // Lines whose text past the object code was written from it, not read: by original line.
+  std::vector<std::pair<size_t, std::string>> completions;
 };
 
 Outcome correct(std::string_view bytes);

@@ -235,6 +235,21 @@ void Body::defineNames(Names& names) const {
 
 namespace romlift::reading {
 
+void Body::countUses(Uses& uses) const {
+  for (const NumberedLine& n : numbered_) {
+    if (n.kind != LineKind::Code && n.kind != LineKind::Equ && n.kind != LineKind::Ds) continue;
+    std::string term;
+    for (char c : n.f.operand + ",") {
+      if (c == ',' || c == '+' || c == '-' || c == ' ' || c == '(' || c == ')' || c == '*' || c == '/') {
+        if (wellFormedName(term)) ++uses[term];
+        term.clear();
+      } else {
+        term += c;
+      }
+    }
+  }
+}
+
 std::vector<Definition> Body::definitions() const {
   std::vector<Definition> out;
   for (size_t j = 0; j < numbered_.size(); ++j) {
@@ -250,7 +265,12 @@ std::vector<Definition> Body::definitions() const {
       value = n.value;
       sure = fieldCost(hex4(*n.value), n.f.address, kFrequent) <= kFrequent;
     } else if (n.kind == LineKind::LabelOnly) {
+      // At the next code line, when nothing between them could be another line misread.
       for (size_t k = j + 1; k < numbered_.size() && !value; ++k) {
+        bool unread = false;
+        for (size_t i = numbered_[k - 1].line + 1; i < numbered_[k].line; ++i)
+          unread = unread || (!text_[i].empty() && !text_[i].starts_with("PAGE"));
+        if (unread) break;
         if (numbered_[k].kind == LineKind::LabelOnly) continue;
         if (numbered_[k].kind != LineKind::Code) break;
         value = numbered_[k].address;

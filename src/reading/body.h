@@ -13,6 +13,7 @@
 
 #include "reading/instruction.h"
 #include "reading/names.h"
+#include "reading/reader.h"
 #include "reading/structure.h"
 #include "reading/table.h"
 #include "reading/words.h"
@@ -40,10 +41,12 @@ class Body {
   // The labels the section's lines define, at their values.
   void defineNames(Names& names) const;
   std::vector<Definition> definitions() const;
+  // Counts the names the operands use, as read.
+  void countUses(Uses& uses) const;
   // The lines as printed, where the listing forces a reading other than what OCR gave; labels
   // gives the label of the lines whose label the symbol table settled.
-  void decide(const Names& names, const std::map<size_t, std::string>& labels, std::map<size_t, std::string>& rewrites,
-              std::vector<size_t>& deleted) const;
+  void decide(const Names& names, const std::map<size_t, std::string>& labels, const std::vector<size_t>& disputed,
+              std::map<size_t, std::string>& rewrites, std::vector<size_t>& deleted, std::vector<Note>& notes) const;
 
   const std::vector<NumberedLine>& lines() const { return numbered_; }
   // True when most of the section's code is another processor's: its lines are left as read.
@@ -63,6 +66,12 @@ class Body {
   bool mayBeCut(const NumberedFields& f, const std::vector<Instruction>& readings) const;
   bool readsAsPrinted(const NumberedLine& n, const Names& names) const;
   bool numberHolds(size_t j) const;
+  bool harmlessComment(const NumberedLine& n) const;
+  // The line cut right after its object code, completed from it; empty when it cannot be.
+  std::string completed(const NumberedLine& n, const std::string& label) const;
+  // Empty lines between a label-only line and the labelled code line it goes with: none was
+  // printed there, and romlift would take the label-only line for one without its code line.
+  void emptyLinesInLabelRuns(std::vector<size_t>& deleted) const;
 
   const std::vector<std::string_view>& text_;
   const Section& section_;

@@ -103,9 +103,10 @@ bool holdsAnotherLine(std::string_view line) {
 
 }  // namespace
 
-void Body::decide(const Names& names, const std::map<size_t, std::string>& labels, std::map<size_t, std::string>& rewrites,
-                  std::vector<size_t>& deleted) const {
+void Body::decide(const Names& names, const std::map<size_t, std::string>& labels, const std::vector<size_t>& disputed,
+                  std::map<size_t, std::string>& rewrites, std::vector<size_t>& deleted, std::vector<Note>& notes) const {
   if (foreign_) return;
+  emptyLinesInLabelRuns(deleted);
   for (size_t j = 0; j < numbered_.size(); ++j) {
     const NumberedLine& n = numbered_[j];
     if (n.duplicate) {
@@ -115,7 +116,10 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
     if (n.number < 0 || !numberHolds(j)) continue;
     const NumberedFields& f = n.f;
     std::string_view ocr = text_[n.line];
-    if (readsAsPrinted(n, names) || holdsAnotherLine(ocr)) continue;
+    if (readsAsPrinted(n, names) || holdsAnotherLine(ocr) || harmlessComment(n)) continue;
+    // A label that the table reads otherwise and nothing settles: the line is rewritten only
+    // when romlift cannot read it at all, to give its bytes back.
+    if (std::find(disputed.begin(), disputed.end(), n.line) != disputed.end() && tokenOf(ocr) != 0) continue;
     std::vector<Candidate> candidates;
     auto add = [&](std::string text, bool code, std::string object = {}) {
       int token = tokenOf(text);
@@ -133,6 +137,12 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
     switch (n.kind) {
       case LineKind::Code: {
         if (address.empty()) break;
+        if (std::string text = completed(n, label); !text.empty()) {
+          rewrites[n.line] = text;
+          notes.push_back({n.line, "texte de l'instruction \xC3\xA9" "crit d'apr\xC3\xA8s le code objet " +
+                                       withoutBlanks(f.object)});
+          break;
+        }
         InstructionQuery q{f.object, f.mnemonic, f.operand, n.address, &names, scope_};
         std::vector<Instruction> readings = readInstruction(q, kInstructions);
         if (mayBeCut(f, readings)) break;
@@ -213,6 +223,60 @@ bool Body::numberHolds(size_t j) const {
   if (fieldCost(number3(n.number), n.f.number, kNever - 1) < kNever) return true;
   auto neighbour = [&](size_t k, int expected) { return numbered_[k].number == (expected + 1000) % 1000; };
   return j > 0 && j + 1 < numbered_.size() && neighbour(j - 1, n.number - 1) && neighbour(j + 1, n.number + 1);
+}
+
+std::string Body::completed(const NumberedLine& n, const std::string& label) const {
+  const NumberedFields& f = n.f;
+  if (!f.mnemonic.empty() || !f.operand.empty() || !f.comment.empty() || !n.address) return {};
+  // The rest may stand on the next line, split off rather than lost: joining it back is the
+  // corrections' business.
+  if (n.line + 1 < text_.size()) {
+    std::string_view next = text_[n.line + 1];
+    bool blank = next.find_first_not_of(' ') == std::string_view::npos;
+    if (!blank && !next.starts_with("PAGE") && !holds(Alphabet::Digit, next[0])) return {};
+  }
+  std::string digits = withoutBlanks(f.object);
+  if (digits.empty() || digits.size() % 2 != 0 || digits.size() > 6 ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return holds(Alphabet::Hex, c); }))
+    return {};
+  std::vector<uint8_t> bytes;
+  for (size_t i = 0; i < digits.size(); i += 2) bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+  std::optional<Instruction> ins = disassemble(bytes);
+  // The run must say the line gives as many bytes as its object code shows; a word read where
+  // the label stands that is the very mnemonic may be that mnemonic a column off, not a label.
+  if (!ins || n.span != static_cast<int>(bytes.size()) || label == ins->mnemonic) return {};
+  LineParts p;
+  p.number = n.number;
+  p.address = hex4(*n.address);
+  p.object = ins->object;
+  p.label = wellFormedName(label) ? label : std::string();
+  p.mnemonic = ins->mnemonic;
+  p.operand = ins->operand;
+  std::string text = layOut(p);
+  return isCodeToken(tokenOf(text)) ? text : std::string();
+}
+
+void Body::emptyLinesInLabelRuns(std::vector<size_t>& deleted) const {
+  for (size_t j = 0; j + 1 < numbered_.size(); ++j) {
+    if (numbered_[j].kind != LineKind::LabelOnly) continue;
+    const NumberedLine& next = numbered_[j + 1];
+    if (next.kind != LineKind::LabelOnly && (next.kind != LineKind::Code || next.f.label.empty())) continue;
+    std::vector<size_t> empty;
+    bool header = false;
+    for (size_t i = numbered_[j].line + 1; i < next.line; ++i) {
+      if (text_[i].empty()) empty.push_back(i);
+      else if (text_[i].starts_with("PAGE")) header = true;
+    }
+    if (!header) deleted.insert(deleted.end(), empty.begin(), empty.end());
+  }
+}
+
+// A comment line that the scanner reads as a comment, or as nothing: its text is what OCR made
+// of it, which nothing in the listing can check, and it gives no token that could hurt.
+bool Body::harmlessComment(const NumberedLine& n) const {
+  if (n.kind != LineKind::StarComment && n.kind != LineKind::ColumnComment && n.kind != LineKind::NumberOnly) return false;
+  int token = tokenOf(text_[n.line]);
+  return token == 0 || token == COM1 || token == COM2 || token == NUMLINEVIDE;
 }
 
 // A line that the scanner reads as the kind it is, with the number and address the runs give it

@@ -239,6 +239,26 @@ std::string hexBytes(const uint8_t* bytes, size_t n) {
   return out;
 }
 
+std::optional<Instruction> disassemble(const std::vector<uint8_t>& bytes) {
+  if (bytes.empty()) return std::nullopt;
+  for (const InstructionRow& row : isa::intel8080Rows()) {
+    if (row.length != bytes.size()) continue;
+    for (const RegChoice& r : regChoices(row.regs)) {
+      if (static_cast<uint8_t>(row.opcode + r.bits) != bytes[0]) continue;
+      std::string operand = r.text;
+      if (row.length > 1) {
+        unsigned value = bytes[1] | (row.length == 3 ? static_cast<unsigned>(bytes[2]) << 8 : 0u);
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%0*X", row.length == 3 ? 4 : 2, value);
+        std::string number = (digits[0] > '9' ? "0" : "") + std::string(digits) + "H";
+        operand += (operand.empty() ? "" : ",") + number;
+      }
+      return Instruction{hexBytes(bytes.data(), bytes.size()), std::string(row.mnemonic), operand, row.length, 0, 0, false};
+    }
+  }
+  return std::nullopt;
+}
+
 bool givesBytes(std::string_view mnemonic) {
   if (mnemonic == "DB" || mnemonic == "DW") return true;
   for (const InstructionRow& row : isa::intel8080Rows())

@@ -38,6 +38,11 @@ struct InstructionQuery {
 // The readings, cheapest first, at most `max`.
 std::vector<Instruction> readInstruction(const InstructionQuery& q, size_t max);
 
+// The instruction that object code gives, its operand's value written as a hex number: what a
+// line cut after its object code is completed with. Nothing for bytes no instruction starts
+// with, or that are not as many as it takes.
+std::optional<Instruction> disassemble(const std::vector<uint8_t>& bytes);
+
 // The hex digits of bytes.
 std::string hexBytes(const uint8_t* bytes, size_t n);
 

@@ -22,12 +22,16 @@ Reading readListing(const std::vector<std::string_view>& lines) {
   Names names;
   std::map<size_t, std::string> rewrites = structure.rewrites();
   std::map<size_t, std::string> labels;
+  std::vector<size_t> disputed;
+  Uses uses;
+  for (const Body& body : bodies) body.countUses(uses);
   scope = 0;
   for (const Section& s : structure.sections()) {
     if (s.header == kNone) continue;
     const Body& body = bodies[static_cast<size_t>(scope)];
     body.defineNames(names);
-    Settled settled = settleTable(lines, readEntries(lines, shapes, s), body.definitions(), scope);
+    Settled settled = settleTable(lines, readEntries(lines, shapes, s), body.definitions(), scope, uses);
+    disputed.insert(disputed.end(), settled.disputed.begin(), settled.disputed.end());
     for (const auto& [spelling, value] : settled.unmatched) names.add(spelling, value, scope);
     ++scope;
     names.merge(settled.confirmed);
@@ -35,8 +39,8 @@ Reading readListing(const std::vector<std::string_view>& lines) {
     rewrites.insert(settled.lines.begin(), settled.lines.end());
   }
   std::vector<size_t> deleted;
-  for (const Body& body : bodies) body.decide(names, labels, rewrites, deleted);
   Reading out;
+  for (const Body& body : bodies) body.decide(names, labels, disputed, rewrites, deleted, out.notes);
   std::map<size_t, Rewrite> all;
   for (auto& [line, text] : rewrites) all[line] = Rewrite{line, 1, {text}};
   for (size_t line : deleted) all[line] = Rewrite{line, 1, {}};

@@ -97,6 +97,9 @@ std::vector<RangeReading> rangeReadings(std::string_view read, size_t max) {
 
 Surveyed survey(std::string_view line) {
   Surveyed s;
+  // A tab stands for blanks up to a column nobody can tell: such a line is left to the
+  // corrections that try each.
+  if (line.find('\t') != std::string_view::npos) return s;
   // Most lines start with their number as printed: nothing else to look at.
   auto digit = [](char c) { return c >= '0' && c <= '9'; };
   if (line.size() >= 3 && digit(line[0]) && digit(line[1]) && digit(line[2]) && (line.size() == 3 || line[3] == ' ')) {
@@ -121,9 +124,6 @@ Surveyed survey(std::string_view line) {
         if (s.range.find('-') == std::string::npos) s.range = packed({w}, 0, kRangeTo);
     return s;
   }
-  // A tab stands for blanks up to a column nobody can tell: such a line is left to the
-  // corrections that try each.
-  if (line.find('\t') != std::string_view::npos) return s;
   std::string all = packed(words, 0, line.size() + 1);
   if (channelCostWithin("SYMBOLTABLE", all, kTitleLimit) <= kTitleLimit && all.size() < 24) {
     s.shape = Shape::Title;

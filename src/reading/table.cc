@@ -52,11 +52,17 @@ std::optional<uint16_t> hexOf(std::string_view read) {
   return static_cast<uint16_t>(v);
 }
 
-// The spelling of a label read in two places: the reading both agree on, else the one whose
-// misreading to the other reads costs less; nothing when neither does.
+// The spelling of a label read in two places: the reading both agree on, else the one the
+// operands use more, else the one whose misreading to the other reads costs less; nothing when
+// neither does.
 std::string settledSpelling(const std::string& defName, const std::string& tableName, std::string_view defRead,
-                            std::string_view tableRead) {
+                            std::string_view tableRead, const Uses& uses) {
   if (defName.empty() || tableName.empty() || defName == tableName) return defName.empty() ? tableName : defName;
+  auto used = [&uses](const std::string& name) {
+    auto it = uses.find(name);
+    return it == uses.end() ? 0 : it->second;
+  };
+  if (used(defName) != used(tableName)) return used(defName) > used(tableName) ? defName : tableName;
   Cost asDef = fieldCost(defName, defRead, kNever - 1) + fieldCost(defName, tableRead, kNever - 1);
   Cost asTable = fieldCost(tableName, defRead, kNever - 1) + fieldCost(tableName, tableRead, kNever - 1);
   if (asDef < asTable + kClearly && asTable < asDef + kClearly) return {};
@@ -126,7 +132,7 @@ std::vector<EntryRead> readEntries(const std::vector<std::string_view>& lines, c
 }
 
 Settled settleTable(const std::vector<std::string_view>& lines, const std::vector<EntryRead>& entries,
-                    const std::vector<Definition>& definitions, Scope scope) {
+                    const std::vector<Definition>& definitions, Scope scope, const Uses& uses) {
   Settled out;
   // Each entry as printed, when a definition settles it; by line.
   std::map<size_t, std::vector<std::optional<std::string>>> printed;
@@ -151,8 +157,9 @@ Settled settleTable(const std::vector<std::string_view>& lines, const std::vecto
     if (second < best + kClearly) match = nullptr;  // two definitions fit the entry
     if (match != nullptr) {
       std::string defName = forcedName(match->label);
-      std::string spelling = settledSpelling(defName, tableName, match->label, e.label);
+      std::string spelling = settledSpelling(defName, tableName, match->label, e.label, uses);
       if (spelling.empty()) {
+        out.disputed.push_back(match->line);
         // Two readings that tell nothing between them: each may be what an operand uses.
         for (const std::string& name : {defName, tableName})
           if (!name.empty()) out.unmatched.push_back({name, match->value});

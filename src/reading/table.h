@@ -42,9 +42,14 @@ struct Settled {
   std::map<size_t, std::string> lines;   // table lines as printed, where they differ
   Names confirmed;                       // names whose value the table and the definition agree on
   std::vector<std::pair<std::string, uint16_t>> unmatched;  // other entries that read as a name and a value
+  std::vector<size_t> disputed;  // defining lines whose label the table reads otherwise, and nothing settles
 };
 
+// How often each name stands in the operands of the listing as read: where a definition and
+// the table disagree, the spelling the operands use is the printed one.
+using Uses = std::map<std::string, int, std::less<>>;
+
 Settled settleTable(const std::vector<std::string_view>& lines, const std::vector<EntryRead>& entries,
-                    const std::vector<Definition>& definitions, Scope scope);
+                    const std::vector<Definition>& definitions, Scope scope, const Uses& uses);
 
 }  // namespace romlift::reading

@@ -80,19 +80,25 @@ TEST(FixScore, CountsEachDamagedCodeLineByWhatTheCorrectionMadeOfIt) {
   ASSERT_EQ(restored, kOriginal);
 
   EXPECT_EQ(formatScore(score(truth, kOriginal, kDamaged, kPatched)),
-            "kind       damaged restored     left    wrong  outside\n"
-            "lookalike        1        1        0        0        0\n"
-            "blank            1        0        0        1        0\n"
-            "tab              1        0        1        0        0\n"
-            "stray            1        0        0        0        1\n"
-            "split            1        0        1        0        0\n"
-            "join             2        1        0        1        0\n"
-            "cut              1        1        0        0        0\n"
-            "lost             1        0        1        0        0\n"
-            "all              9        3        3        2        1\n"
+            "kind       damaged restored     left    wrong  outside completed\n"
+            "lookalike        1        1        0        0        0         0\n"
+            "blank            1        0        0        1        0         0\n"
+            "tab              1        0        1        0        0         0\n"
+            "stray            1        0        0        0        1         0\n"
+            "split            1        0        1        0        0         0\n"
+            "join             2        1        0        1        0         0\n"
+            "cut              1        1        0        0        0         0\n"
+            "lost             1        0        1        0        0         0\n"
+            "mark             0        0        0        0        0         0\n"
+            "multi            0        0        0        0        0         0\n"
+            "duplicate        0        0        0        0        0         0\n"
+            "inserted         0        0        0        0        0         0\n"
+            "blankline        0        0        0        0        0         0\n"
+            "banner           0        0        0        0        0         0\n"
+            "all              9        3        3        2        1         0\n"
             "wrong edits on lines not damaged: 1\n"
-            "fix_score lookalike=1/1/0/0/0 blank=1/0/0/1/0 tab=1/0/1/0/0 stray=1/0/0/0/1 split=1/0/1/0/0 "
-            "join=2/1/0/1/0 cut=1/1/0/0/0 lost=1/0/1/0/0 all=9/3/3/2/1 wrong_edits=1\n");
+            "fix_score lookalike=1/1/0/0/0/0 blank=1/0/0/1/0/0 tab=1/0/1/0/0/0 stray=1/0/0/0/1/0 split=1/0/1/0/0/0 "
+            "join=2/1/0/1/0/0 cut=1/1/0/0/0/0 lost=1/0/1/0/0/0 mark=0/0/0/0/0/0 multi=0/0/0/0/0/0 duplicate=0/0/0/0/0/0 inserted=0/0/0/0/0/0 blankline=0/0/0/0/0/0 banner=0/0/0/0/0/0 all=9/3/3/2/1/0 wrong_edits=1\n");
 
   struct Case {
     const char* what;
@@ -101,11 +107,11 @@ TEST(FixScore, CountsEachDamagedCodeLineByWhatTheCorrectionMadeOfIt) {
   };
   const Case cases[] = {
       {"every line mended", kOriginal,
-       "fix_score lookalike=1/1/0/0/0 blank=1/1/0/0/0 tab=1/1/0/0/0 stray=1/1/0/0/0 split=1/1/0/0/0 "
-       "join=2/2/0/0/0 cut=1/1/0/0/0 lost=1/1/0/0/0 all=9/9/0/0/0 wrong_edits=0\n"},
+       "fix_score lookalike=1/1/0/0/0/0 blank=1/1/0/0/0/0 tab=1/1/0/0/0/0 stray=1/1/0/0/0/0 split=1/1/0/0/0/0 "
+       "join=2/2/0/0/0/0 cut=1/1/0/0/0/0 lost=1/1/0/0/0/0 mark=0/0/0/0/0/0 multi=0/0/0/0/0/0 duplicate=0/0/0/0/0/0 inserted=0/0/0/0/0/0 blankline=0/0/0/0/0/0 banner=0/0/0/0/0/0 all=9/9/0/0/0/0 wrong_edits=0\n"},
       {"nothing changed", kDamaged,
-       "fix_score lookalike=1/0/1/0/0 blank=1/0/1/0/0 tab=1/0/1/0/0 stray=1/0/0/0/1 split=1/0/1/0/0 "
-       "join=2/0/2/0/0 cut=1/0/1/0/0 lost=1/0/1/0/0 all=9/0/8/0/1 wrong_edits=0\n"},
+       "fix_score lookalike=1/0/1/0/0/0 blank=1/0/1/0/0/0 tab=1/0/1/0/0/0 stray=1/0/0/0/1/0 split=1/0/1/0/0/0 "
+       "join=2/0/2/0/0/0 cut=1/0/1/0/0/0 lost=1/0/1/0/0/0 mark=0/0/0/0/0/0 multi=0/0/0/0/0/0 duplicate=0/0/0/0/0/0 inserted=0/0/0/0/0/0 blankline=0/0/0/0/0/0 banner=0/0/0/0/0/0 all=9/0/8/0/1/0 wrong_edits=0\n"},
   };
   for (const Case& c : cases) {
     std::string out = formatScore(score(truth, kOriginal, kDamaged, c.patched));

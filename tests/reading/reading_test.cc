@@ -68,8 +68,6 @@ const std::vector<Reading> kReadings = {
        "KKEKKKKKEKKKKKKKKKKEKKKKKKKKKK\n{SYMBOL         TAB   Le  *\nKKEKKKKKKKKKEKKKKKEKKKKKKKKKKK\n\nBANNER"}}},
     {"symbol-table addresses with O for 0",
      {{"RAM    8000 START  C000 TEST   C040", "RAM    8OOO START  COOO TEST   CO40"}}},
-    {"a comment line's star lost",
-     {{"009                 * SINIT - RESET", "009                   SINIT - RESET"}}},
     {"two faults on each of three lines in a row",
      {{"023 C019 B7                 ORA   A\n024 C01A C247C0             JNZ   FAIL\n025 C01D CD00C8",
        "O23 CO19 B7                 ORA   A\n024 C0lA C247CO             JNZ   FAlL\n025 COlD CD0OC8"}}},
