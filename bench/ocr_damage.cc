@@ -99,6 +99,15 @@ class Damager {
   // Damages line i (and the next one for a join); returns the number of lines taken.
   size_t damageAt(size_t i) {
     Kind kind = pickKind(i);
+    if (kind == Kind::Inserted || kind == Kind::BlankLine) {
+      // A line put in before line i: the record holds it alone, and line i stays as printed.
+      Record r{kind, written_ + 1, 1, {}};
+      put(kind == Kind::BlankLine ? std::string_view() : kSpeckLines[rng_.below(static_cast<uint32_t>(std::size(kSpeckLines)))]);
+      result_.truth.push_back(std::move(r));
+      put(lines_[i]);
+      needed_ -= 1;
+      return 1;
+    }
     size_t taken = kind == Kind::Join ? 2 : 1;
     Record r{kind, written_ + 1, 0, {}};
     for (size_t k = 0; k < taken; ++k) r.originals.emplace_back(lines_[i + k]);
@@ -115,8 +124,8 @@ class Damager {
       case Kind::Mark: mark(s); break;
       case Kind::Multi: multi(s); break;
       case Kind::Duplicate: put(s); break;
-      case Kind::Inserted: put(kSpeckLines[rng_.below(static_cast<uint32_t>(std::size(kSpeckLines)))]); break;
-      case Kind::BlankLine: put(""); break;
+      case Kind::Inserted:
+      case Kind::BlankLine: break;
       case Kind::Banner: banner(s); break;
     }
     if (kind == Kind::Split) {

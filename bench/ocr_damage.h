@@ -39,7 +39,8 @@ const char* kindName(Kind kind);
 bool parseKind(std::string_view name, Kind& kind);
 
 // One damaged place: lines first to first + count - 1 of the damaged text (counted from 1)
-// stand where the original lines stood. A lost line has count 0: it stood before line first.
+// stand where the original lines stood. A lost line has count 0: it stood before line first;
+// a line put in has no original line.
 struct Record {
   Kind kind = Kind::LookAlike;
   size_t first = 0;

@@ -52,7 +52,8 @@ std::vector<std::string_view> splitLines(std::string_view text, std::string_view
 std::string formatTruth(const std::vector<Record>& truth) {
   std::string out =
       "# KIND FIRST COUNT: lines FIRST to FIRST+COUNT-1 of the damaged text (from 1) stand for\n"
-      "# the original lines that follow, each after a '|'; a lost line has COUNT 0.\n";
+      "# the original lines that follow, each after a '|'; a lost line has COUNT 0, and a line put\n"
+      "# in has no original line.\n";
   char header[64];
   for (const Record& r : truth) {
     std::snprintf(header, sizeof header, "%s %zu %zu\n", kindName(r.kind), r.first, r.count);

@@ -255,16 +255,18 @@ std::vector<Edit> readingEdits(const Listing& listing, std::vector<reading::Note
 
 // The reading's edits that leave the checks no more to report and romlift no fewer bytes to
 // write: all of them when they do together, else those of each half that do, and so on.
-std::vector<Edit> confirmedReading(const Listing& original, std::vector<std::pair<size_t, std::string>>& completions) {
+std::unique_ptr<Snapshot> confirmedReading(const Listing& original, std::vector<std::pair<size_t, std::string>>& completions) {
   std::vector<reading::Note> notes;
   std::vector<Edit> edits = readingEdits(original, notes);
-  if (edits.empty()) return edits;
-  Tally before;
+  if (edits.empty()) return std::make_unique<Snapshot>(original);
+  Tally before, last;
   runChecks(original.readText(), before);
   auto holds = [&](const std::vector<Edit>& trial) {
     Tally after;
     runChecks(original.applied(trial).readText(), after);
-    return after.runProblems() <= before.runProblems() && after.written >= before.written;
+    bool good = after.runProblems() <= before.runProblems() && after.written >= before.written;
+    if (good) last = std::move(after);
+    return good;
   };
   std::vector<Edit> kept;
   auto tryGroup = [&](auto& self, std::vector<Edit> group) -> void {
@@ -285,7 +287,8 @@ std::vector<Edit> confirmedReading(const Listing& original, std::vector<std::pai
   for (const reading::Note& note : notes)
     if (std::any_of(kept.begin(), kept.end(), [&](const Edit& e) { return e.first == note.line; }))
       completions.push_back({original.line(note.line).origin, note.text});
-  return kept;
+  if (kept.empty()) return std::make_unique<Snapshot>(original, std::move(before));
+  return std::make_unique<Snapshot>(original.applied(kept), std::move(last));
 }
 
 }  // namespace
@@ -313,7 +316,7 @@ std::vector<Edit> editsBetween(const Listing& original, const Listing& changed) 
 
 Outcome correct(std::string_view bytes) {
   Outcome out(bytes);
-  out.last = std::make_unique<Snapshot>(out.original.applied(confirmedReading(out.original, out.completions)));
+  out.last = confirmedReading(out.original, out.completions);
   std::set<std::string> vetoed;
   std::vector<bool> look(out.last->facts().lines.size(), true);
   for (int pass = 0;; ++pass) {

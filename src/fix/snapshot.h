@@ -44,6 +44,8 @@ void runChecks(const std::string& text, Tally& tally);
 class Snapshot {
  public:
   explicit Snapshot(Listing listing);
+  // With the checks already run on the listing's text.
+  Snapshot(Listing listing, Tally tally);
   Snapshot(const Snapshot&) = delete;
   Snapshot& operator=(const Snapshot&) = delete;
 
@@ -72,6 +74,7 @@ class Snapshot {
   std::vector<size_t> headers_;  // the lines of kind Header
   mutable Tally tally_;
   mutable bool tallied_ = false;
+  bool ran_ = false;  // tally_ holds the checks' run on the text, given at construction
 };
 
 }  // namespace romlift::fix

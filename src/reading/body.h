@@ -65,6 +65,7 @@ class Body {
   std::string starText(size_t line) const;
   bool mayBeCut(const NumberedFields& f, const std::vector<Instruction>& readings) const;
   bool readsAsPrinted(const NumberedLine& n, const Names& names) const;
+  bool directiveAsPrinted(const NumberedLine& n, const Names& names) const;
   bool numberHolds(size_t j) const;
   bool harmlessComment(const NumberedLine& n) const;
   // The line cut right after its object code, completed from it; empty when it cannot be.

@@ -101,6 +101,21 @@ bool holdsAnotherLine(std::string_view line) {
   return false;
 }
 
+// The value of a name as read, where the scope gives it exactly one.
+class ExactNames final : public isa::LabelResolver {
+ public:
+  ExactNames(const Names& n, Scope s) : names_(n), scope_(s) {}
+  std::optional<uint16_t> value(std::string_view label) const override {
+    std::vector<uint16_t> v = names_.valuesOf(label, scope_);
+    if (v.size() != 1) return std::nullopt;
+    return v[0];
+  }
+
+ private:
+  const Names& names_;
+  Scope scope_;
+};
+
 }  // namespace
 
 void Body::decide(const Names& names, const std::map<size_t, std::string>& labels, const std::vector<size_t>& disputed,
@@ -282,6 +297,7 @@ bool Body::harmlessComment(const NumberedLine& n) const {
 // A line that the scanner reads as the kind it is, with the number and address the runs give it
 // and, for a code line, the object code its instruction gives: nothing to mend.
 bool Body::readsAsPrinted(const NumberedLine& n, const Names& names) const {
+  if (n.kind == LineKind::Equ || n.kind == LineKind::Ds) return directiveAsPrinted(n, names);
   std::string_view ocr = text_[n.line];
   int token = tokenOf(ocr);
   if (token == 0 || n.number < 0 || number3(n.number) != ocr.substr(0, kNumberWidth)) return false;
@@ -291,19 +307,7 @@ bool Body::readsAsPrinted(const NumberedLine& n, const Names& names) const {
       CodeFields c = codeFields(ocr.data(), ocr.size(), token);
       std::string_view object = ocr.substr(col::kObject);
       object = object.substr(0, object.find(' '));
-      class Exact final : public isa::LabelResolver {
-       public:
-        Exact(const Names& n, Scope s) : names_(n), scope_(s) {}
-        std::optional<uint16_t> value(std::string_view label) const override {
-          std::vector<uint16_t> v = names_.valuesOf(label, scope_);
-          if (v.size() != 1) return std::nullopt;
-          return v[0];
-        }
-
-       private:
-        const Names& names_;
-        Scope scope_;
-      } labels(names, scope_);
+      ExactNames labels(names, scope_);
       const isa::InstructionSet& set = *isa::findInstructionSet(isa::kDefaultInstructionSet);
       isa::Expected e = set.expected({c.mnemonic, c.operand, *n.address}, labels);
       // Bytes nobody can tell for names nobody defines: as printed when the operand reads as an
@@ -328,6 +332,28 @@ bool Body::readsAsPrinted(const NumberedLine& n, const Names& names) const {
     case LineKind::End: return token == END && n.address && hex4(*n.address) == ocr.substr(col::kAddress, kAddressWidth);
     default: return false;
   }
+}
+
+// An EQU or DS line with its fields at their columns, the number and address the runs give it,
+// and for EQU the value its operand gives; romlift's scanner reads no token from either.
+bool Body::directiveAsPrinted(const NumberedLine& n, const Names& names) const {
+  std::string_view ocr = text_[n.line];
+  const NumberedFields& f = n.f;
+  if (n.number < 0 || number3(n.number) != ocr.substr(0, kNumberWidth) || !f.object.empty() || f.specks != 0) return false;
+  std::optional<uint16_t> at = n.kind == LineKind::Equ ? n.value : n.address;
+  if (!at || hex4(*at) != f.address || f.operand.find(' ') != std::string::npos) return false;
+  if (n.kind == LineKind::Equ) {
+    std::optional<uint16_t> value = isa::evaluate(f.operand, std::nullopt, ExactNames(names, scope_));
+    if (!value || *value != *at) return false;
+  }
+  LineParts p;
+  p.number = n.number;
+  p.address = f.address;
+  p.label = f.label;
+  p.mnemonic = n.kind == LineKind::Equ ? "EQU" : "DS";
+  p.operand = f.operand;
+  std::string fields = layOut(p);
+  return ocr.substr(0, fields.size()) == fields && (ocr.size() == fields.size() || ocr.substr(fields.size(), 2) == "  ");
 }
 
 // A line that ends on its mnemonic or operand may have been cut there: when a reading of the

@@ -84,19 +84,24 @@ class Reader {
   explicit Reader(const InstructionQuery& q) : q_(q), operands_(q.names ? *q.names : kNoNames, q.scope, q.address, q.guessing) {}
 
   std::vector<Instruction> run(size_t max) {
-    std::vector<std::pair<const InstructionRow*, Cost>> rows = mnemonics();
+    Cost best = kNever;
+    std::vector<std::pair<const InstructionRow*, Cost>> rows = mnemonics(best);
     for (auto [row, cm] : rows) instruction(*row, cm);
-    data("DB", false);
-    data("DW", true);
+    // A DB or DW only when its mnemonic reads about as well as the nearest instruction's.
+    for (auto [name, words] : {std::pair<std::string_view, bool>{"DB", false}, {"DW", true}}) {
+      Cost cm = channelCost(name, q_.mnemonic, q_.limit);
+      if (cm <= best + kMnemonicSlack) data(name, words, cm);
+    }
     std::stable_sort(out_.begin(), out_.end(), [](const Instruction& a, const Instruction& b) { return a.cost < b.cost; });
     if (out_.size() > max) out_.resize(max);
     return out_;
   }
 
  private:
-  std::vector<std::pair<const InstructionRow*, Cost>> mnemonics() const {
+  // The instructions whose mnemonic reads nearest, and the best reading's cost, DB and DW counted.
+  std::vector<std::pair<const InstructionRow*, Cost>> mnemonics(Cost& best) const {
     std::vector<std::pair<const InstructionRow*, Cost>> rows;
-    Cost best = kNever;
+    best = std::min(channelCost("DB", q_.mnemonic, q_.limit), channelCost("DW", q_.mnemonic, q_.limit));
     for (const InstructionRow& row : isa::intel8080Rows()) {
       Cost c = channelCost(row.mnemonic, q_.mnemonic, q_.limit);
       if (c > q_.limit) continue;
@@ -142,8 +147,7 @@ class Reader {
 
   // A DB or DW line's items: each read as an expression, or for DB as a quoted string, or as
   // what the object code says its first bytes are.
-  void data(std::string_view mnemonic, bool words) {
-    Cost cm = channelCost(mnemonic, q_.mnemonic, q_.limit);
+  void data(std::string_view mnemonic, bool words, Cost cm) {
     if (cm > q_.limit) return;
     std::vector<std::string_view> items = operandItems(q_.operand);
     struct Partial {

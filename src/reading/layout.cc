@@ -42,15 +42,13 @@ int tokenOf(std::string_view line) {
 bool isCodeToken(int t) { return (t >= CODE && t <= CODELOC) || t == CODELO || t == CODELC; }
 
 std::string hex4(uint16_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(value));
-  return text;
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  return {kDigits[value >> 12], kDigits[value >> 8 & 0xF], kDigits[value >> 4 & 0xF], kDigits[value & 0xF]};
 }
 
 std::string number3(int value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%03d", value % 1000);
-  return text;
+  value %= 1000;
+  return {static_cast<char>('0' + value / 100), static_cast<char>('0' + value / 10 % 10), static_cast<char>('0' + value % 10)};
 }
 
 std::string layOut(const LineParts& p) {

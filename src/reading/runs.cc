@@ -1,7 +1,6 @@
 #include "reading/runs.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -14,9 +13,12 @@ constexpr Cost kCap = 8;     // a field read as nothing like the value costs thi
 constexpr Cost kBreak = 12;  // the run breaks: a line lost, a hole left, a length misjudged
 constexpr size_t kReadingsPerField = 2;
 
+// The value's digits, as many as the field has: this runs for every base and line of a run.
 std::string format(unsigned value, const RunShape& shape) {
-  char text[16];
-  std::snprintf(text, sizeof text, shape.hex ? "%0*X" : "%0*u", static_cast<int>(shape.width), value);
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  unsigned radix = shape.hex ? 16 : 10;
+  std::string text(shape.width, '0');
+  for (size_t i = shape.width; i-- > 0; value /= radix) text[i] = kDigits[value % radix];
   return text;
 }
 
