@@ -4,6 +4,8 @@
 #include <array>
 
 #include "bytes/charclass.h"
+#include "isa/intel8080.h"
+#include "scanner/rules.h"
 
 namespace romlift::fix {
 namespace {
@@ -35,6 +37,23 @@ struct ReadAsTable {
 bool digitLike(char c) {
   std::string_view was = readAs(c);
   return isDigit(c) || std::any_of(was.begin(), was.end(), [](char a) { return isDigit(a); });
+}
+
+// True when a line has its words where a code line has them however it was read: some before
+// the label's column, and an instruction's mnemonic where mnemonics stand.
+bool looksLikeCodeLine(std::string_view s) {
+  size_t before = 0;
+  bool mnemonic = false;
+  for (size_t at = 0; at < s.size();) {
+    size_t start = s.find_first_not_of(' ', at);
+    if (start == std::string_view::npos) break;
+    size_t end = std::min(s.find(' ', start), s.size());
+    std::string_view word = s.substr(start, end - start);
+    if (start < col::kLabel) ++before;
+    if (start + 4 >= col::kMnemonic && start <= col::kMnemonic + 4 && isa::isMnemonic(word)) mnemonic = true;
+    at = end;
+  }
+  return before >= 2 && mnemonic;
 }
 
 }  // namespace
@@ -124,8 +143,11 @@ void undoSplit(std::string_view head, std::string_view tail, size_t from, size_t
   for (char c : tail)
     if (static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F) printable += c;
   bool pageStart = tail.substr(0, kPage.size()) == kPage.substr(0, tail.size());  // a header, maybe cut short
+  // No listing prints a lower-case letter: a line with one is OCR's reading of specks, or of a
+  // whole line of its own.
+  bool lowerCase = std::any_of(tail.begin(), tail.end(), [](char c) { return c >= 'a' && c <= 'z'; });
   if (tail.empty() || tail[0] == ' ' || std::count_if(tail.begin(), tail.end(), fieldChar) < 3 ||
-      mayBeNumberWord(tail) || mayBeNumberWord(printable) || pageStart)
+      mayBeNumberWord(tail) || mayBeNumberWord(printable) || pageStart || lowerCase || looksLikeCodeLine(tail))
     return;
   std::string h = withoutTrailingBlanks(head);
   for (size_t at = std::max(from, h.size() + 1); at <= to; ++at)

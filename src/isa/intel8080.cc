@@ -1,5 +1,7 @@
 #include "isa/intel8080.h"
 
+#include <algorithm>
+
 #include "isa/intel_data.h"
 
 namespace romlift::isa {
@@ -179,6 +181,12 @@ Expected encode(const InstructionRow& row, const SourceLine& line, const LabelRe
 }  // namespace
 
 std::span<const InstructionRow> intel8080Rows() { return kRows; }
+
+bool isMnemonic(std::string_view word) {
+  for (std::string_view directive : {"DB", "DW", "DS", "EQU", "ORG", "END", "SET"})
+    if (word == directive) return true;
+  return std::any_of(std::begin(kRows), std::end(kRows), [word](const InstructionRow& r) { return r.mnemonic == word; });
+}
 
 const InstructionRow* Intel8080Set::find(uint32_t key) const {
   if (key == 0) return nullptr;

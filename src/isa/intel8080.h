@@ -35,6 +35,9 @@ struct InstructionRow {
 // Every instruction of the 8085; the 8080 has all but those marked only8085.
 std::span<const InstructionRow> intel8080Rows();
 
+// True for the mnemonic of an 8085 instruction or of one of its assembler's directives.
+bool isMnemonic(std::string_view word);
+
 // A mnemonic of up to four upper-case letters as one number, 0 for anything else.
 constexpr uint32_t packMnemonic(std::string_view m) {
   constexpr unsigned kBitsPerLetter = 5;

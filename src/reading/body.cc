@@ -196,7 +196,10 @@ void Body::runAddresses() {
         break;
       }
       case LineKind::Code:
-      case LineKind::Ds: fields.push_back({n.f.address, gapAfter(j) ? -1 : n.length, false}); break;
+      case LineKind::Ds:
+        fields.push_back({n.f.runOn.empty() ? std::string_view(n.f.address) : std::string_view(n.f.runOn),
+                          gapAfter(j) ? -1 : n.length, false, !n.f.runOn.empty()});
+        break;
       case LineKind::End: fields.push_back({n.f.address, 0, false}); break;
       default: continue;
     }

@@ -68,6 +68,8 @@ class Body {
   bool directiveAsPrinted(const NumberedLine& n, const Names& names) const;
   bool numberHolds(size_t j) const;
   bool harmlessComment(const NumberedLine& n) const;
+  // True for a labelled line after a label-only line: left unread, it costs the section.
+  bool closesLabelRun(size_t j) const;
   // The line cut right after its object code, completed from it; empty when it cannot be.
   std::string completed(const NumberedLine& n, const std::string& label) const;
   // Empty lines between a label-only line and the labelled code line it goes with: none was

@@ -20,7 +20,8 @@ constexpr Cost kLineLimit = 60;      // no line is read as one this far from wha
 constexpr Cost kLabelLimit = 8;      // a label read this close to a name defined at its address is it
 constexpr size_t kInstructions = 8;  // readings of a code line's instruction weighed
 constexpr size_t kValues = 4;
-constexpr Cost kTextLimit = 10;      // a code line's bytes need its mnemonic and operand read this well
+constexpr Cost kTextLimit = 10;      // a code line's bytes need its mnemonic and operand read this well,
+constexpr Cost kTextWithCode = 20;   // or this well when the object code reads as them digit for digit
 constexpr Cost kSureText = 4;        // ... and this well to change an object code digit read as one,
                                      // of which no more than one look-alike may change
 
@@ -67,13 +68,15 @@ struct Candidate {
   int token;           // what the scanner must make of it
   std::string object;  // the bytes it gives
   Cost cost;
+  bool sure = true;    // the reading is witnessed well enough to be made
 };
 
-// The one reading to take: the cheapest, when every other reading that gives other bytes or
-// makes another kind of line is kMargin dearer, and every other is dearer at all. Nothing when
-// there is no such reading.
+// The one reading to take: the cheapest, when it is sure, and every other reading that gives
+// other bytes or makes another kind of line is kMargin dearer, and every other is dearer at all.
+// Nothing when there is no such reading. A reading not sure enough to be made still competes:
+// when it is the cheapest, or near it, the cheapest sure one is not made either.
 const Candidate* chosen(const std::vector<Candidate>& sorted) {
-  if (sorted.empty()) return nullptr;
+  if (sorted.empty() || !sorted[0].sure) return nullptr;
   const Candidate& best = sorted[0];
   for (size_t i = 1; i < sorted.size(); ++i) {
     const Candidate& c = sorted[i];
@@ -136,13 +139,13 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
     // when romlift cannot read it at all, to give its bytes back.
     if (std::find(disputed.begin(), disputed.end(), n.line) != disputed.end() && tokenOf(ocr) != 0) continue;
     std::vector<Candidate> candidates;
-    auto add = [&](std::string text, bool code, std::string object = {}) {
+    auto add = [&](std::string text, bool code, std::string object = {}, bool sure = true) {
       int token = tokenOf(text);
       if (token == 0 || isCodeToken(token) != code) return;
       if (std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& c) { return c.text == text; })) return;
       Cost cost = channelCost(text, ocr, kLineLimit);
       if (object.empty()) object = text;
-      if (cost <= kLineLimit) candidates.push_back({std::move(text), token, std::move(object), cost});
+      if (cost <= kLineLimit) candidates.push_back({std::move(text), token, std::move(object), cost, sure});
     };
     std::string address = n.address ? hex4(*n.address) : std::string();
     std::string label = labelOf(n, names, labels);
@@ -161,24 +164,32 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
         InstructionQuery q{f.object, f.mnemonic, f.operand, n.address, &names, scope_};
         std::vector<Instruction> readings = readInstruction(q, kInstructions);
         if (mayBeCut(f, readings)) break;
+        // A mnemonic and operand that no reading takes within the limit, on a labelled line
+        // that closes a run of label-only lines: the object code read digit for digit speaks
+        // for them, rather than leave romlift to drop the rest of the section after it.
+        bool garbled = std::none_of(readings.begin(), readings.end(), [](const Instruction& i) { return i.textCost <= kTextLimit; }) &&
+                       closesLabelRun(j);
         for (Instruction& ins : readings) {
           if ((n.span >= 0 ? n.span : n.length) >= 0 && ins.length != (n.span >= 0 ? n.span : n.length)) continue;
-          if (ins.textCost > kTextLimit) continue;
+          bool objectAsRead = withoutSpecks(f.object) == ins.object;
+          bool sure = ins.textCost <= (objectAsRead && garbled ? kTextWithCode : kTextLimit);
           // Object code read as hex digits changes only where the instruction as read says
           // so, and no name's value, which may be misread where it is defined, decides it.
           if (changesValue(ins.object, f.object) && (ins.textCost > kSureText || ins.named || ins.cost - ins.textCost > kRare))
-            continue;
+            sure = false;
           // A value from a name that only one reading gives must not go against a digit read
           // clearly as another; and no reading goes against two.
           size_t against = contradictions(ins.object, f.object);
-          if (against > (ins.named ? 0u : 1u)) continue;
+          if (against > (ins.named ? 0u : 1u)) sure = false;
+          // Object code that OCR lost is worked out only from a mnemonic and operand read well.
+          if (withoutSpecks(f.object).empty() && ins.textCost > kSureText) sure = false;
           LineParts c = p;
           c.address = address;
           c.object = ins.object;
           c.label = label;
           c.mnemonic = ins.mnemonic;
           c.operand = ins.operand;
-          add(layOut(c), true, ins.object);
+          add(layOut(c), true, ins.object, sure);
         }
         break;
       }
@@ -284,6 +295,10 @@ void Body::emptyLinesInLabelRuns(std::vector<size_t>& deleted) const {
     }
     if (!header) deleted.insert(deleted.end(), empty.begin(), empty.end());
   }
+}
+
+bool Body::closesLabelRun(size_t j) const {
+  return j > 0 && numbered_[j - 1].kind == LineKind::LabelOnly && !numbered_[j].f.label.empty();
 }
 
 // A comment line that the scanner reads as a comment, or as nothing: its text is what OCR made

@@ -146,7 +146,8 @@ Cost lost(char c) { return c == ' ' ? kShift : isSpeck(c) ? kSpeck : kLost; }
 
 // The weighted edit distance of printed and read; with `within`, read's characters before and
 // after the match cost nothing.
-Cost align(std::string_view printed, std::string_view read, Cost limit, bool within, bool strict) {
+// within: what stands before and after the match costs nothing; prefix: what stands after it.
+Cost align(std::string_view printed, std::string_view read, Cost limit, bool within, bool strict, bool prefix = false) {
   constexpr size_t kMax = 160;
   if (printed.size() > kMax || read.size() > kMax) return kNever;
   // row[j]: the cost of printed[0, i) read as read[0, j).
@@ -167,7 +168,7 @@ Cost align(std::string_view printed, std::string_view read, Cost limit, bool wit
     std::copy(next.begin(), next.begin() + static_cast<std::ptrdiff_t>(read.size()) + 1, row.begin());
   }
   Cost result = row[read.size()];
-  if (within) result = *std::min_element(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(read.size()) + 1);
+  if (within || prefix) result = *std::min_element(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(read.size()) + 1);
   return result > limit ? kNever : result;
 }
 
@@ -175,6 +176,10 @@ Cost align(std::string_view printed, std::string_view read, Cost limit, bool wit
 
 Cost channelCost(std::string_view printed, std::string_view read, Cost limit) {
   return align(printed, read, limit, false, false);
+}
+
+Cost prefixCost(std::string_view printed, std::string_view read, Cost limit) {
+  return align(printed, read, limit, false, true, true);
 }
 
 Cost lookAlikeCost(std::string_view printed, std::string_view read, Cost limit) {

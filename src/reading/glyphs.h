@@ -64,6 +64,10 @@ Cost lookAlikeCost(std::string_view printed, std::string_view read, Cost limit);
 // as many characters were read as were printed; else as lookAlikeCost.
 Cost fieldCost(std::string_view printed, std::string_view read, Cost limit);
 
+// The same with look-alikes only, where `printed` was read at the start of `read` and what
+// follows it costs nothing.
+Cost prefixCost(std::string_view printed, std::string_view read, Cost limit);
+
 // The same, where `printed` may have been read anywhere inside `read`: what stands before and
 // after it costs nothing.
 Cost channelCostWithin(std::string_view printed, std::string_view read, Cost limit);

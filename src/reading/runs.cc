@@ -70,7 +70,9 @@ std::vector<std::optional<unsigned>> readRun(const std::vector<RunField>& fields
     pos[j] = starts ? 0 : (pos[j - 1] + static_cast<unsigned>(fields[j - 1].step)) % shape.modulus;
   }
   auto cost = [&](unsigned value, size_t j) {
-    return std::min(fieldCost(format(value, shape), fields[j].read, kCap), kCap);
+    std::string printed = format(value, shape);
+    Cost c = fields[j].runOn ? prefixCost(printed, fields[j].read, kCap) : fieldCost(printed, fields[j].read, kCap);
+    return std::min(c, kCap);
   };
   constexpr Cost kInf = std::numeric_limits<Cost>::max() / 4;
   std::vector<Cost> best(n, kInf);
@@ -81,8 +83,10 @@ std::vector<std::optional<unsigned>> readRun(const std::vector<RunField>& fields
     while (e < n && stretch[e] == s) ++e;
     std::vector<unsigned> bases;
     if (s == 0 && firstValue) bases.push_back(*firstValue);
-    for (size_t j = s; j < e; ++j)
+    for (size_t j = s; j < e; ++j) {
+      if (fields[j].runOn) continue;
       for (unsigned r : readings(fields[j].read, shape)) bases.push_back((r + shape.modulus - pos[j]) % shape.modulus);
+    }
     std::sort(bases.begin(), bases.end());
     bases.erase(std::unique(bases.begin(), bases.end()), bases.end());
     if (bases.empty()) bases.push_back(0);
@@ -126,7 +130,8 @@ std::vector<std::optional<unsigned>> readRun(const std::vector<RunField>& fields
       // A field read as nothing like its value takes it only between two that fit it, and not
       // when it reads clearly as another value (a line lost before it, not a misreading); a
       // field alone in its stretch only when it reads as its value nearly as printed.
-      if ((fits && (fitting > 1 || c <= kFrequent)) || (before[k - s] && after && !clear(fields[k].read, shape)))
+      if ((fits && (fitting > 1 || c <= kFrequent)) ||
+          (before[k - s] && after && (fields[k].runOn || !clear(fields[k].read, shape))))
         out[k] = v;
       after = after || fits;
     }

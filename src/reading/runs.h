@@ -15,6 +15,9 @@ struct RunField {
   std::string_view read;  // the field as OCR gave it
   int step = 0;           // how far the next value is from this one; -1 when nobody knows
   bool restart = false;   // the run starts again here at a value of its own (an ORG)
+  // The field run into the next one without a blank: the value stands at its start, with a
+  // character too many or too few, and proposes no value of its own.
+  bool runOn = false;
 };
 
 struct RunShape {

@@ -80,9 +80,12 @@ NumberedFields numberedFields(std::string_view line) {
     field = std::max(field, at);
     std::string text = word.text;
     // A number or an address run into the field after it: the blank between them was lost, and
-    // the next word stands a column further left than its field's.
+    // the next word stands a column further left than its field's. An address that has a word
+    // after it where the object code stands is only read with characters too many.
     bool split = false;
-    while (field < kWidths.size() && text.size() > kWidths[field] + 1) {
+    bool objectAfter = &word != &words.back() && (&word + 1)->column < kBoundaries[2];
+    while (field < kWidths.size() && text.size() > kWidths[field] + 1 && !(field == 1 && objectAfter)) {
+      if (field == 1) f.runOn = text;
       *fields[field] += text.substr(0, kWidths[field]);
       text = text.substr(kWidths[field]);
       ++field;

@@ -30,6 +30,7 @@ struct NumberedFields {
   std::string comment;        // the rest of the line from the comment's first word, as it stands
   size_t commentColumn = 0;   // where that word stood
   int specks = 0;             // words of marks alone, taken out
+  std::string runOn;          // the address as it stood run into the object code, when it was
 };
 
 NumberedFields numberedFields(std::string_view line);
