@@ -88,11 +88,12 @@ struct Selection {
 
 // The good edits on suspect lines of the regions to look at, told apart into corrections and
 // ambiguities.
-Selection select(const Snapshot& snap, const std::set<std::string>& vetoed, const std::vector<bool>& look) {
+Selection select(const Snapshot& snap, const std::set<std::string>& vetoed, const std::vector<bool>& look,
+                 const std::set<size_t>& doubted) {
   Evaluator evaluator(snap);
   std::vector<Good> goods;
   std::map<size_t, Suspect> suspects = suspectLines(snap);
-  std::erase_if(suspects, [&look](const auto& s) { return !look[s.first]; });
+  std::erase_if(suspects, [&](const auto& s) { return !look[s.first] || doubted.count(snap.listing().line(s.first).origin); });
   for (Edit& e : candidateEdits(snap, suspects)) {
     if (vetoed.count(vetoKey(snap, e))) continue;
     if (auto verdict = evaluator.judge(e)) goods.push_back({std::move(e), std::move(*verdict)});
@@ -239,7 +240,7 @@ class Revisit {
 
 // What reading each line by its fields against the whole listing rewrites: the start of the
 // corrections, which the passes after it take further.
-std::vector<Edit> readingEdits(const Listing& listing, std::vector<reading::Note>& notes) {
+std::vector<Edit> readingEdits(const Listing& listing, std::vector<reading::Note>& notes, std::vector<reading::Doubt>& doubts) {
   std::vector<std::string_view> lines;
   for (size_t i = 0; i < listing.readLines(); ++i) lines.push_back(listing.readLine(i));
   reading::Reading read = reading::readListing(lines);
@@ -250,14 +251,17 @@ std::vector<Edit> readingEdits(const Listing& listing, std::vector<reading::Note
     if (editable) edits.push_back({r.first, r.count, std::move(r.lines)});
   }
   notes = std::move(read.notes);
+  for (reading::Doubt& d : read.doubts)
+    if (listing.editable(d.line)) doubts.push_back(std::move(d));
   return edits;
 }
 
 // The reading's edits that leave the checks no more to report and romlift no fewer bytes to
 // write: all of them when they do together, else those of each half that do, and so on.
-std::unique_ptr<Snapshot> confirmedReading(const Listing& original, std::vector<std::pair<size_t, std::string>>& completions) {
+std::unique_ptr<Snapshot> confirmedReading(const Listing& original, std::vector<std::pair<size_t, std::string>>& completions,
+                                           std::vector<reading::Doubt>& doubts) {
   std::vector<reading::Note> notes;
-  std::vector<Edit> edits = readingEdits(original, notes);
+  std::vector<Edit> edits = readingEdits(original, notes, doubts);
   if (edits.empty()) return std::make_unique<Snapshot>(original);
   Tally before, last;
   runChecks(original.readText(), before);
@@ -291,6 +295,27 @@ std::unique_ptr<Snapshot> confirmedReading(const Listing& original, std::vector<
   return std::make_unique<Snapshot>(original.applied(kept), std::move(last));
 }
 
+// The doubts of the reading on lines that still stand as read and that a check blames: each
+// an ambiguity between its readings.
+void addDoubts(const std::vector<reading::Doubt>& doubts, const Outcome& out, std::vector<Ambiguity>& ambiguities) {
+  const Snapshot& s = *out.last;
+  std::map<size_t, size_t> byOrigin;  // original line -> line of the last listing, unchanged
+  for (size_t i = 0; i < s.listing().size(); ++i) {
+    size_t origin = s.listing().line(i).origin;
+    if (origin >= 1 && s.listing().line(i).text == out.original.line(origin - 1).text) byOrigin[origin] = i;
+  }
+  std::set<size_t> blamed;
+  for (const Problem& p : s.problems())
+    if (isReported(p.kind)) blamed.insert(p.blame);
+  for (const reading::Doubt& d : doubts) {
+    auto at = byOrigin.find(out.original.line(d.line).origin);
+    if (d.readings.size() < 2 || at == byOrigin.end() || !blamed.count(at->second)) continue;
+    Ambiguity a;
+    for (const std::string& text : d.readings) a.edits.push_back({at->second, 1, {text}});
+    ambiguities.push_back(std::move(a));
+  }
+}
+
 }  // namespace
 
 std::vector<Edit> editsBetween(const Listing& original, const Listing& changed) {
@@ -316,11 +341,14 @@ std::vector<Edit> editsBetween(const Listing& original, const Listing& changed) 
 
 Outcome correct(std::string_view bytes) {
   Outcome out(bytes);
-  out.last = confirmedReading(out.original, out.completions);
+  std::vector<reading::Doubt> doubts;
+  out.last = confirmedReading(out.original, out.completions, doubts);
+  std::set<size_t> doubted;
+  for (const reading::Doubt& d : doubts) doubted.insert(out.original.line(d.line).origin);
   std::set<std::string> vetoed;
   std::vector<bool> look(out.last->facts().lines.size(), true);
   for (int pass = 0;; ++pass) {
-    Selection selection = select(*out.last, vetoed, look);
+    Selection selection = select(*out.last, vetoed, look, doubted);
     out.ambiguities.insert(out.ambiguities.end(), selection.ambiguities.begin(), selection.ambiguities.end());
     if (selection.edits.empty() || pass == kMaxPasses) break;
     // When none is confirmed, the refused edits are vetoed and the places are looked at again.
@@ -334,6 +362,7 @@ Outcome correct(std::string_view bytes) {
     look = Revisit(*out.last, *next, accepted).run(out.ambiguities);
     out.last = std::move(next);
   }
+  addDoubts(doubts, out, out.ambiguities);
   std::sort(out.ambiguities.begin(), out.ambiguities.end(),
             [](const Ambiguity& a, const Ambiguity& b) { return a.edits[0].first < b.edits[0].first; });
   out.corrections = editsBetween(out.original, out.last->listing());

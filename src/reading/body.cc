@@ -34,13 +34,6 @@ std::optional<uint16_t> hexValue(std::string_view read, Cost& cost) {
   return static_cast<uint16_t>(v);
 }
 
-std::string withoutSpecks(std::string_view s) {
-  std::string out;
-  for (char c : s)
-    if (c != ' ' && !isSpeck(c)) out += c;
-  return out;
-}
-
 }  // namespace
 
 bool wellFormedName(std::string_view s) {
@@ -99,7 +92,11 @@ void Body::guessKinds() {
         }
         InstructionQuery q{f.object, f.mnemonic, f.operand, std::nullopt, nullptr, scope_, 24, true};
         std::vector<Instruction> r = readInstruction(q, kLengthReadings);
-        if (r.empty()) break;
+        // An operand OCR garbled leaves no reading; a mnemonic read as printed still tells.
+        if (r.empty()) {
+          if (int length = lengthOf(f.mnemonic); length > 0) n.length = length;
+          break;
+        }
         bool same = std::all_of(r.begin(), r.end(), [&](const Instruction& x) {
           return x.cost > r[0].cost + kLengthSlack || x.length == r[0].length;
         });
@@ -192,7 +189,7 @@ void Body::runAddresses() {
       case LineKind::Org: {
         std::string operand = withoutSpecks(n.f.operand);
         orgs.push_back(operand.size() > 4 ? operand.substr(operand.size() - 4) : operand);
-        fields.push_back({orgs.back(), 0, true});
+        fields.push_back({orgs.back(), 0, true, false, operand.empty() || operand[0] != ':'});
         break;
       }
       case LineKind::Code:

@@ -46,7 +46,7 @@ class Body {
   // The lines as printed, where the listing forces a reading other than what OCR gave; labels
   // gives the label of the lines whose label the symbol table settled.
   void decide(const Names& names, const std::map<size_t, std::string>& labels, const std::vector<size_t>& disputed,
-              std::map<size_t, std::string>& rewrites, std::vector<size_t>& deleted, std::vector<Note>& notes) const;
+              std::map<size_t, std::string>& rewrites, std::vector<size_t>& deleted, Reading& out) const;
 
   const std::vector<NumberedLine>& lines() const { return numbered_; }
   // True when most of the section's code is another processor's: its lines are left as read.
@@ -72,6 +72,11 @@ class Body {
   bool closesLabelRun(size_t j) const;
   // The line cut right after its object code, completed from it; empty when it cannot be.
   std::string completed(const NumberedLine& n, const std::string& label) const;
+  // A line romlift cannot read, whose operand no reading takes: written from its object code
+  // when the value's digits read as printed and the mnemonic and register as read give the
+  // opcode; empty when they do not.
+  std::string spokenByObject(const NumberedLine& n, const std::string& label) const;
+  std::string writtenFrom(const NumberedLine& n, const std::string& label, const Instruction& ins) const;
   // Empty lines between a label-only line and the labelled code line it goes with: none was
   // printed there, and romlift would take the label-only line for one without its code line.
   void emptyLinesInLabelRuns(std::vector<size_t>& deleted) const;

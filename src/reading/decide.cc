@@ -11,6 +11,7 @@
 #include "scanner/rules.h"
 #include "scanner/token.h"
 #include "isa/instruction_set.h"
+#include "isa/intel8080.h"
 
 namespace romlift::reading {
 namespace {
@@ -25,13 +26,28 @@ constexpr Cost kTextWithCode = 20;   // or this well when the object code reads 
 constexpr Cost kSureText = 4;        // ... and this well to change an object code digit read as one,
                                      // of which no more than one look-alike may change
 
-// True when the object code as read is as many hex digits as `object`, which changes some: the
-// bytes as printed would change value, not only be read right.
+// The object code as read, lined up with `object`: without blanks and specks, and without the
+// one character too many that costs least to take out.
+std::string lineUp(std::string_view object, std::string_view read) {
+  std::string digits = withoutSpecks(read);
+  if (digits.size() != object.size() + 1) return digits;
+  std::string best;
+  Cost bestCost = kNever;
+  for (size_t drop = 0; drop < digits.size(); ++drop) {
+    std::string trial = digits.substr(0, drop) + digits.substr(drop + 1);
+    Cost c = 0;
+    for (size_t i = 0; i < trial.size(); ++i) c += std::min(misreadCost(object[i], trial[i]), kOther);
+    if (c < bestCost) {
+      bestCost = c;
+      best = std::move(trial);
+    }
+  }
+  return best;
+}
+
 // How many digits of the object code read as hex digits that do not look like `object`'s there.
 size_t contradictions(std::string_view object, std::string_view read) {
-  std::string digits;
-  for (char c : read)
-    if (c != ' ' && !isSpeck(c)) digits += c;
+  std::string digits = lineUp(object, read);
   if (digits.size() != object.size()) return 0;
   size_t n = 0;
   for (size_t i = 0; i < digits.size(); ++i)
@@ -39,28 +55,14 @@ size_t contradictions(std::string_view object, std::string_view read) {
   return n;
 }
 
+// True when the object code as read is as many hex digits as `object`, which changes some: the
+// bytes as printed would change value, not only be read right.
 bool changesValue(std::string_view object, std::string_view read) {
-  std::string digits;
-  for (char c : read)
-    if (c != ' ' && !isSpeck(c)) digits += c;
+  std::string digits = lineUp(object, read);
   if (digits.size() != object.size() ||
       !std::all_of(digits.begin(), digits.end(), [](char c) { return holds(Alphabet::Hex, c); }))
     return false;
   return digits != object;
-}
-
-std::string withoutBlanks(std::string_view s) {
-  std::string out;
-  for (char c : s)
-    if (c != ' ') out += c;
-  return out;
-}
-
-std::string withoutSpecks(std::string_view s) {
-  std::string out;
-  for (char c : s)
-    if (c != ' ' && !isSpeck(c)) out += c;
-  return out;
 }
 
 struct Candidate {
@@ -86,6 +88,21 @@ const Candidate* chosen(const std::vector<Candidate>& sorted) {
   return &best;
 }
 
+// The code readings about as good as the best when they give other bytes, but for the line as
+// read: what a person must choose between. Empty when they all give the same.
+std::vector<std::string> rivals(const std::vector<Candidate>& sorted, std::string_view ocr) {
+  constexpr size_t kShown = 4;
+  std::vector<std::string> out;
+  bool differ = false;
+  for (size_t i = 0; i < sorted.size() && out.size() < kShown; ++i) {
+    const Candidate& c = sorted[i];
+    if (c.cost >= sorted[0].cost + kMargin) break;
+    if (!isCodeToken(c.token)) continue;
+    differ = differ || c.object != sorted[0].object;
+    if (c.text != ocr) out.push_back(c.text);
+  }
+  return differ ? out : std::vector<std::string>{};
+}
 
 // True when a numbered line runs on past the label's column, a line number and an address
 // there: two lines read as one, which the joining and splitting of lines sorts out.
@@ -102,6 +119,12 @@ bool holdsAnotherLine(std::string_view line) {
     if (numberLike && addressLike) return true;
   }
   return false;
+}
+
+// What a reader is told of a line whose instruction text was written from its object code.
+std::string writtenNote(std::string_view line) {
+  return "texte de l'instruction \xC3\xA9" "crit d'apr\xC3\xA8s le code objet " +
+         withoutBlanks(line.substr(col::kObject, col::kLabel - col::kObject));
 }
 
 // The value of a name as read, where the scope gives it exactly one.
@@ -122,7 +145,7 @@ class ExactNames final : public isa::LabelResolver {
 }  // namespace
 
 void Body::decide(const Names& names, const std::map<size_t, std::string>& labels, const std::vector<size_t>& disputed,
-                  std::map<size_t, std::string>& rewrites, std::vector<size_t>& deleted, std::vector<Note>& notes) const {
+                  std::map<size_t, std::string>& rewrites, std::vector<size_t>& deleted, Reading& out) const {
   if (foreign_) return;
   emptyLinesInLabelRuns(deleted);
   for (size_t j = 0; j < numbered_.size(); ++j) {
@@ -139,9 +162,11 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
     // when romlift cannot read it at all, to give its bytes back.
     if (std::find(disputed.begin(), disputed.end(), n.line) != disputed.end() && tokenOf(ocr) != 0) continue;
     std::vector<Candidate> candidates;
+    std::string fallback;  // written from the object code, when no reading is made
     auto add = [&](std::string text, bool code, std::string object = {}, bool sure = true) {
       int token = tokenOf(text);
-      if (token == 0 || isCodeToken(token) != code) return;
+      // A DS line gives the scanner no token: its address is for the checks.
+      if ((token == 0 && n.kind != LineKind::Ds) || isCodeToken(token) != code) return;
       if (std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& c) { return c.text == text; })) return;
       Cost cost = channelCost(text, ocr, kLineLimit);
       if (object.empty()) object = text;
@@ -157,8 +182,7 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
         if (address.empty()) break;
         if (std::string text = completed(n, label); !text.empty()) {
           rewrites[n.line] = text;
-          notes.push_back({n.line, "texte de l'instruction \xC3\xA9" "crit d'apr\xC3\xA8s le code objet " +
-                                       withoutBlanks(f.object)});
+          out.notes.push_back({n.line, writtenNote(text)});
           break;
         }
         InstructionQuery q{f.object, f.mnemonic, f.operand, n.address, &names, scope_};
@@ -167,22 +191,31 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
         // A mnemonic and operand that no reading takes within the limit, on a labelled line
         // that closes a run of label-only lines: the object code read digit for digit speaks
         // for them, rather than leave romlift to drop the rest of the section after it.
-        bool garbled = std::none_of(readings.begin(), readings.end(), [](const Instruction& i) { return i.textCost <= kTextLimit; }) &&
-                       closesLabelRun(j);
+        bool unread = std::none_of(readings.begin(), readings.end(), [](const Instruction& i) { return i.textCost <= kTextLimit; });
+        bool garbled = unread && closesLabelRun(j);
+        std::string readMnemonic = withoutSpecks(f.mnemonic), readObject = withoutSpecks(f.object);
+        bool wellFormed = readObject.size() % 2 == 0 && readObject.size() <= 6 &&
+                          std::all_of(readObject.begin(), readObject.end(), [](char c) { return holds(Alphabet::Hex, c); });
+        if (unread) fallback = spokenByObject(n, label);
         for (Instruction& ins : readings) {
           if ((n.span >= 0 ? n.span : n.length) >= 0 && ins.length != (n.span >= 0 ? n.span : n.length)) continue;
-          bool objectAsRead = withoutSpecks(f.object) == ins.object;
+          bool objectAsRead = readObject == ins.object;
           bool sure = ins.textCost <= (objectAsRead && garbled ? kTextWithCode : kTextLimit);
           // Object code read as hex digits changes only where the instruction as read says
-          // so, and no name's value, which may be misread where it is defined, decides it.
-          if (changesValue(ins.object, f.object) && (ins.textCost > kSureText || ins.named || ins.cost - ins.textCost > kRare))
+          // so, and no name's value, which may be misread where it is defined, decides it; by
+          // more than a look-alike only where the field shows damage (a character too many).
+          if (changesValue(ins.object, f.object) &&
+              (ins.textCost > kSureText || ins.named || (ins.cost - ins.textCost > kRare && wellFormed)))
             sure = false;
           // A value from a name that only one reading gives must not go against a digit read
           // clearly as another; and no reading goes against two.
           size_t against = contradictions(ins.object, f.object);
           if (against > (ins.named ? 0u : 1u)) sure = false;
+          // A mnemonic read as another of the instruction set changes only where the object
+          // code, read digit for digit, says so.
+          if (ins.mnemonic != readMnemonic && isa::isMnemonic(readMnemonic) && !objectAsRead) sure = false;
           // Object code that OCR lost is worked out only from a mnemonic and operand read well.
-          if (withoutSpecks(f.object).empty() && ins.textCost > kSureText) sure = false;
+          if (readObject.empty() && ins.textCost > kSureText) sure = false;
           LineParts c = p;
           c.address = address;
           c.object = ins.object;
@@ -238,7 +271,14 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
     }
     std::stable_sort(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) { return a.cost < b.cost; });
     const Candidate* c = chosen(candidates);
-    if (c != nullptr && c->text != ocr) rewrites[n.line] = c->text;
+    if (c != nullptr && c->text != ocr) {
+      rewrites[n.line] = c->text;
+    } else if (c == nullptr && !fallback.empty()) {
+      rewrites[n.line] = fallback;
+      out.notes.push_back({n.line, writtenNote(fallback)});
+    } else if (c == nullptr) {
+      if (std::vector<std::string> near = rivals(candidates, ocr); !near.empty()) out.doubts.push_back({n.line, std::move(near)});
+    }
   }
 }
 
@@ -249,37 +289,6 @@ bool Body::numberHolds(size_t j) const {
   if (fieldCost(number3(n.number), n.f.number, kNever - 1) < kNever) return true;
   auto neighbour = [&](size_t k, int expected) { return numbered_[k].number == (expected + 1000) % 1000; };
   return j > 0 && j + 1 < numbered_.size() && neighbour(j - 1, n.number - 1) && neighbour(j + 1, n.number + 1);
-}
-
-std::string Body::completed(const NumberedLine& n, const std::string& label) const {
-  const NumberedFields& f = n.f;
-  if (!f.mnemonic.empty() || !f.operand.empty() || !f.comment.empty() || !n.address) return {};
-  // The rest may stand on the next line, split off rather than lost: joining it back is the
-  // corrections' business.
-  if (n.line + 1 < text_.size()) {
-    std::string_view next = text_[n.line + 1];
-    bool blank = next.find_first_not_of(' ') == std::string_view::npos;
-    if (!blank && !next.starts_with("PAGE") && !holds(Alphabet::Digit, next[0])) return {};
-  }
-  std::string digits = withoutBlanks(f.object);
-  if (digits.empty() || digits.size() % 2 != 0 || digits.size() > 6 ||
-      !std::all_of(digits.begin(), digits.end(), [](char c) { return holds(Alphabet::Hex, c); }))
-    return {};
-  std::vector<uint8_t> bytes;
-  for (size_t i = 0; i < digits.size(); i += 2) bytes.push_back(static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-  std::optional<Instruction> ins = disassemble(bytes);
-  // The run must say the line gives as many bytes as its object code shows; a word read where
-  // the label stands that is the very mnemonic may be that mnemonic a column off, not a label.
-  if (!ins || n.span != static_cast<int>(bytes.size()) || label == ins->mnemonic) return {};
-  LineParts p;
-  p.number = n.number;
-  p.address = hex4(*n.address);
-  p.object = ins->object;
-  p.label = wellFormedName(label) ? label : std::string();
-  p.mnemonic = ins->mnemonic;
-  p.operand = ins->operand;
-  std::string text = layOut(p);
-  return isCodeToken(tokenOf(text)) ? text : std::string();
 }
 
 void Body::emptyLinesInLabelRuns(std::vector<size_t>& deleted) const {

@@ -263,6 +263,16 @@ std::optional<Instruction> disassemble(const std::vector<uint8_t>& bytes) {
   return std::nullopt;
 }
 
+int lengthOf(std::string_view mnemonic) {
+  int length = 0;
+  for (const InstructionRow& row : isa::intel8080Rows()) {
+    if (row.mnemonic != mnemonic) continue;
+    if (length != 0 && length != row.length) return 0;
+    length = row.length;
+  }
+  return length;
+}
+
 bool givesBytes(std::string_view mnemonic) {
   if (mnemonic == "DB" || mnemonic == "DW") return true;
   for (const InstructionRow& row : isa::intel8080Rows())

@@ -46,6 +46,9 @@ std::optional<Instruction> disassemble(const std::vector<uint8_t>& bytes);
 // The hex digits of bytes.
 std::string hexBytes(const uint8_t* bytes, size_t n);
 
+// How many bytes every instruction of the mnemonic gives; 0 when they differ or none has it.
+int lengthOf(std::string_view mnemonic);
+
 // True for the mnemonic of an instruction or data directive that gives bytes.
 bool givesBytes(std::string_view mnemonic);
 

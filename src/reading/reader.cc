@@ -40,7 +40,7 @@ Reading readListing(const std::vector<std::string_view>& lines) {
   }
   std::vector<size_t> deleted;
   Reading out;
-  for (const Body& body : bodies) body.decide(names, labels, disputed, rewrites, deleted, out.notes);
+  for (const Body& body : bodies) body.decide(names, labels, disputed, rewrites, deleted, out);
   std::map<size_t, Rewrite> all;
   for (auto& [line, text] : rewrites) all[line] = Rewrite{line, 1, {text}};
   for (size_t line : deleted) all[line] = Rewrite{line, 1, {}};

@@ -25,9 +25,17 @@ struct Note {
   std::string text;
 };
 
+// A code line that two readings or more fit about as well, giving other bytes: none is made,
+// and what was read stays for a person to settle.
+struct Doubt {
+  size_t line = 0;
+  std::vector<std::string> readings;  // the line as each reading writes it, best first
+};
+
 struct Reading {
   std::vector<Rewrite> rewrites;  // sorted, not overlapping
   std::vector<Note> notes;
+  std::vector<Doubt> doubts;
 };
 
 // The rewrites of the lines (without their newlines) that the listing forces.

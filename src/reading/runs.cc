@@ -12,6 +12,7 @@ namespace {
 constexpr Cost kCap = 8;     // a field read as nothing like the value costs this, whatever the value
 constexpr Cost kBreak = 12;  // the run breaks: a line lost, a hole left, a length misjudged
 constexpr size_t kReadingsPerField = 2;
+constexpr size_t kRestartWitnesses = 2;  // fields after the first lines of an ORG's run that fit
 
 // The value's digits, as many as the field has: this runs for every base and line of a run.
 std::string format(unsigned value, const RunShape& shape) {
@@ -120,7 +121,7 @@ std::vector<std::optional<unsigned>> readRun(const std::vector<RunField>& fields
       before[k - s] = seen;
       seen = seen || cost((b + pos[k]) % shape.modulus, k) < kCap;
     }
-    bool after = false;
+    size_t after = 0;
     size_t fitting = 0;
     for (size_t k = s; k <= j; ++k) fitting += cost((b + pos[k]) % shape.modulus, k) < kCap ? 1 : 0;
     for (size_t k = j + 1; k-- > s;) {
@@ -129,11 +130,14 @@ std::vector<std::optional<unsigned>> readRun(const std::vector<RunField>& fields
       bool fits = c < kCap;
       // A field read as nothing like its value takes it only between two that fit it, and not
       // when it reads clearly as another value (a line lost before it, not a misreading); a
-      // field alone in its stretch only when it reads as its value nearly as printed.
+      // field alone in its stretch only when it reads as its value nearly as printed. Where the
+      // run starts again (an ORG), nothing is lost before the first lines: two that fit after
+      // them are enough.
+      bool held = before[k - s] ? after > 0 : fields[s].restart && after >= kRestartWitnesses;
       if ((fits && (fitting > 1 || c <= kFrequent)) ||
-          (before[k - s] && after && (fields[k].runOn || !clear(fields[k].read, shape))))
+          (held && (fields[k].runOn || fields[k].damaged || !clear(fields[k].read, shape))))
         out[k] = v;
-      after = after || fits;
+      after += fits ? 1 : 0;
     }
     j = s;
     if (j == 0) break;

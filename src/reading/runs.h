@@ -18,6 +18,9 @@ struct RunField {
   // The field run into the next one without a blank: the value stands at its start, with a
   // character too many or too few, and proposes no value of its own.
   bool runOn = false;
+  // The line around the field is known damaged (an ORG without its colon): a clear reading of
+  // another value proves nothing there.
+  bool damaged = false;
 };
 
 struct RunShape {

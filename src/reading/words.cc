@@ -99,4 +99,18 @@ NumberedFields numberedFields(std::string_view line) {
   return f;
 }
 
+std::string withoutBlanks(std::string_view s) {
+  std::string out;
+  for (char c : s)
+    if (c != ' ') out += c;
+  return out;
+}
+
+std::string withoutSpecks(std::string_view s) {
+  std::string out;
+  for (char c : s)
+    if (c != ' ' && !isSpeck(c)) out += c;
+  return out;
+}
+
 }  // namespace romlift::reading

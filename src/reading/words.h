@@ -35,6 +35,10 @@ struct NumberedFields {
 
 NumberedFields numberedFields(std::string_view line);
 
+// A field without its blanks, and without its blanks and specks.
+std::string withoutBlanks(std::string_view s);
+std::string withoutSpecks(std::string_view s);
+
 // True for a word of marks only, a speck read as text.
 bool isSpeckWord(std::string_view word);
 

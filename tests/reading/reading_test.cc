@@ -68,6 +68,8 @@ const std::vector<Reading> kReadings = {
        "KKEKKKKKEKKKKKKKKKKEKKKKKKKKKK\n{SYMBOL         TAB   Le  *\nKKEKKKKKKKKKEKKKKKEKKKKKKKKKKK\n\nBANNER"}}},
     {"symbol-table addresses with O for 0",
      {{"RAM    8000 START  C000 TEST   C040", "RAM    8OOO START  COOO TEST   CO40"}}},
+    {"an ORG's colon lost and a digit misread, the address after it too",
+     {{"ORG   :8000", "ORG   7000"}, {"057 8000", "057 80e0"}}},
     {"two faults on each of three lines in a row",
      {{"023 C019 B7                 ORA   A\n024 C01A C247C0             JNZ   FAIL\n025 C01D CD00C8",
        "O23 CO19 B7                 ORA   A\n024 C0lA C247CO             JNZ   FAlL\n025 COlD CD0OC8"}}},
@@ -83,7 +85,7 @@ TEST(Reading, GivesBackLinesAsRealOcrReadsThem) {
   }
 }
 
-// All of them at once: 14 faults among 60 lines of one section and its table.
+// All of them at once: 16 faults among 60 lines of one section and its table.
 TEST(Reading, GivesBackTheSampleReadWithEveryFaultAtOnce) {
   std::vector<std::pair<std::string, std::string>> all;
   for (const Reading& c : kReadings) all.insert(all.end(), c.slips.begin(), c.slips.end());
@@ -104,6 +106,9 @@ TEST(Reading, LeavesWhatTwoReadingsFit) {
       // says what they were: one witness is not enough to change a byte.
       {"string read as garbage over misread object code", "052 C04D 4B455A     BANNER  DB    'KEZ'",
        "052 C04D 4B465A     BANNER  DB    Yin"},
+      // A name that no label is near: the listing may define it where OCR lost it.
+      {"operand read as an unknown name over unreadable object code", "042 C03D C327C0             JMP   PROMPT",
+       "042 C03D C3#7C0             JMP   QWERTY"},
       // O read for 0 in the object code, an operand read as no value at all.
       {"object code against an operand that reads as nothing", "015 C00D 3600       CLR1    MVI   M,0",
        "015 C00D 36O0       CLR1    MVI   M,#?"},
@@ -115,6 +120,35 @@ TEST(Reading, LeavesWhatTwoReadingsFit) {
     std::string patched = test::gnuPatched(listing, r.out).value_or("");
     EXPECT_NE(patched.find(c.read), std::string::npos) << r.out;
   }
+}
+
+// An operand that no reading takes, on a line romlift cannot read: its bytes are the object
+// code's, whose opcode the mnemonic and register tell, and the text is written from them and
+// said so, rather than leave the rest of the section unread.
+TEST(Reading, WritesAnOperandNothingReadsFromTheObjectCode) {
+  std::string listing = damaged({{"033 C027 0E3E       PROMPT  MVI   C,'>'", "033 C027 0h3E       PROMPT  MVI   CyV2)"}});
+  test::Outcome r = report({"fix"}, listing);
+  std::string expected = sample();
+  expected.replace(expected.find("MVI   C,'>'"), 11, "MVI   C,3EH");
+  EXPECT_EQ(test::gnuPatched(listing, r.out), expected) << r.out;
+  EXPECT_EQ(r.err, "<<< Ligne compl\xC3\xA9t\xC3\xA9" "e >>> : ligne 37 segment 0C000-0C7FF : texte de l'instruction "
+                   "\xC3\xA9" "crit d'apr\xC3\xA8s le code objet 0E3E\n"
+                   "Nb corrections : 1\nNb cas ambigus : 0\nNb dommages non r\xC3\xA9parables : 0\n");
+}
+
+// A jump whose object code and operand are both damaged still gives its length from its
+// mnemonic: the addresses after it, one of them read clearly as another, follow on from it.
+TEST(Reading, TakesALengthFromTheMnemonicWhenNothingElseReads) {
+  const std::string head = test::kHeader + "\n001                         ORG   :C4F3\n002 C4F3 5E                 MOV   E,M\n";
+  const std::string tail = "008 C4FF D5                 PUSH  D\n009 C500                    END\n";
+  const std::string read = head + "003 C4r4 C3rF7C4            JMP   PUTC6\n004                 PUTC6\n" +
+                           "005 C4h7 2699       WAIT2   MVI   H,99H\n006 C4E9 C3FFC1             JMP   0C1FFH\n" +
+                           "007 C4kC 320C9C             STA   9C0CH\n" + tail;
+  const std::string printed = head + "003 C4F4 C3F7C4             JMP   PUTC6\n004                 PUTC6\n" +
+                              "005 C4F7 2699       WAIT2   MVI   H,99H\n006 C4F9 C3FFC1             JMP   0C1FFH\n" +
+                              "007 C4FC 320C9C             STA   9C0CH\n" + tail;
+  test::Outcome r = report({"fix"}, read);
+  EXPECT_EQ(test::gnuPatched(read, r.out), printed) << r.out << r.err;
 }
 
 // A numbered code line, however damaged, is never made part of the line before it: its bytes
