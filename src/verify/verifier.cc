@@ -198,7 +198,7 @@ void Verifier::endSection() {
       continue;
     }
     waiting_.push_back(p);
-    forEachName(p.source().operand, [this](std::string_view name) { others_.want(name); });
+    isa::forEachName(p.source().operand, [this](std::string_view name) { others_.want(name); });
   }
   for (const KeptDirective& d : directives_)
     if (!section_.find(d.key)->inTable()) kept_.push_back(d);
