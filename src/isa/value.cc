@@ -247,6 +247,15 @@ Value Parser::primary() {
   }
 }
 
+// A token after which the operand goes on: an operator, a comma, an opening parenthesis.
+bool opens(Kind k) { return k == Kind::kComma || k == Kind::kOpen || k >= Kind::kPlus; }
+
+// A token that goes on with what stands before it: a binary operator, a comma, a closing
+// parenthesis.
+bool continues(Kind k) {
+  return k == Kind::kComma || k == Kind::kClose || (k >= Kind::kPlus && k <= Kind::kXor && k != Kind::kNot);
+}
+
 }  // namespace
 
 std::optional<uint16_t> parseNumber(std::string_view token) {
@@ -292,6 +301,20 @@ size_t nextName(std::string_view operand, size_t from, std::string_view* name) {
     return from + t.at;
   }
   return std::string_view::npos;
+}
+
+size_t operandLength(std::string_view text) {
+  Lexer lexer(text);
+  size_t end = 0;
+  bool open = true;  // the operand wants more: at its start, after an operator or a comma
+  for (const Token* t = &lexer.peek(); t->kind != Kind::kEnd; t = &lexer.peek()) {
+    size_t blanks = t->at - end;
+    if (!open && blanks > 0 && (blanks > 1 || !continues(t->kind))) break;
+    Token taken = lexer.take();
+    end = taken.at + taken.text.size();
+    open = opens(taken.kind);
+  }
+  return end;
 }
 
 }  // namespace romlift::isa

@@ -38,6 +38,12 @@ std::optional<uint16_t> evaluate(std::string_view text, std::optional<uint16_t> 
 // LRA.); the operator words are no names and strings are passed over.
 size_t nextName(std::string_view operand, size_t from, std::string_view* name);
 
+// Length of the operand at the start of text, where a listing prints it as its source was
+// typed (DB 011H, 0CAH; CPI ' '; LXI H,1 SHL 8) and a comment may follow: blanks stand inside
+// quotes, after a comma, an operator or an opening parenthesis, and one blank before a comma,
+// a binary operator or a closing parenthesis; any other blank ends it.
+size_t operandLength(std::string_view text);
+
 // Calls f(name) for each name in an operand, as evaluate reads them.
 template <typename F>
 void forEachName(std::string_view operand, F&& f) {

@@ -75,6 +75,16 @@ TEST(IsaValue, QuotedStringLengths) {
   for (auto [text, length] : cases) EXPECT_EQ(quotedLength(text), length) << text;
 }
 
+// Where an operand printed as its source was typed ends and its comment starts.
+TEST(IsaValue, OperandLengths) {
+  const std::pair<const char*, size_t> cases[] = {
+      {"' '       SPACE?", 3}, {"011H, 0CAH", 10}, {"H,1 SHL 8", 9}, {"A,1 SHL 2  TIMES FOUR", 9},
+      {"0FH  AND MASK", 3}, {"LRA.+1    NEXT ONE", 6}, {"'A,B' , 0  X", 9}, {"HIGH ADDR  HI", 9},
+      {"(1 + 2) * 3 X", 11}, {"NOT 0", 5}, {"A COMMENT", 1}, {"\"A B\",0 CR", 7}, {"'AB", 3}, {"", 0},
+  };
+  for (auto [text, length] : cases) EXPECT_EQ(operandLength(text), length) << text;
+}
+
 // The names that evaluate would ask for, which verify looks up in the other sections.
 TEST(IsaValue, NamesOfAnOperand) {
   const std::pair<const char*, std::vector<std::string>> cases[] = {
