@@ -203,6 +203,11 @@ const LabelCase kLabelCases[] = {
     {"two values in the table", kHeader + kOrg + "002 C000 C303C0             JMP   FOO\n" +
          "003 C003 00         FOO     NOP\n004 C004                    END\n\n" + kBanner + "FOO    C003 FOO    C004\n",
      closing(1, 1, 0)},
+    {"a label on a line printed outside the layout, which takes its room", kHeader + kOrg +
+         "002 C000 2106C0             LXI   H,MSG\n003 C003 FE20               CPI   ' '\n" +
+         "004 C005 C9         BACK    RET\n005 C006 4B455A00   MSG     DB    'KEZ',0\n" +
+         "006 C00A C305C0             JMP   BACK\n",
+     closing(3, 0, 0)},
     {"an unknown label still has its opcode checked", kHeader + kOrg + "002 C000 C20000             JMP   NOWHERE\n",
      "<<< Erreur >>> : ligne 3 segment 0C000-0C7FF adresse C000 code C20000 attendu C3....\n" + closing(0, 1, 1)},
     {"a wrong value from another section", kHeader + kOrg + "002 C000 CD0DC8             CALL  FAR\n" + kHeader2 +
