@@ -1,6 +1,7 @@
 #include "checks/outside_layout.h"
 
 #include <algorithm>
+#include <string>
 
 #include "bytes/charclass.h"
 #include "checks/listing_text.h"
@@ -28,10 +29,38 @@ bool allOf(std::string_view s, uint8_t cls) {
   return std::all_of(s.begin(), s.end(), [cls](char c) { return hasClass(c, cls); });
 }
 
+const isa::InstructionSet& intel8085() { return *isa::findInstructionSet("8085"); }
+
 // A mnemonic of Intel's 8085 or one of its assembler's directives.
 bool knownMnemonic(std::string_view word) {
-  static const isa::InstructionSet& set = *isa::findInstructionSet("8085");
-  return set.expected({word, {}, 0}, isa::NoLabels{}).verdict != isa::Verdict::kUnknownMnemonic;
+  return intel8085().expected({word, {}, 0}, isa::NoLabels{}).verdict != isa::Verdict::kUnknownMnemonic;
+}
+
+// The operand without the blanks beside its commas outside quotes, as the 8085's table reads
+// registers (MOV A, B).
+std::string tightOperand(std::string_view operand) {
+  std::string tight;
+  for (size_t i = 0; i < operand.size(); ++i) {
+    if (isa::isQuote(operand[i])) {
+      size_t len = std::max<size_t>(isa::quotedLength(operand.substr(i)), 1);
+      tight += operand.substr(i, len);
+      i += len - 1;
+    } else if (operand[i] != ' ' || (!tight.empty() && tight.back() != ',' &&
+                                     operand.find_first_not_of(' ', i) != std::string_view::npos &&
+                                     operand[operand.find_first_not_of(' ', i)] != ',')) {
+      tight += operand[i];
+    }
+  }
+  return tight;
+}
+
+// Whether an instruction that the 8085's table knows takes the operand and as many bytes as
+// the line shows; true for what the table cannot tell (other mnemonics, data of unknown length).
+bool fitsInstruction(const OutsideLine& l) {
+  std::string operand = tightOperand(l.operand);
+  isa::Expected e = intel8085().expected({l.mnemonic, operand, l.address}, isa::NoLabels{});
+  if (e.verdict == isa::Verdict::kOtherForm) return false;
+  return e.verdict != isa::Verdict::kExpected || e.length == l.bytes();
 }
 
 bool isMnemonic(std::string_view word) { return word.size() >= 2 && word.size() <= 4 && allOf(word, kUpper); }
@@ -68,9 +97,11 @@ bool readOperandAndComment(std::string_view line, size_t end, OutsideLine& l) {
   if (next == line.size()) return true;
   if (next == fieldColumn(col::kOperand, end)) {
     l.operand = line.substr(next, isa::operandLength(line.substr(next)));
-    next = nonBlankFrom(line, next + l.operand.size());
+    end = next + l.operand.size();
+    next = nonBlankFrom(line, end);
     if (next == line.size()) return true;
-  } else if (next < fieldColumn(col::kComment, end)) {
+    if (next != fieldColumn(col::kComment, end)) return false;
+  } else if (next != fieldColumn(col::kComment, end)) {
     return false;
   }
   l.comment = line.substr(next, line.find_last_not_of(' ') + 1 - next);
@@ -81,6 +112,9 @@ bool readOperandAndComment(std::string_view line, size_t end, OutsideLine& l) {
 
 std::optional<OutsideLine> readOutsideLayout(std::string_view line) {
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  // A printed line holds no control character; OCR's tabs and stray bytes are damage.
+  if (std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < ' '; }))
+    return std::nullopt;
   if (line.size() <= col::kObject || !allOf(line.substr(0, kNumberWidth), kDigit) || line[kNumberWidth] != ' ' ||
       !allOf(line.substr(col::kAddress, kAddressWidth), kHex) || line[col::kObject - 1] != ' ')
     return std::nullopt;
@@ -93,7 +127,8 @@ std::optional<OutsideLine> readOutsideLayout(std::string_view line) {
   if (l.operand.find(' ') != std::string_view::npos) l.reasons |= OutsideLine::kBlankInOperand;
   if (l.object.size() > kMaxObjectDigits) l.reasons |= OutsideLine::kOverThreeBytes;
   if (l.operand.size() > kMaxOperand) l.reasons |= OutsideLine::kLongOperand;
-  if (l.reasons == 0) return std::nullopt;
+  // Damage also makes lines that no layout holds: two lines run together, a misread number.
+  if (l.reasons == 0 || !isa::wellFormedOperand(l.operand) || !fitsInstruction(l)) return std::nullopt;
   return l;
 }
 

@@ -26,8 +26,10 @@ struct OutsideLine {
 // The line (without its newline) read as a code line outside the layout: a line number, an
 // address and object code at their columns, then the label, the mnemonic (2 to 4 upper-case
 // letters), the operand and the comment, each at its column or, when the field before runs
-// long, one blank after it. Nothing when the line is not such a line, or when the layout
-// would hold it (then it is damaged, not printed outside the layout).
+// long, one blank after it. Nothing when the line is not such a line: when the layout would
+// hold it, or when it is damage that no layout holds either (a control character, an
+// operand that is no expression, an instruction of the 8085 that does not take the operand
+// or has another length, a comment off its column).
 std::optional<OutsideLine> readOutsideLayout(std::string_view line);
 
 // The reasons in words, in French, joined by ", ": "blanc dans l'opérande", "plus de 3

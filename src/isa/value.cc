@@ -41,10 +41,10 @@ std::optional<uint16_t> quotedChar(std::string_view quoted) {
 
 bool isNameStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '?' || c == '@' || c == '_'; }
 
-// What ends a name or a number: a blank or control character, and the signs that expressions
-// are made of.
+// What ends a name or a number: a blank, a character that is not printable ASCII, and the
+// signs that expressions are made of.
 bool endsWord(char c) {
-  if (static_cast<unsigned char>(c) <= ' ' || isQuote(c)) return true;
+  if (static_cast<unsigned char>(c) <= ' ' || static_cast<unsigned char>(c) >= 0x7F || isQuote(c)) return true;
   switch (c) {
     case '+': case '-': case '*': case '/': case '(': case ')': case ',': return true;
     default: return false;
@@ -309,12 +309,37 @@ size_t operandLength(std::string_view text) {
   bool open = true;  // the operand wants more: at its start, after an operator or a comma
   for (const Token* t = &lexer.peek(); t->kind != Kind::kEnd; t = &lexer.peek()) {
     size_t blanks = t->at - end;
-    if (!open && blanks > 0 && (blanks > 1 || !continues(t->kind))) break;
+    bool control = t->kind == Kind::kBad && static_cast<unsigned char>(t->text[0]) < ' ';
+    if (control || blanks > 1 || (blanks == 1 && !open && !continues(t->kind))) break;
     Token taken = lexer.take();
     end = taken.at + taken.text.size();
     open = opens(taken.kind);
   }
   return end;
+}
+
+bool wellFormedOperand(std::string_view operand) {
+  // Any name has a value, and not 0: a division by a name is no fault of the operand's form.
+  class AnyName final : public LabelResolver {
+   public:
+    std::optional<uint16_t> value(std::string_view) const override { return 1; }
+  };
+  Lexer lexer(operand);
+  size_t start = 0;
+  int depth = 0;
+  for (Token t = lexer.take();; t = lexer.take()) {
+    if (t.kind == Kind::kOpen) ++depth;
+    if (t.kind == Kind::kClose) --depth;
+    if ((t.kind != Kind::kComma || depth != 0) && t.kind != Kind::kEnd) continue;
+    std::string_view part = operand.substr(start, t.at - start);
+    while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
+    while (!part.empty() && part.back() == ' ') part.remove_suffix(1);
+    // A string of any length is a part of a DB.
+    bool string = part.size() > 2 && isQuote(part[0]) && quotedLength(part) == part.size();
+    if (!string && !evaluate(part, std::nullopt, AnyName())) return false;
+    if (t.kind == Kind::kEnd) return true;
+    start = t.at + 1;
+  }
 }
 
 }  // namespace romlift::isa

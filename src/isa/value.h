@@ -39,10 +39,15 @@ std::optional<uint16_t> evaluate(std::string_view text, std::optional<uint16_t> 
 size_t nextName(std::string_view operand, size_t from, std::string_view* name);
 
 // Length of the operand at the start of text, where a listing prints it as its source was
-// typed (DB 011H, 0CAH; CPI ' '; LXI H,1 SHL 8) and a comment may follow: blanks stand inside
-// quotes, after a comma, an operator or an opening parenthesis, and one blank before a comma,
-// a binary operator or a closing parenthesis; any other blank ends it.
+// typed (DB 011H, 0CAH; CPI ' '; LXI H,1 SHL 8) and a comment may follow: any blank stands
+// inside quotes; outside, a single blank after a comma, an operator or an opening
+// parenthesis, or before a comma, a binary operator or a closing parenthesis; a control
+// character or any other blank ends it.
 size_t operandLength(std::string_view text);
+
+// Whether each part of the operand between commas (outside quotes and parentheses) is an
+// expression that evaluate reads, whatever values its names have.
+bool wellFormedOperand(std::string_view operand);
 
 // Calls f(name) for each name in an operand, as evaluate reads them.
 template <typename F>
