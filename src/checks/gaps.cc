@@ -1,6 +1,7 @@
 #include "checks/gaps.h"
 
 #include "checks/listing_text.h"
+#include "checks/outside_layout.h"
 
 namespace romlift {
 
@@ -28,6 +29,11 @@ void GapFinder::codeLine(int lineno, const char*, const char* line, int64_t, int
 
 void GapFinder::skippedLine(int lineno, PaddedText line) {
   if (rejecting_) return;
+  if (std::optional<OutsideLine> o = readOutsideLayout({line.text, line.len}); o && !seg_.empty()) {
+    follow(lineno, o->address, static_cast<unsigned>(o->bytes()));
+    breaks_.push_back({lineno, seg_, o->address, o->address, static_cast<int>(o->bytes()), o->reasons});
+    return;
+  }
   std::optional<Directive> d = directives_.read(lineno, line);
   if (!d || d->kind != Directive::Kind::Ds) return;
   if (!d->size) {
@@ -59,8 +65,12 @@ int GapFinder::print(FILE* out) const {
     int n = b.missing < 0 ? -b.missing : b.missing;
     const char* what = b.missing < 0 ? (n > 1 ? "octets en trop" : "octet en trop")
                                      : (n > 1 ? "octets manquants" : "octet manquant");
-    std::fprintf(out, "<<< Rupture >>> : ligne %d segment %s adresse attendue %04X trouv\xC3\xA9" "e %04X (%d %s)\n",
-                 b.lineno, b.seg.c_str(), b.expected, b.found, n, what);
+    if (b.outside != 0)
+      std::fprintf(out, "<<< Hors format >>> : ligne %d segment %s adresse %04X : %s (%d %s)\n", b.lineno,
+                   b.seg.c_str(), b.found, reasonText(b.outside).c_str(), n, what);
+    else
+      std::fprintf(out, "<<< Rupture >>> : ligne %d segment %s adresse attendue %04X trouv\xC3\xA9" "e %04X (%d %s)\n",
+                   b.lineno, b.seg.c_str(), b.expected, b.found, n, what);
   }
   std::fprintf(out, "Nb ruptures : %zu\n", breaks_.size());
   return static_cast<int>(breaks_.size());

@@ -16,8 +16,9 @@ namespace romlift {
 // Follows the accepted code lines and the DS lines, and notes every place where one does not
 // stand where the run so far says it should. A DS accounts for the bytes it reserves; an ORG
 // line starts a new run at the address it sets, a new page or a DS whose size cannot be read
-// one that starts wherever its first line stands. The DS lines among the
-// lines that the grammar rejects are left out with them.
+// one that starts wherever its first line stands. A code line printed outside the layout is
+// named with the reason, and its bytes, which the images lack, take their room in the run.
+// The DS lines among the lines that the grammar rejects are left out with them.
 class GapFinder : public LineObserver, public SkippedLineListener {
  public:
   void page(int lineno, const char* seg) override;
@@ -39,6 +40,7 @@ class GapFinder : public LineObserver, public SkippedLineListener {
     std::string seg;
     unsigned expected, found;
     int missing;  // bytes lost before the line; negative when the line overlaps the previous one
+    uint8_t outside = 0;  // for a line printed outside the layout: why (OutsideLine::Reason)
   };
   std::vector<Break> breaks_;
   DirectiveReader directives_;

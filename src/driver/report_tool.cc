@@ -20,6 +20,7 @@
 #include "fix/fix_tool.h"
 #include "formats/check_file.h"
 #include "formats/hex_output.h"
+#include "formats/rom_images.h"
 #include "formats/sums.h"
 #include "output/reports.h"
 #include "verify/verifier.h"
@@ -37,8 +38,11 @@ bool flushed(FILE* out, FILE* err) {
 // The report that the formats library prints from the run's object code.
 int printFormat(const Request& request, const formats::ObjectCode& code,
                 const std::vector<formats::Expected>& expected, FILE* out, FILE* err) {
+  uint8_t fill = request.fill.value_or(formats::RomOptions{}.fill);
   if (request.command == Command::Sums)
-    return formats::printSums(code, out, {request.checkFile != nullptr ? &expected : nullptr});
+    return formats::printSums(code, out, {request.checkFile != nullptr ? &expected : nullptr, fill});
+  if (request.command == Command::Rom)
+    return formats::writeRomImages(code, out, err, {request.split.value_or(formats::RomOptions{}.split), fill});
   formats::HexOptions options;
   options.offsets = request.offsets;
   return request.command == Command::Ihex ? formats::printIntelHex(code, out, err, options)
@@ -72,8 +76,12 @@ int fixListing(const Request& request, int infd, FILE* out, FILE* err) {
 struct Observers {
   explicit Observers(const Request& request)
       : verifier(request.cpu != nullptr ? *request.cpu : *isa::findInstructionSet(isa::kDefaultInstructionSet)),
-        code(request.records() && !request.offsets ? formats::ObjectCode::Keep::Lines
-                                                   : formats::ObjectCode::Keep::Sections) {}
+        code(byAddress(request) ? formats::ObjectCode::Keep::Lines : formats::ObjectCode::Keep::Sections) {}
+
+  // Whether the command places the bytes at their addresses, which needs every code line.
+  static bool byAddress(const Request& r) {
+    return (r.records() && !r.offsets) || r.command == Command::Rom || (r.command == Command::Sums && r.checkFile);
+  }
 
   // The run's options for the command: where the bytes go and who follows the lines.
   RunOptions options(const Request& request) {
@@ -113,7 +121,8 @@ int printReport(const Request& request, Observers& seen, const Run& run,
     case Command::Map: seen.map.print(out); return 0;
     case Command::Sums:
     case Command::Ihex:
-    case Command::Srec: return printFormat(request, seen.code, expected, out, err);
+    case Command::Srec:
+    case Command::Rom: return printFormat(request, seen.code, expected, out, err);
     case Command::Fix: break;
   }
   return 0;

@@ -19,9 +19,10 @@ constexpr CommandName kCommands[] = {
     {"gaps", Command::Gaps, ""},
     {"verify", Command::Verify, " [--cpu=8085|8080|none]"},
     {"map", Command::Map, ""},
-    {"sums", Command::Sums, " [--check=FILE]"},
+    {"sums", Command::Sums, " [--check=FILE [--fill=HH]]"},
     {"ihex", Command::Ihex, " [--offsets]"},
     {"srec", Command::Srec, " [--offsets]"},
+    {"rom", Command::Rom, " [--split=SIZE] [--fill=HH]"},
     {"fix", Command::Fix, " [--name=FILE]"},
 };
 
@@ -49,8 +50,10 @@ constexpr Paragraph kParagraphs[] = {
     {bit(Command::Gaps), "gaps",
      "every accepted code line or DS line that does not stand at the previous\n"
      "line's address plus its byte count or reserved size (ORG and a new\n"
-     "section start a new run), with the bytes missing or overlapping, then\n"
-     "\"Nb ruptures : N\""},
+     "section start a new run), with the bytes missing or overlapping; every\n"
+     "code line printed outside the layout (\"<<< Hors format >>>\": a blank in\n"
+     "the operand, more than 3 bytes, an operand over 8 characters), whose bytes\n"
+     "romlift skips; then \"Nb ruptures : N\", both kinds counted"},
     {bit(Command::Verify), "verify [--cpu=8085|8080|none]",
      "every code line's object code against its mnemonic, its operand and the\n"
      "labels' values (symbol table, then the section's labels, EQU and DS\n"
@@ -75,7 +78,10 @@ constexpr Paragraph kParagraphs[] = {
      "(\"SHA1  NAME\", or \"SHA1 (NAME) = SHA1\" of sha1sum --tag) or lines with\n"
      "CRC(xxxxxxxx) and/or SHA1(...) and the name: \"Conforme : NAME\" or\n"
      "\"<<< Erreur >>> : NAME ...\" per image named, then \"Nb erreurs : N\";\n"
-     "FILE is read before the listing"},
+     "a quoted name followed by an offset and a size, as in ROM_LOAD( \"NAME\",\n"
+     "0xe000, 0x0800, CRC(...) SHA1(...) ), stands for the bytes at those\n"
+     "addresses as rom writes them (--fill: the byte no line gives, FF by\n"
+     "default); FILE is read before the listing"},
     {bit(Command::Ihex), "ihex",
      "the object code as Intel HEX, each byte at its code line's address (with\n"
      "the bits above 16 of its section's range); bytes that an earlier line gave\n"
@@ -84,6 +90,15 @@ constexpr Paragraph kParagraphs[] = {
     {bit(Command::Srec), "srec", "the same as Motorola S-records (S1/S9, or S2/S8, S3/S7 for larger addresses)"},
     {bit(Command::Ihex) | bit(Command::Srec), "ihex --offsets, srec --offsets",
      "each byte at its offset in the image files put one after the other"},
+    {bit(Command::Rom), "rom [--split=SIZE] [--fill=HH]",
+     "writes in the current folder one binary ROM image per block of SIZE bytes\n"
+     "(256 to 64K, a power of 2, K for 1024; 2K by default) that the code lines\n"
+     "reach, each byte at its address as ihex places it and HH (FF by default)\n"
+     "where no line gives one, named rom_LOW-HIGH.bin (rom_E000-E7FF.bin); one\n"
+     "row per image: Fichier;Debut;Fin;Octets;Remplis (bytes from the listing,\n"
+     "bytes filled). A line that gives another byte to an address an earlier\n"
+     "line gave is reported on standard error (\"<<< Conflit >>>\"), then\n"
+     "\"Nb conflits : N\"; the later byte is written"},
     {bit(Command::Fix), "fix [--name=FILE]",
      "the corrections of OCR damage that the listing itself forces (look-alike\n"
      "characters, blanks lost or added, a tab, a stray mark, a line split in two\n"
@@ -102,12 +117,13 @@ constexpr const char* kHead =
     "\n"
     "Reads an OCR'd assembler listing from the file LISTING, or from standard input without it\n"
     "(or with -), checks it exactly as romlift does (syntax errors and duplicate symbol-table\n"
-    "labels on standard error), writes no image file and no byte count, then prints one report\n"
-    "on standard output.\n"
+    "labels on standard error), writes no byte count and no image file but those of rom, then\n"
+    "prints one report on standard output.\n"
     "A Ctrl-Z byte ends the listing, as it ends romlift's input. When more than Ctrl-Z padding\n"
     "and blanks follows it, every command names its line and what was ignored on standard\n"
     "error (\"<<< Entr\xC3\xA9" "e coup\xC3\xA9" "e >>>\"); when no section header was read, xref, gaps,\n"
-    "verify, map, sums, ihex and srec say so (\"<<< Aucune section >>>\"). Both end with status 1.\n"
+    "verify, map, sums, ihex, srec and rom say so (\"<<< Aucune section >>>\"). Both end with\n"
+    "status 1.\n"
     "\n"
     "Commands:\n";
 
@@ -115,11 +131,12 @@ constexpr const char* kTail =
     "\n"
     "Order: code, symbols, rules and xref list the newest entry first and, within an entry,\n"
     "the newest label first (xref: code lines, then EQU and DS lines, then symbol tables);\n"
-    "gaps, verify, map, sums and fix follow the listing from top to bottom; ihex and srec go up\n"
-    "the addresses.\n"
+    "gaps, verify, map, sums and fix follow the listing from top to bottom; ihex, srec and rom\n"
+    "go up the addresses.\n"
     "\n"
-    "Exit status: 0; 1 when xref, gaps or verify report a problem, sums --check finds an image that\n"
-    "does not match, ihex or srec find two lines giving the same address, fix leaves a problem\n"
+    "Exit status: 0; 1 when xref, gaps or verify report a problem, sums --check finds an image\n"
+    "or a range that does not match, ihex or srec find two lines giving the same address, rom\n"
+    "two lines giving it different bytes or an image it cannot write, fix leaves a problem\n"
     "in the patched listing (or an ambiguity, or damage it cannot repair), a Ctrl-Z cut the\n"
     "listing short, no section was read, or the output cannot be written; 2 on a usage error\n"
     "(a LISTING or check FILE that cannot be read or has a malformed line too) or when the\n"
@@ -130,6 +147,7 @@ constexpr const char* kTail =
     "  romlift-report verify --cpu=8080 < firmware.lst\n"
     "  romlift-report sums --check roms.sha1 firmware.lst\n"
     "  romlift-report ihex firmware.lst > firmware.hex\n"
+    "  romlift-report rom --split=2K firmware.lst\n"
     "  romlift-report fix --name firmware.lst < firmware.lst > firmware.diff\n"
     "\n"
     "An option's value follows it after a blank or after \"=\"; \"--\" ends the options.\n"

@@ -6,7 +6,7 @@
 
 namespace romlift {
 
-enum class Command { Code, Symbols, Rules, Xref, Gaps, Verify, Map, Sums, Ihex, Srec, Fix };
+enum class Command { Code, Symbols, Rules, Xref, Gaps, Verify, Map, Sums, Ihex, Srec, Rom, Fix };
 
 // The command a word names; false when it names none.
 bool parseCommand(std::string_view word, Command* command);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 namespace romlift::formats {
 namespace {
@@ -9,6 +10,7 @@ namespace {
 constexpr size_t kCrcDigits = 8;
 constexpr size_t kSha1Digits = 40;
 constexpr const char* kBlanks = " \t\r";
+constexpr uint32_t kMaxRange = 1u << 24;  // what a listing's addresses reach
 
 bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
@@ -71,12 +73,50 @@ std::string tagged(std::string_view line, std::string_view tag, size_t digits, s
   return {};
 }
 
-// The image name of a CRC/SHA1 line: the first quoted text, or else the line's first word.
-std::string nameOf(std::string_view line, std::string* name) {
+// The number at the start of text after blanks and a comma, 0x hexadecimal or decimal, moving
+// text past it; nothing when there is none or it exceeds 32 bits.
+std::optional<uint32_t> listedNumber(std::string_view& text) {
+  size_t at = text.find_first_not_of(kBlanks);
+  if (at == std::string_view::npos || text[at] != ',') return std::nullopt;
+  at = text.find_first_not_of(kBlanks, at + 1);
+  if (at == std::string_view::npos) return std::nullopt;
+  bool hex = text.substr(at, 2) == "0x" || text.substr(at, 2) == "0X";
+  if (hex) at += 2;
+  size_t end = at;
+  uint64_t v = 0;
+  for (; end < text.size() && (hex ? isHexDigit(text[end]) : text[end] >= '0' && text[end] <= '9'); ++end) {
+    char c = static_cast<char>(text[end] | 0x20);
+    v = v * (hex ? 16 : 10) + static_cast<uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    if (v > UINT32_MAX) return std::nullopt;
+  }
+  if (end == at) return std::nullopt;
+  text.remove_prefix(end);
+  return static_cast<uint32_t>(v);
+}
+
+// The offset and the size that may follow the quoted name, as in ROM_LOAD( "NAME", 0xe000,
+// 0x0800, ... ). Returns an empty string, or what is wrong.
+std::string rangeAfter(std::string_view rest, Expected* e) {
+  std::optional<uint32_t> offset = listedNumber(rest);
+  if (!offset) return {};
+  std::optional<uint32_t> size = listedNumber(rest);
+  if (!size || *size == 0 || *size > kMaxRange || *offset > UINT32_MAX - (*size - 1))
+    return "taille manquante ou impossible apr\xC3\xA8s l'adresse";
+  e->hasRange = true;
+  e->offset = *offset;
+  e->size = *size;
+  return {};
+}
+
+// The image name of a CRC/SHA1 line, and the range after it: the first quoted text, or else
+// the line's first word.
+std::string nameOf(std::string_view line, Expected* e) {
+  std::string* name = &e->name;
   if (size_t open = line.find('"'); open != std::string_view::npos) {
     size_t close = line.find('"', open + 1);
     if (close == std::string_view::npos) return "guillemet non ferm\xC3\xA9";
     *name = line.substr(open + 1, close - open - 1);
+    if (std::string why = rangeAfter(line.substr(close + 1), e); !why.empty()) return why;
   } else {
     std::string_view word = line.substr(0, line.find_first_of(kBlanks));
     if (word.find_first_of("(),") == std::string_view::npos) *name = word;
@@ -93,7 +133,7 @@ std::string taggedLine(std::string_view line, Expected* e) {
   if (e->hasCrc) e->crc = static_cast<uint32_t>(std::stoul(std::string(crc), nullptr, 16));
   e->hasSha1 = !sha1.empty();
   if (e->hasSha1) copyLower(sha1, e->sha1);
-  return nameOf(line, &e->name);
+  return nameOf(line, e);
 }
 
 }  // namespace

@@ -152,7 +152,7 @@ int takeRegisters(const InstructionRow& row, std::string_view& operand, uint16_t
 bool hasComma(std::string_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] == ',') return true;
-    if (text[i] != '\'') continue;
+    if (!isQuote(text[i])) continue;
     size_t len = quotedLength(text.substr(i));
     if (len == 0) return false;
     i += len - 1;

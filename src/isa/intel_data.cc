@@ -13,7 +13,7 @@ constexpr uint16_t kHighestByte = 0xFF;
 // npos when a quote is not closed.
 size_t itemEnd(std::string_view text, size_t i) {
   while (i < text.size() && text[i] != ',') {
-    if (text[i] != '\'') {
+    if (!isQuote(text[i])) {
       ++i;
       continue;
     }
@@ -22,6 +22,13 @@ size_t itemEnd(std::string_view text, size_t i) {
     i += len;
   }
   return i;
+}
+
+// The item without the blanks that may stand around it (DB 011H, 0CAH).
+std::string_view withoutBlanks(std::string_view item) {
+  while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
+  while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
+  return item;
 }
 
 bool append(Expected& e, uint8_t byte) {
@@ -34,7 +41,8 @@ bool append(Expected& e, uint8_t byte) {
 // expression one byte. False when the item's bytes are not known for sure.
 bool appendByteItem(Expected& e, std::string_view item, std::optional<uint16_t> here,
                     const LabelResolver& labels) {
-  bool wholeString = !item.empty() && item[0] == '\'' && quotedLength(item) == item.size();
+  item = withoutBlanks(item);
+  bool wholeString = !item.empty() && isQuote(item[0]) && quotedLength(item) == item.size();
   if (wholeString && item.size() > 2) {
     bool fits = true;
     forEachQuotedChar(item, [&](char c) { fits = fits && append(e, static_cast<uint8_t>(c)); });

@@ -55,7 +55,7 @@ bool Shape::assign(std::string_view mnemonic, std::string_view operand) {
   if (!operand.empty() && !put(' ')) return false;
   for (size_t i = 0; i < operand.size();) {
     size_t len = 0;
-    if (operand[i] == '\'') {
+    if (isQuote(operand[i])) {
       len = quotedLength(operand.substr(i));
       if (len == 0) len = operand.size() - i;
     } else {

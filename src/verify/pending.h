@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "isa/instruction_set.h"
-#include "isa/value.h"
 #include "verify/judgement.h"
 
 namespace romlift::verify {
@@ -33,26 +32,6 @@ struct PendingLine {
     return {{mnemonic, mnemonicLength}, {operand, operandLength}, address};
   }
 };
-
-// Calls f(name) for each name in an operand: a term that starts with a letter, '?', '@' or
-// '_' (strings in quotes are passed over).
-template <typename F>
-void forEachName(std::string_view operand, F&& f) {
-  for (size_t i = 0; i < operand.size();) {
-    char c = operand[i];
-    if (c == '\'') {
-      size_t len = isa::quotedLength(operand.substr(i));
-      i += len == 0 ? operand.size() : len;
-    } else if (isa::isNameChar(c)) {
-      size_t len = 1;
-      while (i + len < operand.size() && isa::isNameChar(operand[i + len])) ++len;
-      if (!isa::isDigit(c)) f(operand.substr(i, len));
-      i += len;
-    } else {
-      ++i;
-    }
-  }
-}
 
 // The sections' names (the segment text of their first-page headers), numbered from 0 in the
 // order they first appear.

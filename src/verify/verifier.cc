@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "checks/listing_text.h"
+#include "checks/outside_layout.h"
 #include "scanner/rules.h"
 
 namespace romlift::verify {
@@ -95,6 +96,12 @@ void Verifier::symbolEntry(const ShortText& label, const ShortText& adr) {
 
 void Verifier::skippedLine(int lineno, PaddedText line) {
   if (!inSection_ || rejecting_) return;
+  // A line printed outside the layout is no damage: it takes its room and defines its label.
+  if (std::optional<OutsideLine> o = readOutsideLayout({line.text, line.len})) {
+    bool suspect = breaksRun(o->address, static_cast<unsigned>(o->bytes()));
+    if (!o->label.empty()) defineLine(labelKey(o->label), o->address, suspect);
+    return;
+  }
   std::optional<Directive> d = directiveReader_.read(lineno, line);
   if (!d) {
     if (isNumbered(line)) sectionDamaged_ = true;
@@ -198,7 +205,7 @@ void Verifier::endSection() {
       continue;
     }
     waiting_.push_back(p);
-    forEachName(p.source().operand, [this](std::string_view name) { others_.want(name); });
+    isa::forEachName(p.source().operand, [this](std::string_view name) { others_.want(name); });
   }
   for (const KeptDirective& d : directives_)
     if (!section_.find(d.key)->inTable()) kept_.push_back(d);

@@ -16,7 +16,7 @@ namespace {
 const std::vector<const char*> kAllCommands = {"code", "symbols", "rules", "xref", "gaps", "verify",
                                                "map",  "sums",    "ihex",  "srec", "fix"};
 // The commands that give a verdict on the sections they read.
-const std::vector<const char*> kJudges = {"xref", "gaps", "verify", "map", "sums", "ihex", "srec"};
+const std::vector<const char*> kJudges = {"xref", "gaps", "verify", "map", "sums", "ihex", "srec", "rom"};
 
 std::string sample() { return readFile(examplePath("sample.lst")); }
 

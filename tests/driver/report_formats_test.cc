@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -25,14 +24,6 @@ const std::string kSectionSums =
 
 std::string sample() { return readFile(examplePath("sample.lst")); }
 
-RunResult report(const std::string& listing, std::vector<std::string> args, const std::string& checkFile = "") {
-  RunOptions options;
-  options.report = true;
-  options.args = std::move(args);
-  if (!checkFile.empty()) options.prepare = [&](const std::string& dir) { std::ofstream(dir + "/roms.txt") << checkFile; };
-  return runRomlift(listing, options);
-}
-
 TEST(ReportFormats, SumsAgreeWithSha1sumAndGzipOnTheImagesRomliftWrites) {
   std::string copies;
   for (int i = 0; i < 85; ++i) copies += sample();  // 16405 bytes: all three image files
@@ -52,7 +43,7 @@ TEST(ReportFormats, SumsAgreeWithSha1sumAndGzipOnTheImagesRomliftWrites) {
       expected += std::string(name) + ";" + std::to_string(bytes.size()) + ";" + gzipCrc32(bytes) + ";" +
                   sha1sum(bytes) + "\n";
     }
-    RunResult sums = report(c.listing, {"sums"});
+    RunResult sums = runReport(c.listing, {"sums"});
     EXPECT_EQ(sums.status, 0);
     EXPECT_EQ(sums.out, expected + "Segment;Octets;Somme8;Somme16;CRC32\n" + c.sections);
     // The copies give every label again: the duplicate-label messages go to standard error.
@@ -81,7 +72,7 @@ TEST(ReportFormats, SumsCheckSaysWhichImageDiffers) {
        // the end of input, reported with the counter one past the last line
        "syntax error  " + std::to_string(std::count(damaged.begin(), damaged.end(), '\n') + 1) + " \n"},
       {"a wrong CRC, an image not written", sample(),
-       "ROM_LOAD( \"511_CodeObjet.bin\", 0x0000, 0x2000, CRC(1a2b3c4d) SHA1(" + sha1 + ") )\n" + sha1 +
+       "511_CodeObjet.bin CRC(1a2b3c4d) SHA1(" + sha1 + ")\n" + sha1 +
            "  514_CodeObjet.bin\n",
        1,
        "<<< Erreur >>> : 511_CodeObjet.bin CRC32 trouv\xC3\xA9 63343d43 attendu 1a2b3c4d\n"
@@ -93,12 +84,12 @@ TEST(ReportFormats, SumsCheckSaysWhichImageDiffers) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    RunResult r = report(c.listing, {"sums", "--check", "roms.txt"}, c.checkFile);
+    RunResult r = runReport(c.listing, {"sums", "--check", "roms.txt"}, c.checkFile);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(r.err, c.err);
   }
-  RunResult missing = report(damaged, {"sums", "--check", "absent.txt"});
+  RunResult missing = runReport(damaged, {"sums", "--check", "absent.txt"});
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.err, "romlift-report : absent.txt : No such file or directory\n");
 }
@@ -132,7 +123,7 @@ TEST(ReportFormats, ObjcopyReadsTheListingsBytesBackFromTheRecords) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : "") + " on " + c.listing.substr(0, 8));
-    RunResult r = report(c.listing, c.args);
+    RunResult r = runReport(c.listing, c.args);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.err, c.err);
     EXPECT_TRUE(objcopyBinary(r.out, c.args[0] == "ihex" ? "ihex" : "srec") == c.bytes);
@@ -159,10 +150,21 @@ TEST(ReportFormats, UsageErrors) {
       {{"srec", "-", "x"}, "argument en trop \xC2\xAB x \xC2\xBB"},
       {{"srec", "-x"}, "option inconnue \xC2\xAB -x \xC2\xBB"},
       {{"map", "--offsets"}, "option inconnue \xC2\xAB --offsets \xC2\xBB"},
+      {{"rom", "--split"}, "taille manquante apr\xC3\xA8s \xC2\xAB --split \xC2\xBB"},
+      {{"rom", "--split=3K"}, "taille d'image impossible \xC2\xAB 3K \xC2\xBB"},
+      {{"rom", "--split", "128"}, "taille d'image impossible \xC2\xAB 128 \xC2\xBB"},
+      {{"rom", "--split", "128K"}, "taille d'image impossible \xC2\xAB 128K \xC2\xBB"},
+      {{"rom", "--split", "0x800"}, "taille d'image impossible \xC2\xAB 0x800 \xC2\xBB"},
+      {{"rom", "--split=2K", "--split=4K"}, "option en double \xC2\xAB --split \xC2\xBB"},
+      {{"rom", "--fill="}, "octet manquant apr\xC3\xA8s \xC2\xAB --fill \xC2\xBB"},
+      {{"rom", "--fill", "100"}, "octet de remplissage impossible \xC2\xAB 100 \xC2\xBB"},
+      {{"rom", "--fill", "GG"}, "octet de remplissage impossible \xC2\xAB GG \xC2\xBB"},
+      {{"sums", "--split", "2K"}, "option inconnue \xC2\xAB --split \xC2\xBB"},
+      {{"ihex", "--fill", "00"}, "option inconnue \xC2\xAB --fill \xC2\xBB"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
-    RunResult r = report(sample(), c.args);
+    RunResult r = runReport(sample(), c.args);
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "romlift-report : " + c.err + see);

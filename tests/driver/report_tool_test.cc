@@ -142,7 +142,7 @@ TEST(ReportTool, ReadsTheListingFileItIsGiven) {
 
 // Each command tells its own usage and part of the help, whatever follows --help.
 TEST(ReportTool, EveryCommandHasItsHelp) {
-  for (const char* command : {"code", "symbols", "rules", "xref", "gaps", "verify", "map", "sums", "ihex", "srec", "fix"}) {
+  for (const char* command : {"code", "symbols", "rules", "xref", "gaps", "verify", "map", "sums", "ihex", "srec", "rom", "fix"}) {
     for (const char* help : {"--help", "-h"}) {
       SCOPED_TRACE(std::string(command) + " " + help);
       Outcome o = report({command, help, "absent.lst"}, kGaps);

@@ -3,6 +3,7 @@
 // exactly what the README shows.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,6 +88,43 @@ TEST(Walkthrough, ReadmeShowsWhatTheToolsPrint) {
   std::string hex = reportOn("ihex", firmware(5));
   size_t three = hex.find('\n', hex.find('\n', hex.find('\n') + 1) + 1);
   EXPECT_TRUE(shows("$ head -n 3 firmware.hex\n" + hex.substr(0, three + 1)));
+}
+
+// The images by address, and the ROM set that Python's zlib and hashlib give for them.
+TEST(Walkthrough, ReadmeShowsTheRomImagesAndTheirRomSet) {
+  const std::string readme = readFile(std::string(ROMLIFT_SOURCE_DIR) + "/README.md");
+  RunResult rom = runReport(firmware(5), {"rom"});
+  EXPECT_NE(readme.find("$ romlift-report rom < ../firmware.lst\n" + rom.out + "```"), std::string::npos) << rom.out;
+  std::string set, conforme;
+  for (const auto& [name, bytes] : rom.contents) {
+    std::string low = name.substr(4, 4), sums = pythonCrcSha1(bytes), high = name.substr(9, 4);
+    std::string lower = low;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    set += "ROM_LOAD( \"kez_" + lower.substr(0, 2) + ".bin\", 0x" + lower + ", 0x0800, CRC(" + sums.substr(0, 8) +
+           ") SHA1(" + sums.substr(9) + ") )\n";
+    conforme += "Conforme : kez_" + lower.substr(0, 2) + ".bin (" + low + "-" + high + ")\n";
+  }
+  RunResult check = runReport(firmware(5), {"sums", "--check", "roms.txt"}, set);
+  EXPECT_EQ(check.out, conforme + "Nb erreurs : 0\n");
+  EXPECT_NE(readme.find("$ cat ../kez.txt\n" + set + "$ romlift-report sums --check ../kez.txt < ../firmware.lst\n" +
+                        check.out + "```"),
+            std::string::npos)
+      << set;
+}
+
+// A listing of real assemblers' lines, and what gaps says of them.
+TEST(Walkthrough, ReadmeShowsTheLinesPrintedOutsideTheLayout) {
+  const std::string readme = readFile(std::string(ROMLIFT_SOURCE_DIR) + "/README.md");
+  const std::string cat = "$ cat monitor.lst\n", gaps = "$ romlift-report gaps < monitor.lst\n";
+  size_t from = readme.find(cat), to = readme.find(gaps);
+  ASSERT_TRUE(from != std::string::npos && to != std::string::npos);
+  const std::string listing = readme.substr(from + cat.size(), to - from - cat.size());
+  RunResult r = runReport(listing, {"gaps"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("<<< Hors format >>>"), std::string::npos);
+  EXPECT_NE(readme.find(gaps + r.out + "```"), std::string::npos) << r.out;
+  EXPECT_EQ(runReport(listing, {"verify"}).out,
+            "Nb lignes v\xC3\xA9rifi\xC3\xA9" "es : 4\nNb lignes non v\xC3\xA9rifiables : 0\nNb erreurs : 0\n");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // sums: image and section checksums at the edges (an image file started empty, no byte at
-// all), and --check against the forms that sha1sum and emulator ROM sets write. The expected
-// values come from sha1sum and Python's zlib.crc32 over the image files romlift writes, and
-// from sums done by hand in Python over the object code printed in the listing.
+// all), and --check against the forms that sha1sum and emulator ROM sets write, image files
+// and address ranges. The expected values come from sha1sum and Python's zlib.crc32 over the
+// image files romlift writes, and from sums done by hand in Python over the object code
+// printed in the listing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -87,9 +88,21 @@ TEST(Sums, CheckTheImagesAgainstAFile) {
       {"a line without a value", "# ok\n" + kSha1 + "  511_CodeObjet.bin\nROM_LOAD( \"511_CodeObjet.bin\", 0, 0x2000 )\n", 2, "",
        at + "ligne 3 : ni empreinte sha1sum, ni CRC(...) ou SHA1(...) \xC2\xAB ROM_LOAD( \"511_CodeObjet.bin\", 0, 0x2000 ) \xC2\xBB\n"},
       {"no name", "CRC(63343d43)\n", 2, "", at + "ligne 1 : nom de fichier manquant \xC2\xAB CRC(63343d43) \xC2\xBB\n"},
+      // a ROM set's line with an offset and a size: the bytes at those addresses, FF where no
+      // line gives one (values from Python's zlib and hashlib over objcopy's layout of ihex)
+      {"a range, in decimal", "ROM_LOAD( \"c0.bin\", 49152, 256, CRC(8fa928ec) SHA1(a45b226a737a6a95a3337f7b62d94d8b9bc998a9) )\n",
+       0, "Conforme : c0.bin (C000-C0FF)\nNb erreurs : 0\n", ""},
+      {"a range no line reaches", "ROM_LOAD( \"511_CodeObjet.bin\", 0x0000, 0x2000, CRC(63343d43) )\n", 1,
+       "<<< Erreur >>> : 511_CodeObjet.bin (0000-1FFF) CRC32 trouv\xC3\xA9 b4293435 attendu 63343d43\nNb erreurs : 1\n", ""},
+      {"an offset without size", "ROM_LOAD( \"x.bin\", 0xe000, CRC(63343d43) )\n", 2, "",
+       at + "ligne 1 : taille manquante ou impossible apr\xC3\xA8s l'adresse \xC2\xAB ROM_LOAD( \"x.bin\", 0xe000, CRC(63343d43) ) \xC2\xBB\n"},
+      {"a size of 0", "ROM_LOAD( \"x.bin\", 0xe000, 0, CRC(63343d43) )\n", 2, "",
+       at + "ligne 1 : taille manquante ou impossible apr\xC3\xA8s l'adresse \xC2\xAB ROM_LOAD( \"x.bin\", 0xe000, 0, CRC(63343d43) ) \xC2\xBB\n"},
+      {"past 32 bits", "ROM_LOAD( \"x.bin\", 0xfffff800, 0x1000, CRC(63343d43) )\n", 2, "",
+       at + "ligne 1 : taille manquante ou impossible apr\xC3\xA8s l'adresse \xC2\xAB ROM_LOAD( \"x.bin\", 0xfffff800, 0x1000, CRC(63343d43) ) \xC2\xBB\n"},
       {"only comments", "# nothing yet\n\n", 2, "", at + "aucune image nomm\xC3\xA9" "e\n"},
   };
-  FormatsRun run(readFile(examplePath("sample.lst")), ObjectCode::Keep::Sections);
+  FormatsRun run(readFile(examplePath("sample.lst")));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::ofstream(path, std::ios::binary) << c.check;

@@ -124,8 +124,14 @@ const Case kCases[] = {
     {"MVI", "A,-1", 0, "3EFF"}, {"MVI", "A", 0, "x"}, {"MVI", "Q,1", 0, "x"}, {"ADI", "", 0, "x"},
     {"IN", "11H", 0, "DB11"}, {"OUT", "CR", 0, "D30D"}, {"CPI", "''''", 0, "FE27"},
     // an operand whose value is not known: opcode and length only
-    {"JMP", "NOWHERE", 0, "C3...."}, {"CALL", "2*START", 0, "CD...."}, {"LXI", "H,'AB'", 0, "21...."},
-    {"MVI", "B,LOW START", 0, "06.."}, {"JMP", "$", 0xC100, "C300C1"}, {"JNZ", "$+3", 0xC100, "C203C1"},
+    {"JMP", "NOWHERE", 0, "C3...."}, {"CALL", "2*NOWHERE", 0, "CD...."}, {"LXI", "H,'AB'", 0, "21...."},
+    {"MVI", "B,LOW NOWHERE", 0, "06.."}, {"JMP", "$", 0xC100, "C300C1"}, {"JNZ", "$+3", 0xC100, "C203C1"},
+    // real assemblers' operands: Intel's operators, names with a dot, double quotes, blanks
+    {"LXI", "B,1*256", 0, "010001"}, {"LXI", "D,-10*3", 0, "11E2FF"}, {"MVI", "A,200/2", 0, "3E64"},
+    {"MVI", "B,LOW START", 0, "0600"}, {"MVI", "A,HIGH(START+100H)", 0, "3EC1"}, {"OUT", "OP.TPC", 0, "D342"},
+    {"CALL", "LRA.", 0, "CD23C1"}, {"CPI", "\",\"", 0, "FE2C"}, {"CPI", "' '", 0, "FE20"},
+    {"DB", "\"13\"", 0, "3133"}, {"DB", "\"IT\"\"S\",0", 0, "4954225300"}, {"DB", "011H, 0CAH", 0, "11CA"},
+    {"DW", "START SHR 1, NOT 0", 0, "0060FFFF"},
     // one-byte instructions take no operand
     {"NOP", "", 0, "00"}, {"HLT", "", 0, "76"}, {"XCHG", "", 0, "EB"}, {"RET", "1", 0, "x"},
     // another processor's syntax: a condition or an indirection before the value
@@ -138,7 +144,7 @@ const Case kCases[] = {
 
 TEST(IsaExpected, HandWorkedLines) {
   MapLabels labels;
-  labels.values = {{"START", 0xC000}, {"CR", 0x0D}, {"SEVEN", 7}};
+  labels.values = {{"START", 0xC000}, {"CR", 0x0D}, {"SEVEN", 7}, {"OP.TPC", 0x42}, {"LRA.", 0xC123}};
   const InstructionSet& set = *findInstructionSet("8085");
   for (const Case& c : kCases)
     EXPECT_EQ(show(set.expected({c.mnemonic, c.operand, c.address}, labels)), c.expected)

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -79,6 +81,37 @@ std::string objcopyBinary(const std::string& records, const char* format) {
   Scratch scratch;
   std::string in = scratch.write("in", records);
   shell(std::string("objcopy -I ") + format + " -O binary " + in + " " + scratch.path("out"), "/dev/null");
+  return readFile(scratch.path("out"));
+}
+
+std::string objcopyRange(const std::string& ihex, uint32_t from, uint32_t size, uint8_t fill) {
+  // The lowest address of the records, where objcopy's binary starts.
+  uint32_t upper = 0, lowest = UINT32_MAX;
+  std::istringstream in(ihex);
+  for (std::string record; std::getline(in, record);) {
+    unsigned field = static_cast<unsigned>(std::stoul(record.substr(3, 4), nullptr, 16));
+    if (record.substr(7, 2) == "04") upper = static_cast<uint32_t>(std::stoul(record.substr(9, 4), nullptr, 16)) << 16;
+    if (record.substr(7, 2) == "00") lowest = std::min(lowest, upper | field);
+  }
+  Scratch scratch;
+  char gapFill[16];
+  std::snprintf(gapFill, sizeof gapFill, "0x%02X", fill);
+  shell(std::string("objcopy -I ihex -O binary --gap-fill ") + gapFill + " " + scratch.write("in", ihex) + " " +
+            scratch.path("out"),
+        "/dev/null");
+  std::string laid = readFile(scratch.path("out"));
+  std::string range(size, static_cast<char>(fill));
+  for (uint32_t i = 0; i < size; ++i)
+    if (from + i >= lowest && from + i - lowest < laid.size()) range[i] = laid[from + i - lowest];
+  return range;
+}
+
+std::string pythonCrcSha1(const std::string& bytes) {
+  Scratch scratch;
+  shell("python3 -c 'import sys, zlib, hashlib; d = open(sys.argv[1], \"rb\").read(); "
+        "print(\"%08x %s\" % (zlib.crc32(d), hashlib.sha1(d).hexdigest()), end=\"\")' " +
+            scratch.write("in", bytes),
+        scratch.path("out"));
   return readFile(scratch.path("out"));
 }
 

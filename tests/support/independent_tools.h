@@ -26,6 +26,14 @@ std::string placedOf(const std::vector<CodeBytes>& lines);
 // address to the highest, gaps as zero bytes.
 std::string objcopyBinary(const std::string& records, const char* format);
 
+// The bytes of [from, from + size) that binutils' objcopy lays out of Intel HEX records
+// (objcopy -I ihex -O binary --gap-fill), with the fill byte between the records and around them.
+std::string objcopyRange(const std::string& ihex, uint32_t from, uint32_t size, uint8_t fill);
+
+// zlib.crc32 (8 lower-case hex digits) and hashlib.sha1 (40) of bytes, as Python gives them,
+// joined by a blank.
+std::string pythonCrcSha1(const std::string& bytes);
+
 // The 40 hex digits that sha1sum gives for bytes.
 std::string sha1sum(const std::string& bytes);
 

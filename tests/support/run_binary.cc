@@ -79,6 +79,14 @@ std::string readFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
+RunResult runReport(std::string_view listing, std::vector<std::string> args, const std::string& checkFile) {
+  RunOptions options;
+  options.report = true;
+  options.args = std::move(args);
+  if (!checkFile.empty()) options.prepare = [&](const std::string& dir) { std::ofstream(dir + "/roms.txt") << checkFile; };
+  return runRomlift(listing, options);
+}
+
 std::string imageBytes(const RunResult& r) {
   std::string all;
   for (const char* name : {"511_CodeObjet.bin", "514_CodeObjet.bin", "512_CodeObjet.bin"})

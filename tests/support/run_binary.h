@@ -33,6 +33,10 @@ struct RunResult {
 // captured streams are removed afterwards.
 RunResult runRomlift(std::string_view input, const RunOptions& options = {});
 
+// romlift-report with args (the command first) on the listing, with checkFile as roms.txt in
+// its folder when it is not empty.
+RunResult runReport(std::string_view listing, std::vector<std::string> args, const std::string& checkFile = "");
+
 // The image files' bytes one after the other (511, 514, 512), those the run left.
 std::string imageBytes(const RunResult& r);
 

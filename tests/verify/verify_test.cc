@@ -70,29 +70,55 @@ TEST(Verify, SampleChecksEveryLineWithoutError) {
   EXPECT_EQ(o.status, 0);
 }
 
-// Every object digit of every sample line, changed into each digit OCR confuses it with, is
-// reported on its line alone, with the digit named.
-TEST(Verify, EveryConfusedDigitOfTheSampleIsFoundOnItsLine) {
-  const std::string sample = test::readFile(test::examplePath("sample.lst"));
-  const std::vector<ObjectLine> lines = objectLines(sample);
-  size_t changes = 0;
-  for (const ObjectLine& l : lines) {
-    for (size_t d = 0; d < l.object.size(); ++d) {
-      for (auto [a, b] : kConfusions) {
-        char meant = l.object[d];
-        if (meant != a && meant != b) continue;
-        char read = meant == a ? b : a;
-        std::string listing = sample;
-        listing[l.offset + kObjectCol + d] = read;
-        std::string found = listing.substr(l.offset + kObjectCol, l.object.size());
-        test::Outcome o = report({"verify"}, listing);
-        ASSERT_EQ(o.out, errorLine(l, found, d, read, meant) + closing(lines.size(), 0, 1)) << "line " << l.lineno;
-        ASSERT_EQ(o.status, 1);
-        ++changes;
+// Operands as real assemblers print them, each line assembled by hand (and its instructions
+// read back by dz80): Intel's operators, a name with a dot, strings in double quotes.
+const std::string kRealOperands =
+    "PAGE 01    KEZ FIRMWARE 0E000-0E7FF  V1.1\n"
+    "001                         ORG   :E000\n"
+    "002 0010            OP.TPC  EQU   10H\n"
+    "003 E000 010001             LXI   B,1*256\n"
+    "004 E003 11E2FF             LXI   D,-10*3\n"
+    "005 E006 3E64               MVI   A,200/2\n"
+    "006 E008 D310               OUT   OP.TPC\n"
+    "007 E00A CD1AE0             CALL  LRA.\n"
+    "008 E00D 3133               DB    \"13\"\n"
+    "009 E00F FE22               CPI   '\"'\n"
+    "010 E011 FE27               CPI   \"'\"\n"
+    "011 E013 C6E0               ADI   HIGH($)\n"
+    "012 E015 E6F8               ANI   NOT(7)\n"
+    "013 E017 F607               ORI   (1)OR(6)\n"
+    "014 E019 07                 DB    1+2*3\n"
+    "015 E01A C9         LRA.    RET\n"
+    "016 E01B FFFF               DW    LRA.-$\n"
+    "017 E01D C31BE0             JMP   LRA.+1\n";
+
+// Every object digit of every code line, changed into each digit OCR confuses it with, is
+// reported on its line alone, with the digit named: in the sample, and in lines of real
+// assemblers' operands, which all check.
+TEST(Verify, EveryConfusedDigitIsFoundOnItsLine) {
+  for (const std::string& text : {test::readFile(test::examplePath("sample.lst")), kRealOperands}) {
+    const std::vector<ObjectLine> lines = objectLines(text);
+    test::Outcome clean = report({"verify"}, text);
+    EXPECT_EQ(clean.out, closing(lines.size(), 0, 0));
+    size_t changes = 0;
+    for (const ObjectLine& l : lines) {
+      for (size_t d = 0; d < l.object.size(); ++d) {
+        for (auto [a, b] : kConfusions) {
+          char meant = l.object[d];
+          if (meant != a && meant != b) continue;
+          char read = meant == a ? b : a;
+          std::string listing = text;
+          listing[l.offset + kObjectCol + d] = read;
+          std::string found = listing.substr(l.offset + kObjectCol, l.object.size());
+          test::Outcome o = report({"verify"}, listing);
+          ASSERT_EQ(o.out, errorLine(l, found, d, read, meant) + closing(lines.size(), 0, 1)) << "line " << l.lineno;
+          ASSERT_EQ(o.status, 1);
+          ++changes;
+        }
       }
     }
+    EXPECT_GT(changes, 2 * lines.size());
   }
-  EXPECT_GT(changes, 2 * lines.size());
 }
 
 // The generator computes each line's bytes from its own opcode table and operand values: its
@@ -177,6 +203,11 @@ const LabelCase kLabelCases[] = {
     {"two values in the table", kHeader + kOrg + "002 C000 C303C0             JMP   FOO\n" +
          "003 C003 00         FOO     NOP\n004 C004                    END\n\n" + kBanner + "FOO    C003 FOO    C004\n",
      closing(1, 1, 0)},
+    {"a label on a line printed outside the layout, which takes its room", kHeader + kOrg +
+         "002 C000 2106C0             LXI   H,MSG\n003 C003 FE20               CPI   ' '\n" +
+         "004 C005 C9         BACK    RET\n005 C006 4B455A00   MSG     DB    'KEZ',0\n" +
+         "006 C00A C305C0             JMP   BACK\n",
+     closing(3, 0, 0)},
     {"an unknown label still has its opcode checked", kHeader + kOrg + "002 C000 C20000             JMP   NOWHERE\n",
      "<<< Erreur >>> : ligne 3 segment 0C000-0C7FF adresse C000 code C20000 attendu C3....\n" + closing(0, 1, 1)},
     {"a wrong value from another section", kHeader + kOrg + "002 C000 CD0DC8             CALL  FAR\n" + kHeader2 +
