@@ -94,18 +94,25 @@ std::optional<std::string> applyUnifiedDiff(std::string_view text, std::string_v
 std::string checkFix(std::string_view bytes) {
   MemoryStream patch, told;
   int status = fix::runFix(bytes, fix::kDefaultName, patch.file(), told.file());
-  long corrections = 0, ambiguous = 0, left = 0;
+  long corrections = 0, rewritten = 0, ambiguous = 0, left = 0;
   std::string_view text = told.text();
   size_t closing = text.rfind("Nb corrections : ");
-  if (closing == std::string_view::npos ||
-      std::sscanf(text.data() + closing, "Nb corrections : %ld\nNb cas ambigus : %ld\nNb dommages non r\xC3\xA9parables : %ld\n",
-                  &corrections, &ambiguous, &left) != 3 ||
-      countLines(text.substr(closing)) != 3)
+  if (closing == std::string_view::npos) return "fix's closing counts missing";
+  // The rewrites of lines printed outside the layout have a closing line of their own, when
+  // there are some.
+  const char* kRewritten = "Nb lignes hors format r\xC3\xA9\xC3\xA9" "crites : ";
+  bool layout = text.find(kRewritten, closing) != std::string_view::npos;
+  std::string format = std::string("Nb corrections : %ld\n") + (layout ? std::string(kRewritten) + "%ld\n" : "") +
+                       "Nb cas ambigus : %ld\nNb dommages non r\xC3\xA9parables : %ld\n";
+  int read = layout ? std::sscanf(text.data() + closing, format.c_str(), &corrections, &rewritten, &ambiguous, &left)
+                    : std::sscanf(text.data() + closing, format.c_str(), &corrections, &ambiguous, &left);
+  if (read != (layout ? 4 : 3) || countLines(text.substr(closing)) != (layout ? 4u : 3u) || (layout && rewritten == 0))
     return "fix's closing counts missing";
   if (linesStarting(text, "<<< Cas ambigu >>> : ") != static_cast<size_t>(ambiguous) ||
-      linesStarting(text, "<<< Non r\xC3\xA9parable >>> : ") != static_cast<size_t>(left))
+      linesStarting(text, "<<< Non r\xC3\xA9parable >>> : ") != static_cast<size_t>(left) ||
+      linesStarting(text, "<<< Hors format >>> : ") != static_cast<size_t>(rewritten))
     return "fix's counts differ from its lines";
-  if ((corrections == 0) != patch.text().empty()) return "fix's patch and its count of corrections disagree";
+  if ((corrections + rewritten == 0) != patch.text().empty()) return "fix's patch and its count of corrections disagree";
   if (status == 0 && (ambiguous > 0 || left > 0)) return "fix calls a listing clean with something left";
   std::optional<std::string> patched = applyUnifiedDiff(bytes, patch.text());
   if (!patched) return "fix's patch does not apply";

@@ -101,11 +101,17 @@ int runFix(std::string_view bytes, std::string_view name, FILE* out, FILE* err) 
   std::string patch = unifiedDiff(outcome.original, outcome.corrections, name);
   std::fwrite(patch.data(), 1, patch.size(), out);
   const Snapshot& s = *outcome.last;
-  for (const auto& [origin, text] : outcome.completions) {
+  auto lineOf = [&s](size_t origin) {
     size_t line = 0;
     while (line + 1 < s.listing().size() && s.listing().line(line).origin < origin) ++line;
-    std::fprintf(err, "<<< Ligne compl\xC3\xA9t\xC3\xA9" "e >>> : %s : %s\n", where(s, line).c_str(), text.c_str());
+    return line;
+  };
+  for (const LayoutRewrite& r : outcome.layout) {
+    size_t line = lineOf(outcome.original.line(r.edit.first).origin);
+    std::fprintf(err, "<<< Hors format >>> : %s %s\n", where(s, line).c_str(), layoutMessage(r).c_str());
   }
+  for (const auto& [origin, text] : outcome.completions)
+    std::fprintf(err, "<<< Ligne compl\xC3\xA9t\xC3\xA9" "e >>> : %s : %s\n", where(s, lineOf(origin)).c_str(), text.c_str());
   std::set<size_t> ambiguous;
   for (const Ambiguity& a : outcome.ambiguities) {
     printAmbiguity(s, a, err);
@@ -120,8 +126,9 @@ int runFix(std::string_view bytes, std::string_view name, FILE* out, FILE* err) 
     std::fprintf(err, "<<< Non r\xC3\xA9parable >>> : %s%s\n", where(s, line).c_str(), unrepaired(s, first).c_str());
     ++left;
   }
-  std::fprintf(err, "Nb corrections : %zu\nNb cas ambigus : %zu\nNb dommages non r\xC3\xA9parables : %zu\n",
-               outcome.corrections.size(), outcome.ambiguities.size(), left);
+  std::fprintf(err, "Nb corrections : %zu\n", outcome.corrected);
+  if (!outcome.layout.empty()) std::fprintf(err, "Nb lignes hors format r\xC3\xA9\xC3\xA9" "crites : %zu\n", outcome.layout.size());
+  std::fprintf(err, "Nb cas ambigus : %zu\nNb dommages non r\xC3\xA9parables : %zu\n", outcome.ambiguities.size(), left);
   bool clean = s.tally().clean() && outcome.ambiguities.empty() && left == 0;
   return clean ? 0 : 1;
 }

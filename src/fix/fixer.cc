@@ -240,14 +240,16 @@ class Revisit {
 
 // What reading each line by its fields against the whole listing rewrites: the start of the
 // corrections, which the passes after it take further.
-std::vector<Edit> readingEdits(const Listing& listing, std::vector<reading::Note>& notes, std::vector<reading::Doubt>& doubts) {
+std::vector<Edit> readingEdits(const Listing& listing, const std::set<size_t>& kept, std::vector<reading::Note>& notes,
+                               std::vector<reading::Doubt>& doubts) {
   std::vector<std::string_view> lines;
   for (size_t i = 0; i < listing.readLines(); ++i) lines.push_back(listing.readLine(i));
   reading::Reading read = reading::readListing(lines);
   std::vector<Edit> edits;
   for (reading::Rewrite& r : read.rewrites) {
     bool editable = true;
-    for (size_t i = r.first; i < r.first + r.count; ++i) editable = editable && listing.editable(i);
+    for (size_t i = r.first; i < r.first + r.count; ++i)
+      editable = editable && listing.editable(i) && !kept.count(listing.line(i).origin);
     if (editable) edits.push_back({r.first, r.count, std::move(r.lines)});
   }
   notes = std::move(read.notes);
@@ -258,10 +260,11 @@ std::vector<Edit> readingEdits(const Listing& listing, std::vector<reading::Note
 
 // The reading's edits that leave the checks no more to report and romlift no fewer bytes to
 // write: all of them when they do together, else those of each half that do, and so on.
-std::unique_ptr<Snapshot> confirmedReading(const Listing& original, std::vector<std::pair<size_t, std::string>>& completions,
+std::unique_ptr<Snapshot> confirmedReading(const Listing& original, const std::set<size_t>& kept,
+                                           std::vector<std::pair<size_t, std::string>>& completions,
                                            std::vector<reading::Doubt>& doubts) {
   std::vector<reading::Note> notes;
-  std::vector<Edit> edits = readingEdits(original, notes, doubts);
+  std::vector<Edit> edits = readingEdits(original, kept, notes, doubts);
   if (edits.empty()) return std::make_unique<Snapshot>(original);
   Tally before, last;
   runChecks(original.readText(), before);
@@ -272,14 +275,14 @@ std::unique_ptr<Snapshot> confirmedReading(const Listing& original, std::vector<
     if (good) last = std::move(after);
     return good;
   };
-  std::vector<Edit> kept;
+  std::vector<Edit> made;
   auto tryGroup = [&](auto& self, std::vector<Edit> group) -> void {
     if (group.empty()) return;
-    std::vector<Edit> merged = kept;
+    std::vector<Edit> merged = made;
     merged.insert(merged.end(), group.begin(), group.end());
     std::sort(merged.begin(), merged.end(), [](const Edit& a, const Edit& b) { return a.first < b.first; });
     if (holds(merged)) {
-      kept = std::move(merged);
+      made = std::move(merged);
       return;
     }
     if (group.size() == 1) return;
@@ -289,15 +292,16 @@ std::unique_ptr<Snapshot> confirmedReading(const Listing& original, std::vector<
   };
   tryGroup(tryGroup, std::move(edits));
   for (const reading::Note& note : notes)
-    if (std::any_of(kept.begin(), kept.end(), [&](const Edit& e) { return e.first == note.line; }))
+    if (std::any_of(made.begin(), made.end(), [&](const Edit& e) { return e.first == note.line; }))
       completions.push_back({original.line(note.line).origin, note.text});
-  if (kept.empty()) return std::make_unique<Snapshot>(original, std::move(before));
-  return std::make_unique<Snapshot>(original.applied(kept), std::move(last));
+  if (made.empty()) return std::make_unique<Snapshot>(original, std::move(before));
+  return std::make_unique<Snapshot>(original.applied(made), std::move(last));
 }
 
 // The doubts of the reading on lines that still stand as read and that a check blames: each
 // an ambiguity between its readings.
-void addDoubts(const std::vector<reading::Doubt>& doubts, const Outcome& out, std::vector<Ambiguity>& ambiguities) {
+void addDoubts(const std::vector<reading::Doubt>& doubts, const Listing& read, const Outcome& out,
+               std::vector<Ambiguity>& ambiguities) {
   const Snapshot& s = *out.last;
   std::map<size_t, size_t> byOrigin;  // original line -> line of the last listing, unchanged
   for (size_t i = 0; i < s.listing().size(); ++i) {
@@ -308,7 +312,7 @@ void addDoubts(const std::vector<reading::Doubt>& doubts, const Outcome& out, st
   for (const Problem& p : s.problems())
     if (isReported(p.kind)) blamed.insert(p.blame);
   for (const reading::Doubt& d : doubts) {
-    auto at = byOrigin.find(out.original.line(d.line).origin);
+    auto at = byOrigin.find(read.line(d.line).origin);
     if (d.readings.size() < 2 || at == byOrigin.end() || !blamed.count(at->second)) continue;
     Ambiguity a;
     for (const std::string& text : d.readings) a.edits.push_back({at->second, 1, {text}});
@@ -341,10 +345,20 @@ std::vector<Edit> editsBetween(const Listing& original, const Listing& changed) 
 
 Outcome correct(std::string_view bytes) {
   Outcome out(bytes);
+  // Lines printed outside the layout are written inside it first: they are no damage, and
+  // nothing else must take them for some.
+  out.layout = layoutRewrites(out.original);
+  std::vector<Edit> rewrites;
+  std::set<size_t> kept;  // original lines that no edit touches, by origin
+  for (const LayoutRewrite& r : out.layout) {
+    rewrites.push_back(r.edit);
+    kept.insert(out.original.line(r.edit.first).origin);
+  }
+  const Listing read = rewrites.empty() ? out.original : out.original.applied(rewrites);
   std::vector<reading::Doubt> doubts;
-  out.last = confirmedReading(out.original, out.completions, doubts);
-  std::set<size_t> doubted;
-  for (const reading::Doubt& d : doubts) doubted.insert(out.original.line(d.line).origin);
+  out.last = confirmedReading(read, kept, out.completions, doubts);
+  std::set<size_t> doubted = kept;
+  for (const reading::Doubt& d : doubts) doubted.insert(read.line(d.line).origin);
   std::set<std::string> vetoed;
   std::vector<bool> look(out.last->facts().lines.size(), true);
   for (int pass = 0;; ++pass) {
@@ -362,10 +376,14 @@ Outcome correct(std::string_view bytes) {
     look = Revisit(*out.last, *next, accepted).run(out.ambiguities);
     out.last = std::move(next);
   }
-  addDoubts(doubts, out, out.ambiguities);
+  addDoubts(doubts, read, out, out.ambiguities);
   std::sort(out.ambiguities.begin(), out.ambiguities.end(),
             [](const Ambiguity& a, const Ambiguity& b) { return a.edits[0].first < b.edits[0].first; });
   out.corrections = editsBetween(out.original, out.last->listing());
+  // Each run of changed lines that are not lines outside the layout is one correction.
+  for (const Edit& e : out.corrections)
+    for (size_t i = e.first; i < e.first + e.count; ++i)
+      if (!kept.count(i + 1) && (i == e.first || kept.count(i))) ++out.corrected;
   return out;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fix/layout_rewrite.h"
 #include "fix/listing.h"
 #include "fix/problems.h"
 #include "fix/snapshot.h"
@@ -24,6 +25,8 @@ struct Outcome {
   Listing original;
   std::unique_ptr<Snapshot> last;  // the listing with every correction made
   std::vector<Edit> corrections;   // from the original to the last listing
+  std::vector<LayoutRewrite> layout;  // lines printed outside the layout, written inside it first
+  size_t corrected = 0;               // the corrections of damage, apart from those rewrites
   std::vector<Ambiguity> ambiguities;
   // Lines whose text past the object code was written from it, not read: by original line.
   std::vector<std::pair<size_t, std::string>> completions;

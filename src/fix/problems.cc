@@ -161,7 +161,7 @@ class Walker {
       const LineFacts& f = in_.facts.lines[i];
       if (f.kind == Kind::Header) previous = -1;
       if (f.number < 0) continue;
-      bool follows = f.number == previous + 1 || (previous == kLastNumber && f.number <= 1);
+      bool follows = f.number == previous + 1 || (previous == kLastNumber && f.number <= 1) || continues(last, i);
       if (previous >= 0 && !follows) {
         Problem p{ProblemKind::Numbering, i, blame(last, i, false)};
         p.previous = last;
@@ -170,6 +170,15 @@ class Walker {
       previous = f.number;
       last = i;
     }
+  }
+
+  // A code line that goes on with the bytes of the code line before it under the same number:
+  // a statement whose bytes one line cannot hold, printed on several.
+  bool continues(size_t before, size_t i) const {
+    const LineFacts& a = in_.facts.lines[before];
+    const LineFacts& b = in_.facts.lines[i];
+    return a.kind == Kind::Code && b.kind == Kind::Code && a.number == b.number &&
+           static_cast<uint16_t>(a.value + a.bytes) == b.value;
   }
 
  private:

@@ -148,6 +148,7 @@ void Body::runNumbers() {
       n.duplicate = true;
       continue;
     }
+    if (!fields.empty() && continues(at.back(), j)) fields.back().step = 0;
     fields.push_back({n.f.number, 1, false});
     at.push_back(j);
   }
@@ -156,6 +157,17 @@ void Body::runNumbers() {
     if (numbers[k]) numbered_[at[k]].number = static_cast<int>(*numbers[k]);
   for (NumberedLine& n : numbered_)
     if (n.duplicate) n.number = -1;
+}
+
+bool Body::continues(size_t before, size_t j) const {
+  const NumberedFields& a = numbered_[before].f;
+  const NumberedFields& b = numbered_[j].f;
+  auto data = [](const std::string& m) { return m == "DB" || m == "DW"; };
+  if (a.number != b.number || !data(a.mnemonic) || !data(b.mnemonic) || !b.label.empty()) return false;
+  Cost fromCost = 0, toCost = 0;
+  std::optional<uint16_t> from = hexValue(a.address, fromCost), to = hexValue(b.address, toCost);
+  std::string object = withoutBlanks(a.object);
+  return fromCost + toCost == 0 && from && to && static_cast<uint16_t>(*from + object.size() / 2) == *to;
 }
 
 bool Body::gapAfter(size_t j) const {

@@ -58,6 +58,8 @@ class Body {
   void runNumbers();
   void runAddresses();
   bool gapAfter(size_t j) const;
+  // True for a data line that goes on with the bytes of the one before under the same number.
+  bool continues(size_t before, size_t j) const;
   std::optional<uint16_t> readAddress(const NumberedLine& n, Cost& cost) const;
   // The label of a line as printed: as read when it is a well-formed name, else the one name
   // near it that stands at the line's address.

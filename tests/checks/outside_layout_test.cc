@@ -70,16 +70,8 @@ TEST(OutsideLayout, ReadAtTheListingsColumns) {
 // Each line outside the layout is named where the run reaches it, and its bytes take their
 // room; a line lost before one still shows as a break, and damage stays a break.
 TEST(OutsideLayout, GapsNamesTheLinesWithTheirReasons) {
-  const std::string header = "PAGE 01    KEZ FIRMWARE 0E000-0E7FF  V1.1\n001                         ORG   :E000\n";
-  const std::string listing = header +
-                              "002 E000 FE20               CPI   ' '       SPACE?\n"
-                              "003 E002 11CA               DB    011H, 0CAH\n"
-                              "004 E004 48454C4C4F MSG     DB    'HELLO'   GREETING\n"
-                              "005 E009 210001             LXI   H,1 SHL 8\n"
-                              "006 E00C 3E07               MVI   A,BUFLEN+OFFSET\n"
-                              "007 E00E C9                 RET\n"
-                              "008 E00F 48454C4C4F20574F524C44 DB 'HELLO WORLD'\n"
-                              "009 E01A 0D0A0000000000000000 CRLF DB 0DH,0AH,0,0,0,0,0,0,0,0 TEN\n"
+  const std::string header = test::kOutsideHeader;
+  const std::string listing = header + test::kOutsideLines +
                               "010 E024 76                 HLT\n";
   const std::string blank = "blanc dans l'op\xC3\xA9rande", over = "plus de 3 octets",
                     longer = "op\xC3\xA9rande de plus de 8 caract\xC3\xA8res";

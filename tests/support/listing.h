@@ -38,4 +38,17 @@ inline std::string toCrlf(const std::string& lf) {
   return out;
 }
 
+// A section at E000 of lines that real assemblers print outside the layout: a blank in the
+// operand, more than three bytes, an operand over eight characters; line 007 fits.
+inline const std::string kOutsideHeader = "PAGE 01    KEZ FIRMWARE 0E000-0E7FF  V1.1\n001                         ORG   :E000\n";
+inline const std::string kOutsideLines =
+    "002 E000 FE20               CPI   ' '       SPACE?\n"
+    "003 E002 11CA               DB    011H, 0CAH\n"
+    "004 E004 48454C4C4F MSG     DB    'HELLO'   GREETING\n"
+    "005 E009 210001             LXI   H,1 SHL 8\n"
+    "006 E00C 3E07               MVI   A,BUFLEN+OFFSET\n"
+    "007 E00E C9                 RET\n"
+    "008 E00F 48454C4C4F20574F524C44 DB 'HELLO WORLD'\n"
+    "009 E01A 0D0A0000000000000000 CRLF DB 0DH,0AH,0,0,0,0,0,0,0,0 TEN\n";
+
 }  // namespace romlift::test
