@@ -47,6 +47,9 @@ class InstructionSet {
   virtual std::string_view name() const = 0;
   // The bytes that line must have, with label values from labels.
   virtual Expected expected(const SourceLine& line, const LabelResolver& labels) const = 0;
+  // False when no instruction of the mnemonic, whatever its operand, starts with the opcode;
+  // true when one may, or when the set cannot tell.
+  virtual bool mayStartWith(std::string_view /*mnemonic*/, uint8_t /*opcode*/) const { return true; }
 };
 
 // The name a caller gets when it does not choose one.

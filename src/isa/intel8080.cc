@@ -205,4 +205,22 @@ Expected Intel8080Set::expected(const SourceLine& line, const LabelResolver& lab
   return intelDirective(key, line, labels);
 }
 
+bool Intel8080Set::mayStartWith(std::string_view mnemonic, uint8_t opcode) const {
+  const InstructionRow* row = find(packMnemonic(mnemonic));
+  if (row == nullptr) return true;
+  int bits = opcode - row->opcode;
+  if (bits < 0) return false;
+  switch (row->regs) {
+    case R::kNone: return bits == 0;
+    case R::kDstSrc: return bits < 64 && opcode != 0x76;
+    case R::kDst:
+    case R::kRst: return bits < 64 && bits % 8 == 0;
+    case R::kSrc: return bits < 8;
+    case R::kPairSp:
+    case R::kPairPsw: return bits < 64 && bits % 16 == 0;
+    case R::kPairBD: return bits == 0 || bits == 16;
+  }
+  return true;
+}
+
 }  // namespace romlift::isa

@@ -56,6 +56,7 @@ class Intel8080Set final : public InstructionSet {
   explicit Intel8080Set(bool with8085) : with8085_(with8085) {}
   std::string_view name() const override { return with8085_ ? "8085" : "8080"; }
   Expected expected(const SourceLine& line, const LabelResolver& labels) const override;
+  bool mayStartWith(std::string_view mnemonic, uint8_t opcode) const override;
 
  private:
   const InstructionRow* find(uint32_t key) const;

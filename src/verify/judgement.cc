@@ -103,7 +103,10 @@ void printFinding(FILE* out, const Finding& f, const char* segment) {
     std::fputs(remarks ? ", " : " (", out);
     remarks = true;
   };
-  if (lengthDiffers(f)) {
+  if (f.noFormOf[0] != '\0') {
+    remark();
+    std::fprintf(out, "aucune forme de %s ne commence par %02X", f.noFormOf, f.shown.bytes[0]);
+  } else if (lengthDiffers(f)) {
     remark();
     std::fprintf(out, "longueur %u au lieu de %u", f.shown.count, f.expectedLength);
   } else if (std::optional<MisreadDigit> m = misreadDigit(f)) {

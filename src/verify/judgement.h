@@ -38,6 +38,9 @@ struct Finding {
   uint32_t agreeing = 0;
   uint32_t shapeLines = 0;
   std::string_view shape;
+  // The first byte shown is the opcode of no form of the line's mnemonic (ORA over 83), whatever
+  // the operand, which may be lost.
+  char noFormOf[8] = {};
 };
 
 // What comparing one line found.

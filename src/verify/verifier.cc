@@ -152,12 +152,20 @@ void Verifier::codeToken(int lineno, int token, PaddedText text) {
     ++tallies_[segment_].fit.misfits;
     if (!learned_.feed(f.mnemonic, f.operand, line)) ++notCheckable_;
   } else {
+    if (expected.verdict == isa::Verdict::kOtherForm && line.shown.count > 0 && f.mnemonic.size() < sizeof line.noFormOf &&
+        !set_.mayStartWith(f.mnemonic, line.shown.bytes[0]))
+      std::copy(f.mnemonic.begin(), f.mnemonic.end(), line.noFormOf);
     record(expected, line);
   }
 }
 
 void Verifier::record(const isa::Expected& expected, Finding line) {
   Judgement j = judge(expected, line.shown, line);
+  if (line.noFormOf[0] != '\0') {
+    j.error = true;
+    line.expectedLength = line.shown.count;
+    line.knownMask = 0;
+  }
   ++(j.checked ? checked_ : notCheckable_);
   SectionTally& tally = tallies_[line.segment];
   ++tally.fit.tableLines;

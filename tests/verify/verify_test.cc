@@ -237,6 +237,21 @@ TEST(Verify, LengthsAndData) {
                 closing(4, 2, 2));
 }
 
+// An operand lost or unreadable leaves the line not checkable, but for an opcode that no form of
+// its mnemonic has: ORA is B0-B7 whatever its register, MOV never 76 (HLT), LXI only 01-31.
+TEST(Verify, OpcodeOfNoFormOfTheMnemonic) {
+  const std::string listing = kHeader + kOrg + "002 C000 83                 ORA\n003 C001 B0                 ORA\n" +
+                              "004 C002 76                 MOV   A\n005 C003 210000             LXI   Q,0\n" +
+                              "006 C006 220000             LXI   Q,0\n";
+  test::Outcome o = report({"verify"}, listing);
+  EXPECT_EQ(o.out,
+            "<<< Erreur >>> : ligne 3 segment 0C000-0C7FF adresse C000 code 83 attendu .. (aucune forme de ORA ne commence par 83)\n"
+            "<<< Erreur >>> : ligne 5 segment 0C000-0C7FF adresse C002 code 76 attendu .. (aucune forme de MOV ne commence par 76)\n"
+            "<<< Erreur >>> : ligne 7 segment 0C000-0C7FF adresse C006 code 220000 attendu ...... (aucune forme de LXI ne commence par 22)\n" +
+                closing(0, 5, 3));
+  EXPECT_EQ(o.status, 1);
+}
+
 // Lines of one shape learn their first byte: a clear majority shows the odd one out; a digit in
 // the opcode (RST) keeps shapes apart.
 TEST(Verify, LearnedSet) {
