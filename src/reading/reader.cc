@@ -16,6 +16,7 @@ Reading readListing(const std::vector<std::string_view>& lines) {
   for (std::string_view l : lines) shapes.push_back(survey(l));
   Structure structure(lines, shapes);
   std::vector<Body> bodies;
+  bodies.reserve(structure.sections().size());
   Scope scope = 0;
   for (const Section& s : structure.sections())
     if (s.header != kNone) bodies.emplace_back(lines, shapes, s, scope++);

@@ -1,6 +1,7 @@
 #include "reading/runs.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 #include <string>
 
@@ -14,13 +15,14 @@ constexpr Cost kBreak = 12;  // the run breaks: a line lost, a hole left, a leng
 constexpr size_t kReadingsPerField = 2;
 constexpr size_t kRestartWitnesses = 2;  // fields after the first lines of an ORG's run that fit
 
-// The value's digits, as many as the field has: this runs for every base and line of a run.
-std::string format(unsigned value, const RunShape& shape) {
+// The value's digits, as many as the field has, in `text`: this runs for every base and line
+// of a run, so it makes no string.
+std::string_view format(unsigned value, const RunShape& shape, std::array<char, 8>& text) {
   constexpr char kDigits[] = "0123456789ABCDEF";
   unsigned radix = shape.hex ? 16 : 10;
-  std::string text(shape.width, '0');
-  for (size_t i = shape.width; i-- > 0; value /= radix) text[i] = kDigits[value % radix];
-  return text;
+  size_t width = std::min(shape.width, text.size());
+  for (size_t i = width; i-- > 0; value /= radix) text[i] = kDigits[value % radix];
+  return std::string_view(text.data(), width);
 }
 
 // The cheapest readings of a field as a value.
@@ -71,7 +73,8 @@ std::vector<std::optional<unsigned>> readRun(const std::vector<RunField>& fields
     pos[j] = starts ? 0 : (pos[j - 1] + static_cast<unsigned>(fields[j - 1].step)) % shape.modulus;
   }
   auto cost = [&](unsigned value, size_t j) {
-    std::string printed = format(value, shape);
+    std::array<char, 8> digits;
+    std::string_view printed = format(value, shape, digits);
     Cost c = fields[j].runOn ? prefixCost(printed, fields[j].read, kCap) : fieldCost(printed, fields[j].read, kCap);
     return std::min(c, kCap);
   };
@@ -117,16 +120,18 @@ std::vector<std::optional<unsigned>> readRun(const std::vector<RunField>& fields
     size_t s = bestStart[j];
     bool seen = false;
     std::vector<bool> before(j - s + 1);
+    std::vector<Cost> costs(j - s + 1);
+    size_t fitting = 0;
     for (size_t k = s; k <= j; ++k) {
+      costs[k - s] = cost((b + pos[k]) % shape.modulus, k);
       before[k - s] = seen;
-      seen = seen || cost((b + pos[k]) % shape.modulus, k) < kCap;
+      seen = seen || costs[k - s] < kCap;
+      fitting += costs[k - s] < kCap ? 1 : 0;
     }
     size_t after = 0;
-    size_t fitting = 0;
-    for (size_t k = s; k <= j; ++k) fitting += cost((b + pos[k]) % shape.modulus, k) < kCap ? 1 : 0;
     for (size_t k = j + 1; k-- > s;) {
       unsigned v = (b + pos[k]) % shape.modulus;
-      Cost c = cost(v, k);
+      Cost c = costs[k - s];
       bool fits = c < kCap;
       // A field read as nothing like its value takes it only between two that fit it, and not
       // when it reads clearly as another value (a line lost before it, not a misreading); a
