@@ -163,14 +163,20 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
     if (std::find(disputed.begin(), disputed.end(), n.line) != disputed.end() && tokenOf(ocr) != 0) continue;
     std::vector<Candidate> candidates;
     std::string fallback;  // written from the object code, when no reading is made
+    Cost cheapest = kLineLimit;
     auto add = [&](std::string text, bool code, std::string object = {}, bool sure = true) {
       int token = tokenOf(text);
       // A DS line gives the scanner no token: its address is for the checks.
       if ((token == 0 && n.kind != LineKind::Ds) || isCodeToken(token) != code) return;
       if (std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& c) { return c.text == text; })) return;
-      Cost cost = channelCost(text, ocr, kLineLimit);
+      // A reading dearer than the cheapest so far by the margin can neither be chosen nor stop
+      // the choice, nor be listed beside it: its cost is not worked out to the end.
+      Cost limit = std::min(kLineLimit, cheapest + kMargin);
+      Cost cost = channelCost(text, ocr, limit);
       if (object.empty()) object = text;
-      if (cost <= kLineLimit) candidates.push_back({std::move(text), token, std::move(object), cost, sure});
+      if (cost > limit) return;
+      cheapest = std::min(cheapest, cost);
+      candidates.push_back({std::move(text), token, std::move(object), cost, sure});
     };
     std::string address = n.address ? hex4(*n.address) : std::string();
     std::string label = labelOf(n, names, labels);

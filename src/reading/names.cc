@@ -61,11 +61,12 @@ std::vector<NameMatch> Names::near(std::string_view read, Cost limit, Scope scop
       if (it == byShape_.end()) continue;
       for (size_t i : it->second) {
         const Entry& e = entries_[i];
-        if (!sees(i, scope)) continue;
+        // The cost first: it rules out most names, and the scope takes a lookup.
+        Cost c = fieldCost(e.spelling, read, limit);
+        if (c > limit || !sees(i, scope)) continue;
         if (std::any_of(out.begin(), out.end(), [&](const NameMatch& m) { return m.spelling == e.spelling && m.value == e.value; }))
           continue;
-        Cost c = fieldCost(e.spelling, read, limit);
-        if (c <= limit) out.push_back({e.spelling, e.value, c, e.sure});
+        out.push_back({e.spelling, e.value, c, e.sure});
       }
     }
   }

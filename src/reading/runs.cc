@@ -89,7 +89,11 @@ std::vector<std::optional<unsigned>> readRun(const std::vector<RunField>& fields
     if (s == 0 && firstValue) bases.push_back(*firstValue);
     for (size_t j = s; j < e; ++j) {
       if (fields[j].runOn) continue;
-      for (unsigned r : readings(fields[j].read, shape)) bases.push_back((r + shape.modulus - pos[j]) % shape.modulus);
+      // A field read clearly proposes its own value alone: were it misread, the fields around
+      // it that were not propose the run's value.
+      std::vector<unsigned> values = readings(fields[j].read, shape);
+      if (clear(fields[j].read, shape) && values.size() > 1) values.resize(1);
+      for (unsigned r : values) bases.push_back((r + shape.modulus - pos[j]) % shape.modulus);
     }
     std::sort(bases.begin(), bases.end());
     bases.erase(std::unique(bases.begin(), bases.end()), bases.end());
