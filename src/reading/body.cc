@@ -15,6 +15,7 @@ namespace {
 constexpr Cost kKeyword = 4;        // EQU, DS, ORG, END read this close are those keywords
 constexpr Cost kLengthSlack = 4;    // readings this close to the best must give the same length
 constexpr size_t kLengthReadings = 6;
+constexpr Cost kGarbledText = 10;     // a data line's text read no better than this tells no length
 
 bool near(std::string_view word, std::string_view read, Cost limit) { return channelCost(word, read, limit) <= limit; }
 
@@ -92,7 +93,16 @@ void Body::guessKinds() {
         }
         InstructionQuery q{f.object, f.mnemonic, f.operand, std::nullopt, nullptr, scope_, 24, true};
         std::vector<Instruction> r = readInstruction(q, kLengthReadings);
-        // An operand OCR garbled leaves no reading; a mnemonic read as printed still tells.
+        // An operand OCR garbled leaves no reading; a mnemonic read as printed still tells, and
+        // so does the data's object code read as hex digits.
+        std::string digits = withoutSpecks(f.object);
+        bool hexDigits = !digits.empty() && digits.size() % 2 == 0 && digits.size() <= 6 &&
+                         std::all_of(digits.begin(), digits.end(), [](char c) { return holds(Alphabet::Hex, c); });
+        bool garbled = r.empty() || r[0].textCost > kGarbledText;
+        if (garbled && hexDigits && (f.mnemonic == "DB" || f.mnemonic == "DW")) {
+          n.length = static_cast<int>(digits.size() / 2);
+          break;
+        }
         if (r.empty()) {
           if (int length = lengthOf(f.mnemonic); length > 0) n.length = length;
           break;

@@ -79,6 +79,11 @@ class Body {
   // opcode; empty when they do not.
   std::string spokenByObject(const NumberedLine& n, const std::string& label) const;
   std::string writtenFrom(const NumberedLine& n, const std::string& label, const Instruction& ins) const;
+  // A data line romlift cannot read whose operand no reading takes, with object code read as
+  // the hex digits of as many bytes as the run of addresses gives it: its number and address
+  // as the runs give them, the rest as read, so that its printed bytes reach the image. Empty
+  // when it is not such a line.
+  std::string withRunFields(const NumberedLine& n, const std::string& label) const;
   // Empty lines between a label-only line and the labelled code line it goes with: none was
   // printed there, and romlift would take the label-only line for one without its code line.
   void emptyLinesInLabelRuns(std::vector<size_t>& deleted) const;

@@ -7,6 +7,7 @@
 #include "reading/instruction.h"
 #include "reading/layout.h"
 #include "reading/words.h"
+#include "scanner/rules.h"
 
 namespace romlift::reading {
 namespace {
@@ -92,6 +93,32 @@ std::string Body::spokenByObject(const NumberedLine& n, const std::string& label
   }
   if (!found || label == found->mnemonic) return {};
   return writtenFrom(n, label, *found);
+}
+
+std::string Body::withRunFields(const NumberedLine& n, const std::string& label) const {
+  const NumberedFields& f = n.f;
+  std::string digits = withoutSpecks(f.object), mnemonic = withoutSpecks(f.mnemonic);
+  if (!n.address || n.span < 1 || digits.size() != 2 * static_cast<size_t>(n.span) || !allHex(digits) ||
+      (mnemonic != "DB" && mnemonic != "DW") || (!f.label.empty() && !wellFormedName(label)) ||
+      isCodeToken(tokenOf(text_[n.line])))
+    return {};
+  // One word, and no line number in it: an operand that may hold the next line run into it is
+  // not kept.
+  size_t digitRun = 0;
+  for (char c : f.operand) {
+    digitRun = c >= '0' && c <= '9' ? digitRun + 1 : 0;
+    if (digitRun == kNumberWidth || c == ' ') return {};
+  }
+  LineParts p;
+  p.number = n.number;
+  p.address = hex4(*n.address);
+  p.object = digits;
+  p.label = label;
+  p.mnemonic = mnemonic;
+  p.operand = f.operand;
+  p.comment = f.comment;
+  std::string text = layOut(p);
+  return isCodeToken(tokenOf(text)) ? text : std::string();
 }
 
 }  // namespace romlift::reading

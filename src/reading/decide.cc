@@ -163,6 +163,7 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
     if (std::find(disputed.begin(), disputed.end(), n.line) != disputed.end() && tokenOf(ocr) != 0) continue;
     std::vector<Candidate> candidates;
     std::string fallback;  // written from the object code, when no reading is made
+    std::string asRead;    // else the fields the runs give, the rest as read
     Cost cheapest = kLineLimit;
     auto add = [&](std::string text, bool code, std::string object = {}, bool sure = true) {
       int token = tokenOf(text);
@@ -203,6 +204,7 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
         bool wellFormed = readObject.size() % 2 == 0 && readObject.size() <= 6 &&
                           std::all_of(readObject.begin(), readObject.end(), [](char c) { return holds(Alphabet::Hex, c); });
         if (unread) fallback = spokenByObject(n, label);
+        if (unread && fallback.empty()) asRead = withRunFields(n, label);
         for (Instruction& ins : readings) {
           if ((n.span >= 0 ? n.span : n.length) >= 0 && ins.length != (n.span >= 0 ? n.span : n.length)) continue;
           bool objectAsRead = readObject == ins.object;
@@ -282,6 +284,8 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
     } else if (c == nullptr && !fallback.empty()) {
       rewrites[n.line] = fallback;
       out.notes.push_back({n.line, writtenNote(fallback)});
+    } else if (c == nullptr && !asRead.empty()) {
+      rewrites[n.line] = asRead;
     } else if (c == nullptr) {
       if (std::vector<std::string> near = rivals(candidates, ocr); !near.empty()) out.doubts.push_back({n.line, std::move(near)});
     }

@@ -136,6 +136,17 @@ TEST(Reading, WritesAnOperandNothingReadsFromTheObjectCode) {
                    "Nb corrections : 1\nNb cas ambigus : 0\nNb dommages non r\xC3\xA9parables : 0\n");
 }
 
+// A string read as nothing like a string, on a line whose address OCR misread: the address is
+// the run's, the string stays as read (nobody can know it), and the printed bytes reach the image.
+TEST(Reading, MendsTheAddressOfADataLineWhoseStringNothingReads) {
+  std::string listing = damaged({{"052 C04D 4B455A     BANNER  DB    'KEZ'", "052 CO4D 4B455A     BANNER  DB    Yin"}});
+  test::Outcome r = report({"fix"}, listing);
+  std::string expected = sample();
+  expected.replace(expected.find("DB    'KEZ'"), 11, "DB    Yin  ");
+  EXPECT_EQ(test::gnuPatched(listing, r.out), expected) << r.out;
+  EXPECT_EQ(r.err.find("compl"), std::string::npos) << r.err;
+}
+
 // A jump whose object code and operand are both damaged still gives its length from its
 // mnemonic: the addresses after it, one of them read clearly as another, follow on from it.
 TEST(Reading, TakesALengthFromTheMnemonicWhenNothingElseReads) {
