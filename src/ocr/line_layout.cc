@@ -1,0 +1,242 @@
+#include "ocr/line_layout.h"
+
+#include "bytes/charclass.h"
+#include "scanner/rules.h"
+
+namespace romlift::ocr {
+namespace allowed {
+
+const std::string kDigits = "0123456789";
+const std::string kHex = "0123456789ABCDEF";
+const std::string kName = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789?@_$";
+const std::string kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+const std::string kText = [] {
+  std::string s;
+  for (char c = '!'; c <= '~'; ++c)
+    if (c < 'a' || c > 'z') s += c;
+  return s;
+}();
+
+}  // namespace allowed
+
+namespace {
+
+using reading::Alphabet;
+
+bool inked(const Cells& cells, int c) { return c >= 0 && c < static_cast<int>(cells.size()) && cells[static_cast<size_t>(c)].inked; }
+
+// How many of the cells [from, to) have ink as the pattern says ('#' ink, '.' none).
+int matching(const Cells& cells, std::string_view pattern) {
+  int n = 0;
+  for (size_t c = 0; c < pattern.size(); ++c) n += inked(cells, static_cast<int>(c)) == (pattern[c] == '#');
+  return n;
+}
+
+bool nothingFrom(const Cells& cells, int from) { return static_cast<int>(cells.size()) <= from; }
+
+constexpr std::string_view kStarsPattern = "###########################";
+constexpr std::string_view kTitlePattern = "#.#.#.#.#.#.#...#.#.#.#.#.#";
+constexpr std::string_view kHeaderPattern = "####.##....###.";
+
+bool isSymbolRow(const Cells& cells) {
+  int hex = inked(cells, 7) + inked(cells, 8) + inked(cells, 9) + inked(cells, 10);
+  return inked(cells, 0) && !inked(cells, 6) && hex >= 3 && !inked(cells, 11);
+}
+
+// A comment line's '*' at the label's column: alone there, its text from two columns on.
+bool isStarComment(const Cells& cells) {
+  for (int c = 16; c < 20; ++c)
+    if (inked(cells, c)) return false;
+  return inked(cells, 20) && !inked(cells, 21) && inked(cells, 22);
+}
+
+void keepRange(Cells& cells, int from, int to, Alphabet a) {
+  for (int c = from; c < to && c < static_cast<int>(cells.size()); ++c) keepTo(cells[static_cast<size_t>(c)], a);
+}
+
+// The numbered line's field that a run starting at this column belongs to, and its allowed
+// characters for the Cut method.
+struct FieldAt {
+  Alphabet alphabet;
+  const std::string* allowed;
+  bool mnemonic;
+};
+FieldAt fieldAt(int column) {
+  if (column < 3) return {Alphabet::Digit, &allowed::kDigits, false};
+  if (column < 16) return {Alphabet::Hex, &allowed::kHex, false};
+  if (column < 26) return {Alphabet::Name, &allowed::kName, false};
+  if (column < 33) return {Alphabet::Upper, &allowed::kLetters, true};
+  return {Alphabet::Text, &allowed::kText, false};
+}
+
+bool standsFor(const Cell& cell, Alphabet a) { return !reading::readingsOf(cell.c, a).empty(); }
+
+// One token of an operand, [from, to): a number ending in H holds hex digits before its H, a
+// number starting with a digit holds digits; a lone S is the location counter $, and a $
+// before a name's letters is an S.
+void settleToken(Cells& cells, int from, int to) {
+  if (to <= from) return;
+  auto all = [&](int a, int b, Alphabet alphabet) {
+    for (int c = a; c < b; ++c)
+      if (!standsFor(cells[static_cast<size_t>(c)], alphabet)) return false;
+    return true;
+  };
+  Cell& first = cells[static_cast<size_t>(from)];
+  if (to - from >= 2 && cells[static_cast<size_t>(to - 1)].c == 'H' && standsFor(first, Alphabet::Digit) &&
+      all(from, to - 1, Alphabet::Hex))
+    keepRange(cells, from, to - 1, Alphabet::Hex);
+  else if (isDigit(first.c) && all(from, to, Alphabet::Digit))
+    keepRange(cells, from, to, Alphabet::Digit);
+  else if (to - from == 1 && first.c == 'S')
+    first.c = '$', first.confidence = 0;
+  else if (to - from > 1 && first.c == '$')
+    first.c = 'S', first.confidence = 0;
+}
+
+// The operand's tokens: separated by , + - * / ( ), text between quotes left as read.
+void settleOperand(Cells& cells, int from, int to) {
+  bool quoted = false;
+  int start = from;
+  for (int c = from; c <= to; ++c) {
+    char ch = c < to ? cells[static_cast<size_t>(c)].c : ',';
+    bool quote = ch == '\'';
+    if (quoted && !quote) continue;
+    if (quote || std::string_view(",+-*/()").find(ch) != std::string_view::npos) {
+      if (!quoted) settleToken(cells, start, c);
+      start = c + 1;
+    }
+    if (quote) quoted = !quoted;
+  }
+}
+
+std::vector<Region> cutNumbered(const Cells& cells) {
+  std::vector<Region> regions;
+  int end = static_cast<int>(cells.size());
+  if (isStarComment(cells)) end = 20;
+  for (auto [a, b] : inkedRuns(cells, 0, end)) {
+    // The comment is read as one line from its first run on.
+    if (a >= static_cast<int>(col::kComment)) {
+      regions.push_back({a, static_cast<int>(cells.size()), allowed::kText});
+      return regions;
+    }
+    regions.push_back({a, b, *fieldAt(a).allowed});
+  }
+  if (end == 20) regions.push_back({20, static_cast<int>(cells.size()), allowed::kText});
+  return regions;
+}
+
+std::vector<Region> cutSymbolRow(const Cells& cells) {
+  std::vector<Region> regions;
+  for (auto [a, b] : inkedRuns(cells, 0, static_cast<int>(cells.size())))
+    regions.push_back({a, b, a % 12 >= 7 ? allowed::kHex : allowed::kName});
+  return regions;
+}
+
+}  // namespace
+
+LineKind kindOf(const Cells& cells, bool inTable) {
+  if (cells.empty()) return LineKind::Empty;
+  int width = static_cast<int>(kStarsPattern.size());
+  if (nothingFrom(cells, width + 1) && matching(cells, kStarsPattern) >= width - 2) return LineKind::BannerStars;
+  if (nothingFrom(cells, width + 1) && matching(cells, kTitlePattern) >= width - 2) return LineKind::BannerTitle;
+  if (matching(cells, kHeaderPattern) >= static_cast<int>(kHeaderPattern.size()) - 1) return LineKind::PageHeader;
+  if (inTable && isSymbolRow(cells)) return LineKind::SymbolRow;
+  if (inked(cells, 0) && inked(cells, 1) && inked(cells, 2) && !inked(cells, 3)) return LineKind::Numbered;
+  return LineKind::Other;
+}
+
+std::vector<Region> regionsOf(LineKind kind, Method method, const Cells& cells) {
+  int end = static_cast<int>(cells.size());
+  switch (kind) {
+    case LineKind::Numbered:
+      if (method == Method::Cut) return cutNumbered(cells);
+      return {{0, 16, allowed::kHex}, {16, end, allowed::kText}};
+    case LineKind::PageHeader:
+      if (method == Method::Cut) return {{5, 7, allowed::kDigits}, {24, end, allowed::kHex + "-"}};
+      return {{0, end, allowed::kText}};
+    case LineKind::SymbolRow:
+      if (method == Method::Cut) return cutSymbolRow(cells);
+      return {{0, end, allowed::kName}};
+    case LineKind::Other: return {{0, end, allowed::kText}};
+    default: return {};
+  }
+}
+
+void settleNumbered(Cells& cells, const std::vector<std::string_view>& names) {
+  keepRange(cells, 0, 3, Alphabet::Digit);
+  keepRange(cells, 4, 8, Alphabet::Hex);
+  keepRange(cells, 9, 15, Alphabet::Hex);
+  if (isStarComment(cells)) {
+    cells[20].c = '*';
+    return;
+  }
+  for (auto [a, b] : inkedRuns(cells, 16, static_cast<int>(col::kComment))) {
+    FieldAt field = fieldAt(a);
+    keepRange(cells, a, b, field.alphabet);
+    if (field.mnemonic && !names.empty()) chooseName(cells, a, b, names);
+    if (field.alphabet == Alphabet::Text) settleOperand(cells, a, b);
+  }
+}
+
+std::string headerText(Cells& cells) {
+  keepRange(cells, 5, 7, Alphabet::Digit);
+  std::vector<std::pair<int, int>> runs = inkedRuns(cells, 24, static_cast<int>(cells.size()));
+  std::string range;
+  if (!runs.empty()) {
+    auto [a, b] = runs[0];
+    // 0C000-0C7FF or C000-C7FF; with ten characters, the dash is where one was read.
+    int dash = b - a == 11 ? a + 5 : b - a == 9 ? a + 4 : -1;
+    for (int c = a; c < b && dash < 0; ++c)
+      if (cells[static_cast<size_t>(c)].c == '-') dash = c;
+    for (int c = a; c < b; ++c) {
+      Cell& cell = cells[static_cast<size_t>(c)];
+      if (c == dash)
+        cell.c = '-', cell.confidence = 1;
+      else
+        keepTo(cell, Alphabet::Hex);
+      range += cell.c;
+    }
+  }
+  std::string page = {cells[5].c, cells[6].c};
+  std::string text = "PAGE " + page + std::string(kFirstPageHeader + 7) + range + kVersionMark;
+  // The fixed text is no reading: its cells hold what is written, for sure.
+  bool inRange = !runs.empty();
+  cells.resize(std::max(cells.size(), text.size()));
+  for (int c = 0; c < static_cast<int>(cells.size()); ++c) {
+    bool read = c == 5 || c == 6 || (inRange && c >= runs[0].first && c < runs[0].second);
+    if (!read) cells[static_cast<size_t>(c)] = Cell{false, false, c < static_cast<int>(text.size()) ? text[static_cast<size_t>(c)] : ' ', 1, {}};
+  }
+  return text;
+}
+
+void settleSymbolRow(Cells& cells) {
+  for (int entry = 0; entry < static_cast<int>(cells.size()); entry += 12) {
+    keepRange(cells, entry, entry + 6, Alphabet::Name);
+    keepRange(cells, entry + 7, entry + 11, Alphabet::Hex);
+  }
+}
+
+std::vector<DigitCell> digitCells(LineKind kind, const Cells& cells) {
+  std::vector<DigitCell> out;
+  auto add = [&](int from, int to, std::string_view among) {
+    for (int c = from; c < to && c < static_cast<int>(cells.size()); ++c)
+      if (cells[static_cast<size_t>(c)].inked && cells[static_cast<size_t>(c)].c != '-') out.push_back({c, among});
+  };
+  if (kind == LineKind::Numbered) {
+    add(0, 3, allowed::kDigits);
+    add(4, 8, allowed::kHex);
+    add(9, 15, allowed::kHex);
+  } else if (kind == LineKind::PageHeader) {
+    add(5, 7, allowed::kDigits);
+    std::vector<std::pair<int, int>> runs = inkedRuns(cells, 24, static_cast<int>(cells.size()));
+    if (!runs.empty()) add(runs[0].first, runs[0].second, allowed::kHex);
+  } else if (kind == LineKind::SymbolRow) {
+    for (int entry = 0; entry < static_cast<int>(cells.size()); entry += 12) add(entry + 7, entry + 11, allowed::kHex);
+  }
+  return out;
+}
+
+std::string_view bannerStars() { return "***************************"; }
+std::string_view bannerTitle() { return kBannerTitle; }
+
+}  // namespace romlift::ocr
