@@ -81,24 +81,18 @@ void GlyphModel::finish(int least, GlyphMemory& memory) {
   }
 }
 
-GlyphModel::Verdict GlyphModel::classify(const TextRow& row, int column, std::string_view among) const {
+std::vector<float> GlyphModel::scores(const TextRow& row, int column, std::string_view characters) const {
   std::vector<Patch> views;
   for (double dy = -kShift; dy <= kShift; dy += kShift)
     for (double dx = -kShift; dx <= kShift; dx += kShift) views.push_back(patch(row, column, dx, dy));
-  Verdict v;
-  for (char c : among) {
+  std::vector<float> out;
+  for (char c : characters) {
     const Patch& pattern = patterns_[static_cast<unsigned char>(c)];
-    if (pattern.empty()) continue;
-    float best = -1;
-    for (const Patch& view : views) best = std::max(best, dot(view, pattern));
-    if (v.c == 0 || best > v.score) {
-      if (v.c != 0) v.runnerUp = v.score;
-      v.c = c, v.score = best;
-    } else if (best > v.runnerUp) {
-      v.runnerUp = best;
-    }
+    float best = pattern.empty() ? -2 : -1;
+    for (size_t v = 0; v < views.size() && !pattern.empty(); ++v) best = std::max(best, dot(views[v], pattern));
+    out.push_back(best);
   }
-  return v;
+  return out;
 }
 
 }  // namespace romlift::ocr

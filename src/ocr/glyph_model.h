@@ -30,13 +30,9 @@ class GlyphModel {
   void finish(int least, GlyphMemory& memory);
   bool knows(char c) const { return !patterns_[static_cast<unsigned char>(c)].empty(); }
 
-  struct Verdict {
-    char c = 0;          // 0 when no character of those asked is known
-    float score = 0;     // correlation with its pattern, -1 to 1
-    float runnerUp = -1; // the best score of another known character
-  };
-  // The known character among `among` that the cell looks most like.
-  Verdict classify(const TextRow& row, int column, std::string_view among) const;
+  // How much the cell looks like each of the characters, -1 to 1 (a correlation); -2 for
+  // a character the model does not know.
+  std::vector<float> scores(const TextRow& row, int column, std::string_view characters) const;
 
  private:
   using Patch = std::vector<float>;

@@ -8,6 +8,8 @@ namespace allowed {
 
 const std::string kDigits = "0123456789";
 const std::string kHex = "0123456789ABCDEF";
+const std::string kDigitsRead = kDigits + "O";
+const std::string kHexRead = kHex + "O";
 const std::string kName = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789?@_$";
 const std::string kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 const std::string kText = [] {
@@ -62,8 +64,8 @@ struct FieldAt {
   bool mnemonic;
 };
 FieldAt fieldAt(int column) {
-  if (column < 3) return {Alphabet::Digit, &allowed::kDigits, false};
-  if (column < 16) return {Alphabet::Hex, &allowed::kHex, false};
+  if (column < 3) return {Alphabet::Digit, &allowed::kDigitsRead, false};
+  if (column < 16) return {Alphabet::Hex, &allowed::kHexRead, false};
   if (column < 26) return {Alphabet::Name, &allowed::kName, false};
   if (column < 33) return {Alphabet::Upper, &allowed::kLetters, true};
   return {Alphabet::Text, &allowed::kText, false};
@@ -128,7 +130,7 @@ std::vector<Region> cutNumbered(const Cells& cells) {
 std::vector<Region> cutSymbolRow(const Cells& cells) {
   std::vector<Region> regions;
   for (auto [a, b] : inkedRuns(cells, 0, static_cast<int>(cells.size())))
-    regions.push_back({a, b, a % 12 >= 7 ? allowed::kHex : allowed::kName});
+    regions.push_back({a, b, a % 12 >= 7 ? allowed::kHexRead : allowed::kName});
   return regions;
 }
 
@@ -152,7 +154,7 @@ std::vector<Region> regionsOf(LineKind kind, Method method, const Cells& cells) 
       if (method == Method::Cut) return cutNumbered(cells);
       return {{0, 16, allowed::kHex}, {16, end, allowed::kText}};
     case LineKind::PageHeader:
-      if (method == Method::Cut) return {{5, 7, allowed::kDigits}, {24, end, allowed::kHex + "-"}};
+      if (method == Method::Cut) return {{5, 7, allowed::kDigitsRead}, {24, end, allowed::kHexRead + "-"}};
       return {{0, end, allowed::kText}};
     case LineKind::SymbolRow:
       if (method == Method::Cut) return cutSymbolRow(cells);
@@ -234,6 +236,13 @@ std::vector<DigitCell> digitCells(LineKind kind, const Cells& cells) {
     for (int entry = 0; entry < static_cast<int>(cells.size()); entry += 12) add(entry + 7, entry + 11, allowed::kHex);
   }
   return out;
+}
+
+std::pair<int, int> mnemonicRun(LineKind kind, const Cells& cells) {
+  if (kind != LineKind::Numbered || isStarComment(cells)) return {0, 0};
+  for (auto [a, b] : inkedRuns(cells, 16, static_cast<int>(col::kComment)))
+    if (fieldAt(a).mnemonic) return {a, b};
+  return {0, 0};
 }
 
 std::string_view bannerStars() { return "***************************"; }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "ocr/cells.h"
@@ -40,6 +41,12 @@ struct Region {
 namespace allowed {
 extern const std::string kDigits;  // 0-9
 extern const std::string kHex;     // 0-9 A-F
+// What the engine may read in a digit field: the digits and the letter O, which the field's
+// alphabet then turns into a 0. Restricted to digits alone, the engine reads an O-shaped glyph
+// as whatever digit is nearest (a C as often as a 0); allowed I and l as well, it reads them
+// for many a worn digit.
+extern const std::string kDigitsRead;
+extern const std::string kHexRead;
 extern const std::string kName;    // a label's: A-Z 0-9 ? @ _ $
 extern const std::string kLetters; // A-Z
 extern const std::string kText;    // the printable characters but lower-case letters
@@ -64,6 +71,9 @@ struct DigitCell {
   std::string_view among;
 };
 std::vector<DigitCell> digitCells(LineKind kind, const Cells& cells);
+
+// The columns [from, to) of a numbered line's mnemonic; from == to when it has none.
+std::pair<int, int> mnemonicRun(LineKind kind, const Cells& cells);
 
 // The banner lines and the fixed parts of a page header.
 std::string_view bannerStars();

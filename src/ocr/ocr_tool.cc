@@ -15,6 +15,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: romlift-ocr [--alternatives=FILE] [--cpu=8085|8080|none] [--method=cut|rank]\n"
     "                   [--engine-only] PAGE...\n"
+    "       romlift-ocr --help | --version\n"
     "\n"
     "Reads the scanned pages of a printed assembler listing (PNG, TIFF, PNM and the other\n"
     "formats leptonica reads; each page of a multi-page TIFF), in the order given, and writes\n"
@@ -40,8 +41,9 @@ constexpr const char* kUsage =
     "Progress goes to standard error when it is a terminal. A page that cannot be read is named\n"
     "on standard error (\"<<< Page illisible >>> : FILE : REASON\") and the others are read.\n"
     "\n"
-    "Exit status: 0 when every page was read; 1 when a page could not be read or standard\n"
-    "output not written; 2 on a usage error or when tesseract's English model is missing.\n";
+    "Exit status: 0 when every page was read; 1 when a page could not be read, or standard\n"
+    "output or the alternatives file not written; 2 on a usage error, an alternatives file that\n"
+    "cannot be created, or tesseract's English model missing (package tesseract-ocr-eng).\n";
 
 constexpr const char* kVersion = "romlift-ocr 0.1.0\n";
 

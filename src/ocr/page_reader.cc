@@ -1,6 +1,7 @@
 #include "ocr/page_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "isa/intel8080.h"
@@ -12,6 +13,9 @@ namespace {
 // How much more a cell must look like another digit than like the engine's for the model to
 // override the engine.
 constexpr float kGlyphMargin = 0.03f;
+// The score, and the lead over the next character, of a glyph the model is sure of.
+constexpr float kSureGlyph = 0.9f;
+constexpr float kSureGlyphMargin = 0.3f;
 
 bool missing(const Cell& cell) { return cell.inked && cell.choices.empty(); }
 
@@ -76,34 +80,84 @@ bool sure(const Cell& cell, std::string_view among) {
          among.find(cell.c) != std::string_view::npos;
 }
 
-// The cell's digit by the page's glyphs: the model's when the engine read nothing the field
-// holds, or a digit the model knows and finds clearly less alike. True when it changed.
+using reading::Alphabet;
+
+Alphabet alphabetOf(std::string_view among) { return among == allowed::kDigits ? Alphabet::Digit : Alphabet::Hex; }
+
+// The look-alike of a digit the field holds that a letter is, when OCR often reads one for
+// the other (O for 0, I for 1); 0 for none.
+char frequentLookAlike(char letter, Alphabet a) {
+  std::span<const reading::Glyph> looks = reading::readingsOf(letter, a);
+  return !reading::holds(a, letter) && !looks.empty() && looks[0].cost <= reading::kFrequent ? looks[0].c : 0;
+}
+
+// The field's characters and the letters the model knows that look much like one of them:
+// what a cell of the field is compared with.
+std::string candidates(const GlyphModel& model, std::string_view among) {
+  std::string out(among);
+  for (char c = 'A'; c <= 'Z'; ++c)
+    if (model.knows(c) && frequentLookAlike(c, alphabetOf(among)) != 0) out += c;
+  return out;
+}
+
+// The cell's digit by the page's glyphs. Each character the field holds scores the best of its
+// own pattern and of its look-alike letters'; the model's best replaces the engine's reading
+// when the engine read nothing the field holds, or when the model knows the engine's digit and
+// finds it clearly less alike. True when it changed.
 bool checkCell(const GlyphModel& model, const TextRow& row, int column, std::string_view among, Cell& cell) {
-  GlyphModel::Verdict v = model.classify(row, column, among);
-  if (v.c == 0) return false;
-  if (v.c == cell.c) {
+  Alphabet a = alphabetOf(among);
+  std::string tried = candidates(model, among);
+  std::vector<float> scores = model.scores(row, column, tried);
+  std::array<float, 128> group;
+  group.fill(-2);
+  for (size_t k = 0; k < tried.size(); ++k) {
+    char to = reading::holds(a, tried[k]) ? tried[k] : frequentLookAlike(tried[k], a);
+    group[static_cast<unsigned char>(to)] = std::max(group[static_cast<unsigned char>(to)], scores[k]);
+  }
+  char best = 0;
+  float top = -2, second = -2;
+  for (char c : among) {
+    float g = group[static_cast<unsigned char>(c)];
+    if (g > top) second = top, top = g, best = c;
+    else if (g > second) second = g;
+  }
+  if (top < -1) return false;
+  char engine = cell.choices.empty() ? 0 : cell.choices[0].c;
+  // The engine saw a letter that looks much like a digit the field holds (an O), and the model
+  // cannot judge it.
+  if (engine != 0 && !model.knows(engine) && frequentLookAlike(engine, a) != 0) return false;
+  if (best == cell.c) {
     // Two readings agree: the cell is doubtful only when the model hesitated too.
-    if (v.score - v.runnerUp >= kGlyphMargin) cell.confidence = std::max(cell.confidence, v.score);
+    if (top - second >= kGlyphMargin) cell.confidence = std::max(cell.confidence, top);
     return false;
   }
-  bool held = among.find(cell.c) != std::string_view::npos;
-  if (held && !model.knows(cell.c)) return false;
-  float own = held ? model.classify(row, column, std::string(1, cell.c)).score : -1;
-  if (v.score < 0.5f || v.score - own < kGlyphMargin) return false;
-  cell.c = v.c, cell.confidence = v.score;
+  float own = reading::holds(a, cell.c) ? group[static_cast<unsigned char>(cell.c)] : -1;
+  // A digit the model does not know gives way only to a glyph the model is sure of.
+  bool sureOfBest = top >= kSureGlyph && top - second >= kSureGlyphMargin;
+  if ((own < -1 && !sureOfBest) || top < 0.5f || top - own < kGlyphMargin) return false;
+  cell.c = best, cell.confidence = top;
   return true;
 }
 
 }  // namespace
 
-// The digit fields read again by the page's own glyphs: the cells the engine was sure of teach
-// the model (and the pages after), which then checks every digit cell.
+// The digit fields read again by the page's own glyphs: the cells the engine was sure of (and
+// the letters of mnemonics it read as names of the instruction set) teach the model and the
+// pages after; the model then checks every digit cell.
 void PageReader::checkGlyphs(const GrayImage& straight, std::vector<ReadLine>& lines) {
   GlyphModel model(straight, geometry_);
-  for (const ReadLine& line : lines)
+  for (const ReadLine& line : lines) {
     for (DigitCell d : digitCells(line.kind, line.cells))
       if (sure(line.cells[static_cast<size_t>(d.column)], d.among))
         model.learn(*line.row, d.column, line.cells[static_cast<size_t>(d.column)].c);
+    auto [from, to] = mnemonicRun(line.kind, line.cells);
+    std::string name;
+    for (int c = from; c < to; ++c) name += line.cells[static_cast<size_t>(c)].c;
+    if (from >= to || std::find(options_.mnemonics.begin(), options_.mnemonics.end(), name) == options_.mnemonics.end())
+      continue;
+    for (int c = from; c < to; ++c)
+      if (sure(line.cells[static_cast<size_t>(c)], allowed::kLetters)) model.learn(*line.row, c, line.cells[static_cast<size_t>(c)].c);
+  }
   model.finish(3, memory_);
   for (ReadLine& line : lines) {
     for (DigitCell d : digitCells(line.kind, line.cells)) {

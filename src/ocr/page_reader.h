@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <vector>

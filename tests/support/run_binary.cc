@@ -107,8 +107,8 @@ RunResult runRomlift(std::string_view input, const RunOptions& options) {
   const std::string err = (root / "stderr").string();
   if (options.stdinPath.empty()) writeFile(in, input);
 
-  std::vector<std::string> args{
-      options.report ? (fs::path(ROMLIFT_BIN).parent_path() / "romlift-report").string() : ROMLIFT_BIN};
+  std::string program = options.program.empty() ? (options.report ? "romlift-report" : "") : options.program;
+  std::vector<std::string> args{program.empty() ? ROMLIFT_BIN : (fs::path(ROMLIFT_BIN).parent_path() / program).string()};
   args.insert(args.end(), options.args.begin(), options.args.end());
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());

@@ -12,6 +12,7 @@ namespace romlift::test {
 struct RunOptions {
   std::vector<std::string> args;  // command-line arguments after the program name
   bool report = false;            // run romlift-report (beside ROMLIFT_BIN) instead of romlift
+  std::string program;            // when set, this program beside ROMLIFT_BIN instead (romlift-ocr)
   bool mergeOutput = false;       // standard error goes to the same descriptor as standard output
   std::string stdinPath;          // when set, standard input is opened from here instead
   std::string stdoutPath;         // when set, standard output is opened here (e.g. /dev/full)
