@@ -107,35 +107,36 @@ void keepTo(Cell& cell, reading::Alphabet a) {
 namespace {
 
 // What reading the cell as c costs: nothing for the engine's first choice, a step for another
-// of its choices, a look-alike's cost for the rest; kNever beyond a rare look-alike.
+// of its choices, a look-alike's cost for the rest; kNever beyond a rare look-alike. A cell the
+// engine read nothing in may be anything.
 reading::Cost letterCost(const Cell& cell, char c) {
-  if (cell.choices.empty()) return reading::kLost;
+  if (cell.choices.empty()) return cell.inked ? reading::kLost : reading::kNever;
   if (cell.choices[0].c == c) return 0;
   for (const Choice& ch : cell.choices)
     if (ch.c == c) return 1;
   reading::Cost m = reading::misreadCost(c, cell.choices[0].c);
+  // A comma is small and faint: the engine reads it as many a thing.
+  if (c == ',') m = std::min(m, reading::kRare);
   return m <= reading::kRare ? m : reading::kNever;
 }
 
 }  // namespace
 
-void chooseName(Cells& cells, int from, int to, const std::vector<std::string_view>& names) {
-  std::string read;
-  for (int c = from; c < to; ++c) read += cells[static_cast<size_t>(c)].c;
-  if (std::find(names.begin(), names.end(), read) != names.end()) return;
+bool chooseSpelling(Cells& cells, int from, int to, const std::vector<std::string_view>& spellings, bool whole) {
   reading::Cost best = reading::kNever, second = reading::kNever;
   std::string_view chosen;
-  for (std::string_view name : names) {
-    if (static_cast<int>(name.size()) != to - from) continue;
+  for (std::string_view spelling : spellings) {
+    int length = static_cast<int>(spelling.size());
+    if (whole ? length != to - from : length > to - from) continue;
     reading::Cost cost = 0;
-    for (size_t k = 0; k < name.size() && cost < reading::kNever; ++k)
-      cost = std::min(reading::kNever, cost + letterCost(cells[static_cast<size_t>(from) + k], name[k]));
+    for (size_t k = 0; k < spelling.size() && cost < reading::kNever; ++k)
+      cost = std::min(reading::kNever, cost + letterCost(cells[static_cast<size_t>(from) + k], spelling[k]));
     if (cost < best)
-      second = best, best = cost, chosen = name;
+      second = best, best = cost, chosen = spelling;
     else if (cost < second)
       second = cost;
   }
-  if (best >= reading::kNever || second == best) return;  // no name fits, or two fit as well
+  if (best >= reading::kNever || second == best) return false;  // none fits, or two fit as well
   for (size_t k = 0; k < chosen.size(); ++k) {
     Cell& cell = cells[static_cast<size_t>(from) + k];
     if (cell.c == chosen[k]) continue;
@@ -144,6 +145,13 @@ void chooseName(Cells& cells, int from, int to, const std::vector<std::string_vi
     for (const Choice& ch : cell.choices)
       if (ch.c == chosen[k]) cell.confidence = ch.confidence;
   }
+  return true;
+}
+
+void chooseName(Cells& cells, int from, int to, const std::vector<std::string_view>& names) {
+  std::string read;
+  for (int c = from; c < to; ++c) read += cells[static_cast<size_t>(c)].c;
+  if (std::find(names.begin(), names.end(), read) == names.end()) chooseSpelling(cells, from, to, names, true);
 }
 
 std::string textOf(const Cells& cells) {

@@ -43,6 +43,12 @@ void keepTo(Cell& cell, reading::Alphabet a);
 // cost. Cells that already spell a name are left as they are.
 void chooseName(Cells& cells, int from, int to, const std::vector<std::string_view>& names);
 
+// The cells from `from` on as the spelling the engine's choices support best, among spellings
+// as long as [from, to) when whole, no longer when not: each letter a choice or a look-alike
+// of the first choice, at the least cost. False, the cells left, when none fits or two fit as
+// well.
+bool chooseSpelling(Cells& cells, int from, int to, const std::vector<std::string_view>& spellings, bool whole);
+
 // The runs of inked cells in [from, to): their first column and the column after them.
 std::vector<std::pair<int, int>> inkedRuns(const Cells& cells, int from, int to);
 

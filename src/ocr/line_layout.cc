@@ -1,6 +1,7 @@
 #include "ocr/line_layout.h"
 
 #include "bytes/charclass.h"
+#include "isa/intel8080.h"
 #include "scanner/rules.h"
 
 namespace romlift::ocr {
@@ -74,8 +75,9 @@ FieldAt fieldAt(int column) {
 bool standsFor(const Cell& cell, Alphabet a) { return !reading::readingsOf(cell.c, a).empty(); }
 
 // One token of an operand, [from, to): a number ending in H holds hex digits before its H, a
-// number starting with a digit holds digits; a lone S is the location counter $, and a $
-// before a name's letters is an S.
+// number starting with a digit holds digits before its suffix letter if any (O or Q octal, B
+// binary, D decimal, as read); a lone S is the location counter $, and a $ before a name's
+// letters is an S.
 void settleToken(Cells& cells, int from, int to) {
   if (to <= from) return;
   auto all = [&](int a, int b, Alphabet alphabet) {
@@ -84,19 +86,32 @@ void settleToken(Cells& cells, int from, int to) {
     return true;
   };
   Cell& first = cells[static_cast<size_t>(from)];
-  if (to - from >= 2 && cells[static_cast<size_t>(to - 1)].c == 'H' && standsFor(first, Alphabet::Digit) &&
-      all(from, to - 1, Alphabet::Hex))
+  char last = cells[static_cast<size_t>(to - 1)].c;
+  int digits = to - from >= 2 && std::string_view("OQBD").find(last) != std::string_view::npos ? to - 1 : to;
+  if (to - from >= 2 && last == 'H' && standsFor(first, Alphabet::Digit) && all(from, to - 1, Alphabet::Hex))
     keepRange(cells, from, to - 1, Alphabet::Hex);
-  else if (isDigit(first.c) && all(from, to, Alphabet::Digit))
-    keepRange(cells, from, to, Alphabet::Digit);
+  else if (isDigit(first.c) && all(from, digits, Alphabet::Digit))
+    keepRange(cells, from, digits, Alphabet::Digit);
   else if (to - from == 1 && first.c == 'S')
     first.c = '$', first.confidence = 0;
   else if (to - from > 1 && first.c == '$')
     first.c = 'S', first.confidence = 0;
 }
 
+// A mark read for a quote where a quoted string starts or ends: at the operand's ends or next
+// to a comma. The assembler quotes with ' alone.
+void settleQuotes(Cells& cells, int from, int to) {
+  auto at = [&](int c) { return c >= from && c < to ? cells[static_cast<size_t>(c)].c : ','; };
+  for (int c = from; c < to; ++c) {
+    Cell& cell = cells[static_cast<size_t>(c)];
+    if (std::string_view("\"!`").find(cell.c) == std::string_view::npos) continue;
+    if (at(c - 1) == ',' || at(c + 1) == ',') cell.c = '\'', cell.confidence = 0;
+  }
+}
+
 // The operand's tokens: separated by , + - * / ( ), text between quotes left as read.
 void settleOperand(Cells& cells, int from, int to) {
+  settleQuotes(cells, from, to);
   bool quoted = false;
   int start = from;
   for (int c = from; c <= to; ++c) {
@@ -108,6 +123,43 @@ void settleOperand(Cells& cells, int from, int to) {
       start = c + 1;
     }
     if (quote) quoted = !quoted;
+  }
+}
+
+// The spellings an instruction's operand can start with: its registers, and the comma before a
+// value that follows them. Empty for an instruction without registers.
+std::vector<std::string> operandStarts(const isa::InstructionRow& row) {
+  using isa::Regs;
+  const std::vector<std::string> regs = {"B", "C", "D", "E", "H", "L", "M", "A"};
+  std::vector<std::string> out;
+  switch (row.regs) {
+    case Regs::kDstSrc:
+      for (const std::string& d : regs)
+        for (const std::string& s : regs)
+          if (d != "M" || s != "M") out.push_back(d + "," + s);
+      return out;
+    case Regs::kDst:
+    case Regs::kSrc: out = regs; break;
+    case Regs::kPairSp: out = {"B", "D", "H", "SP"}; break;
+    case Regs::kPairPsw: out = {"B", "D", "H", "PSW"}; break;
+    case Regs::kPairBD: out = {"B", "D"}; break;
+    case Regs::kRst: out = {"0", "1", "2", "3", "4", "5", "6", "7"}; break;
+    case Regs::kNone: return out;
+  }
+  if (row.length > 1)
+    for (std::string& r : out) r += ",";
+  return out;
+}
+
+// The operand [from, to) as its instruction's registers say it starts: the registers and the
+// comma, the whole operand when the instruction takes no value.
+void settleRegisters(Cells& cells, std::string_view mnemonic, int from, int to) {
+  for (const isa::InstructionRow& row : isa::intel8080Rows()) {
+    if (row.mnemonic != mnemonic) continue;
+    std::vector<std::string> starts = operandStarts(row);
+    std::vector<std::string_view> spellings(starts.begin(), starts.end());
+    if (!spellings.empty()) chooseSpelling(cells, from, to, spellings, row.length == 1 || row.regs == isa::Regs::kDstSrc);
+    return;
   }
 }
 
@@ -172,11 +224,18 @@ void settleNumbered(Cells& cells, const std::vector<std::string_view>& names) {
     cells[20].c = '*';
     return;
   }
+  std::string mnemonic;
   for (auto [a, b] : inkedRuns(cells, 16, static_cast<int>(col::kComment))) {
     FieldAt field = fieldAt(a);
     keepRange(cells, a, b, field.alphabet);
     if (field.mnemonic && !names.empty()) chooseName(cells, a, b, names);
-    if (field.alphabet == Alphabet::Text) settleOperand(cells, a, b);
+    if (field.mnemonic)
+      for (int c = a; c < b; ++c) mnemonic += cells[static_cast<size_t>(c)].c;
+    if (field.alphabet != Alphabet::Text) continue;
+    if (!names.empty()) settleRegisters(cells, mnemonic, a, b);
+    settleOperand(cells, a, b);
+    // ORG's operand: a colon and the address in hex digits.
+    if (mnemonic == "ORG" && cells[static_cast<size_t>(a)].c == ':') keepRange(cells, a + 1, b, Alphabet::Hex);
   }
 }
 

@@ -165,7 +165,28 @@ void PageReader::checkGlyphs(const GrayImage& straight, std::vector<ReadLine>& l
       if (checkCell(model, *line.row, d.column, d.among, cell) && static_cast<size_t>(d.column) < line.text.size())
         line.text[static_cast<size_t>(d.column)] = cell.c;
     }
+    if (fillMnemonic(model, line)) line.text = textOf(line.cells);
   }
+}
+
+// The letters of a mnemonic the engine read nothing in, by the page's glyphs, when the model
+// is sure of them; then the mnemonic among the names again. True when a letter was filled.
+bool PageReader::fillMnemonic(const GlyphModel& model, ReadLine& line) const {
+  auto [from, to] = mnemonicRun(line.kind, line.cells);
+  bool filled = false;
+  for (int c = from; c < to; ++c) {
+    Cell& cell = line.cells[static_cast<size_t>(c)];
+    if (!cell.choices.empty()) continue;
+    std::vector<float> scores = model.scores(*line.row, c, allowed::kLetters);
+    auto best = std::max_element(scores.begin(), scores.end());
+    if (*best < kSureGlyph) continue;
+    char letter = allowed::kLetters[static_cast<size_t>(best - scores.begin())];
+    cell.choices = {{letter, *best}};
+    cell.c = letter, cell.confidence = *best;
+    filled = true;
+  }
+  if (filled && !options_.mnemonics.empty()) chooseName(line.cells, from, to, options_.mnemonics);
+  return filled;
 }
 
 std::string PageReader::readLine(const TextRow& row, Cells& cells, LineKind& kind) {

@@ -83,6 +83,15 @@ TEST(LineLayout, KeepsEachFieldOfANumberedLineToItsAlphabet) {
       {"quoted text is left as read", "008 C00C 3E4F               MVI   A,'O'", {},
        "008 C00C 3E4F               MVI   A,'O'"},
       {"a star comment is anything", "011                 * OOPS l0", {}, "011                 * OOPS l0"},
+      {"the registers and the comma that the instruction takes",
+       "012 C00E 79                 MOV   A.C", {}, "012 C00E 79                 MOV   A,C"},
+      {"a comma read as a letter", "013 C00F 3E41               MVI   ALB", {}, "013 C00F 3E41               MVI   A,B"},
+      {"a register pair", "014 C011 310084             LXI   SP;8400H", {}, "014 C011 310084             LXI   SP,8400H"},
+      {"an octal number keeps its suffix", "015 C014 3E10               MVI   A,2O", {},
+       "015 C014 3E10               MVI   A,2O"},
+      {"ORG's address", "016                         ORG   :DO0O", {}, "016                         ORG   :D000"},
+      {"quotes read as other marks", "017 C016 4B455A             DB    \"KEZ!", {},
+       "017 C016 4B455A             DB    'KEZ'"},
   };
   for (const Case& c : cases) {
     Cells cells = cellsOf(c.read, c.more);
