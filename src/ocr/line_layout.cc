@@ -109,7 +109,8 @@ void settleQuotes(Cells& cells, int from, int to) {
   }
 }
 
-// The operand's tokens: separated by , + - * / ( ), text between quotes left as read.
+// The operand's tokens: separated by , + - * / ( ), text between quotes left as read. Outside
+// quotes a semicolon is a comma read wrong: the assembler's operands hold none.
 void settleOperand(Cells& cells, int from, int to) {
   settleQuotes(cells, from, to);
   bool quoted = false;
@@ -118,6 +119,7 @@ void settleOperand(Cells& cells, int from, int to) {
     char ch = c < to ? cells[static_cast<size_t>(c)].c : ',';
     bool quote = ch == '\'';
     if (quoted && !quote) continue;
+    if (ch == ';') cells[static_cast<size_t>(c)].c = ch = ',', cells[static_cast<size_t>(c)].confidence = 0;
     if (quote || std::string_view(",+-*/()").find(ch) != std::string_view::npos) {
       if (!quoted) settleToken(cells, start, c);
       start = c + 1;
@@ -220,6 +222,10 @@ void settleNumbered(Cells& cells, const std::vector<std::string_view>& names) {
   keepRange(cells, 0, 3, Alphabet::Digit);
   keepRange(cells, 4, 8, Alphabet::Hex);
   keepRange(cells, 9, 15, Alphabet::Hex);
+  settleWords(cells, names);
+}
+
+void settleWords(Cells& cells, const std::vector<std::string_view>& names) {
   if (isStarComment(cells)) {
     cells[20].c = '*';
     return;

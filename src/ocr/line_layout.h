@@ -58,6 +58,8 @@ std::vector<Region> regionsOf(LineKind kind, Method method, const Cells& cells);
 // The field alphabets on a numbered line's cells, as the engine read them: digits, hex
 // digits, the label's, the mnemonic among the names (none when names is empty), the rest as read.
 void settleNumbered(Cells& cells, const std::vector<std::string_view>& names);
+// The same for the fields from the label on alone.
+void settleWords(Cells& cells, const std::vector<std::string_view>& names);
 // A page header as its fixed text with the page number and the address range read.
 std::string headerText(Cells& cells);
 // Symbol-table entries: labels and four hex digits.

@@ -165,27 +165,29 @@ void PageReader::checkGlyphs(const GrayImage& straight, std::vector<ReadLine>& l
       if (checkCell(model, *line.row, d.column, d.among, cell) && static_cast<size_t>(d.column) < line.text.size())
         line.text[static_cast<size_t>(d.column)] = cell.c;
     }
-    if (fillMnemonic(model, line)) line.text = textOf(line.cells);
+    if (fillMissing(model, line)) line.text = textOf(line.cells);
   }
 }
 
-// The letters of a mnemonic the engine read nothing in, by the page's glyphs, when the model
-// is sure of them; then the mnemonic among the names again. True when a letter was filled.
-bool PageReader::fillMnemonic(const GlyphModel& model, ReadLine& line) const {
-  auto [from, to] = mnemonicRun(line.kind, line.cells);
+// The cells of a numbered line's words or a symbol-table row that hold ink but where the
+// engine read nothing, from the page's glyphs when the model is sure of them; then the words
+// settled again (a mnemonic among the names, an operand's registers). True when a cell was
+// filled.
+bool PageReader::fillMissing(const GlyphModel& model, ReadLine& line) const {
+  if (line.kind != LineKind::Numbered && line.kind != LineKind::SymbolRow) return false;
   bool filled = false;
-  for (int c = from; c < to; ++c) {
-    Cell& cell = line.cells[static_cast<size_t>(c)];
-    if (!cell.choices.empty()) continue;
-    std::vector<float> scores = model.scores(*line.row, c, allowed::kLetters);
+  for (size_t c = line.kind == LineKind::Numbered ? 16 : 0; c < line.cells.size(); ++c) {
+    Cell& cell = line.cells[c];
+    if (!cell.inked || !cell.choices.empty()) continue;
+    std::vector<float> scores = model.scores(*line.row, static_cast<int>(c), allowed::kName);
     auto best = std::max_element(scores.begin(), scores.end());
     if (*best < kSureGlyph) continue;
-    char letter = allowed::kLetters[static_cast<size_t>(best - scores.begin())];
-    cell.choices = {{letter, *best}};
-    cell.c = letter, cell.confidence = *best;
+    char found = allowed::kName[static_cast<size_t>(best - scores.begin())];
+    cell.choices = {{found, *best}};
+    cell.c = found, cell.confidence = *best;
     filled = true;
   }
-  if (filled && !options_.mnemonics.empty()) chooseName(line.cells, from, to, options_.mnemonics);
+  if (filled && line.kind == LineKind::Numbered) settleWords(line.cells, options_.mnemonics);
   return filled;
 }
 

@@ -47,7 +47,7 @@ class PageReader {
   };
   std::string readLine(const TextRow& row, Cells& cells, LineKind& kind);
   void checkGlyphs(const GrayImage& straight, std::vector<ReadLine>& lines);
-  bool fillMnemonic(const GlyphModel& model, ReadLine& line) const;
+  bool fillMissing(const GlyphModel& model, ReadLine& line) const;
   void readRegion(const TextRow& row, const Region& region, Cells& cells);
   void readMissing(const TextRow& row, LineKind kind, Cells& cells);
 

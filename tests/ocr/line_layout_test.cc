@@ -90,6 +90,7 @@ TEST(LineLayout, KeepsEachFieldOfANumberedLineToItsAlphabet) {
       {"an octal number keeps its suffix", "015 C014 3E10               MVI   A,2O", {},
        "015 C014 3E10               MVI   A,2O"},
       {"ORG's address", "016                         ORG   :DO0O", {}, "016                         ORG   :D000"},
+      {"a semicolon between names", "018 C019 0D0A               DB    CR;LF", {}, "018 C019 0D0A               DB    CR,LF"},
       {"quotes read as other marks", "017 C016 4B455A             DB    \"KEZ!", {},
        "017 C016 4B455A             DB    'KEZ'"},
   };
