@@ -50,8 +50,8 @@ rocr_pages() {
 }
 
 # rocr_boxes LEVEL SEED OUT: tesseract's word boxes put back in their columns. The boxes are
-# kept beside the pages, with the seconds a page tesseract took to make them (timed_run, one
-# core), which go to $seconds.
+# kept beside the pages, with the wall and CPU seconds a page tesseract took to make them
+# (timed_run, one core), which go to $seconds.
 rocr_boxes() {
   local dir=$ROCR_DIR/$rocr_face/$1 page inputs=() timing=$ROCR_DIR/$rocr_face/$1/s$2.tesseract-seconds run
   for page in "${pages[@]}"; do
@@ -59,8 +59,15 @@ rocr_boxes() {
   done
   run=$("$TIMED" /dev/null "$3" "$tmp/rebuild.err" "$REBUILD" --geometry "$dir/s$2.geom" --save-tsv "${inputs[@]}")
   [ "${run##* }" = 0 ] || { cat "$tmp/rebuild.err" >&2; die "ocr_rebuild failed ($1, seed $2)"; }
-  [[ ${inputs[0]} == *.tsv ]] || calc %.3f "${run%% *} / ${#pages[@]}" >"$timing"
+  [[ ${inputs[0]} == *.tsv ]] || rocr_per_page "$run" >"$timing"
   seconds=$(cat "$timing")
+}
+
+# rocr_per_page TIMING: timed_run's wall and CPU seconds, a page of $pages.
+rocr_per_page() {
+  local wall cpu rest
+  read -r wall cpu rest <<<"$1"
+  echo "seconds=$(calc %.3f "$wall / ${#pages[@]}") cpu=$(calc %.3f "$cpu / ${#pages[@]}")"
 }
 
 # rocr_read READER LEVEL SEED OUT: the pages read by romlift-ocr as the reader says (cut, rank,
@@ -70,7 +77,7 @@ rocr_read() {
   [[ $1 == *-engine ]] && options+=(--engine-only)
   run=$("$TIMED" /dev/null "$4" "$tmp/ocr.err" "$OCR_TOOL" "${options[@]}" --alternatives "$4.alt" "${pages[@]}")
   [ "${run##* }" = 0 ] || { cat "$tmp/ocr.err" >&2; die "romlift-ocr failed ($1, $2, seed $3)"; }
-  seconds=$(calc %.3f "${run%% *} / ${#pages[@]}")
+  seconds=$(rocr_per_page "$run")
 }
 
 # rocr_listing READER LEVEL SEED: the listing read, fixed and scored; its score line, with the
@@ -87,7 +94,7 @@ rocr_listing() {
     die "patch refused fix's patch ($reader, $level, seed $seed)"
   "$OSCORE" --truth "$ROCR_DIR/s$seed.lst" --ocr "$out.lst" --patched "$out.patched.lst" --diff "$out.diff" \
     --report "$ROCR_FIX" >"$out.score" || die "ocr_score failed ($reader, $level, seed $seed)"
-  echo "$(cat "$out.score") seconds=$seconds pages=${#pages[@]}" >>"$tmp/rocr-$reader-$level.scores"
+  echo "$(cat "$out.score") $seconds pages=${#pages[@]}" >>"$tmp/rocr-$reader-$level.scores"
 }
 
 # rocr_sum READER LEVEL NAME: the figure added up over the level's listings.
@@ -98,9 +105,10 @@ rocr_pct() {
   a=$(rocr_sum "$1" "$2" "$3") b=$(rocr_sum "$1" "$2" "$4")
   if [ "$b" -gt 0 ]; then calc %.2f%% "100 * $a / $b"; else echo -; fi
 }
-# rocr_seconds READER LEVEL: seconds a page over all the level's pages.
+# rocr_seconds READER LEVEL NAME: the seconds (NAME seconds or cpu) a page over all the level's
+# pages.
 rocr_seconds() {
-  tr ' ' '\n' <"$tmp/rocr-$1-$2.scores" | awk -F= '$1 == "seconds" { s = $2 } $1 == "pages" { t += s * $2; n += $2 }
+  tr ' ' '\n' <"$tmp/rocr-$1-$2.scores" | awk -F= -v name="$3" '$1 == name { s = $2 } $1 == "pages" { t += s * $2; n += $2 }
     END { if (n > 0) printf "%.2f", t / n; else print "-" }'
 }
 
@@ -115,8 +123,8 @@ rocr_name() {
 }
 
 rocr_table() {
-  echo "| Scan | Reader | Number | Address | Object | Label | Mnemonic | Operand | Hex digits right | True ROM bytes after fix | Bytes not the truth's after fix | s/page |"
-  echo "|------|--------|-------:|--------:|-------:|------:|---------:|--------:|-----------------:|-------------------------:|--------------------------------:|-------:|"
+  echo "| Scan | Reader | Number | Address | Object | Label | Mnemonic | Operand | Hex digits right | True ROM bytes after fix | Bytes not the truth's after fix | CPU s/page | Wall s/page |"
+  echo "|------|--------|-------:|--------:|-------:|------:|---------:|--------:|-----------------:|-------------------------:|--------------------------------:|-----------:|------------:|"
   local level reader field cells
   for level in $ROCR_LEVELS; do
     for reader in $ROCR_READERS; do
@@ -126,7 +134,7 @@ rocr_table() {
       done
       echo "| $level | $(rocr_name "$reader") |$cells $(rocr_pct "$reader" "$level" hex_right hex_digits) |" \
         "$(rocr_pct "$reader" "$level" bytes_true_patched bytes_truth) | $(rocr_sum "$reader" "$level" bytes_false_patched) |" \
-        "$(rocr_seconds "$reader" "$level") |"
+        "$(rocr_seconds "$reader" "$level" cpu) | $(rocr_seconds "$reader" "$level" seconds) |"
     done
   done
 }
@@ -170,9 +178,10 @@ The field columns give the edits in each field of the code lines (line number 0-
 printed field holds; hex digits right are the address and object-code digits read as printed
 at their column, straight from the reader. ROM bytes are those of \`romlift-report ihex\` on
 the text after fix's patch: true when the printed listing has the same byte at the same
-address, "not the truth's" when it has another byte or none there. s/page is the wall time of
-the reader over the listing's pages, divided by their number (for the word boxes, tesseract's
-time when it read the pages). \`--method=rank\` reads each line as two boxes (the hex
+address, "not the truth's" when it has another byte or none there. CPU and wall s/page are
+the reader's time over the listing's pages (\`timed_run\`), divided by their number; for the
+word boxes, tesseract's when it read the pages. Other work on the machine lengthens the wall
+time, not the CPU time. \`--method=rank\` reads each line as two boxes (the hex
 columns, then the rest) and chooses each character among the engine's choices by its field,
 instead of reading each field on its own; \`--engine-only\` leaves out the second reading of
 the digits by the page's own glyphs.
