@@ -140,6 +140,7 @@ namespace {
 struct Band {
   int from = 0, to = 0;  // rows [from, to)
   double coreTop = 0, coreBottom = 0;
+  double ink = 0;
 };
 
 std::vector<int> rowInk(const GrayImage& page, uint8_t threshold) {
@@ -149,39 +150,68 @@ std::vector<int> rowInk(const GrayImage& page, uint8_t threshold) {
   return rows;
 }
 
+// The band of rows [from, to); its capitals are the rows with a quarter of its peak's ink.
+Band bandOf(const std::vector<int>& rows, size_t from, size_t to) {
+  auto first = rows.begin() + static_cast<ptrdiff_t>(from), last = rows.begin() + static_cast<ptrdiff_t>(to);
+  int peak = *std::max_element(first, last);
+  size_t top = from, bottom = to - 1;
+  while (rows[top] * 4 < peak) ++top;
+  while (rows[bottom] * 4 < peak) --bottom;
+  return {static_cast<int>(from), static_cast<int>(to), static_cast<double>(top), static_cast<double>(bottom + 1),
+          std::accumulate(first, last, 0.0)};
+}
+
+// The usual distance between the middles of neighbouring bands: a line pitch, when a few
+// lines at least stand apart; 0 otherwise.
+double bandSpacing(const std::vector<Band>& bands) {
+  std::vector<double> spacings;
+  for (size_t i = 1; i < bands.size(); ++i)
+    spacings.push_back((bands[i].coreTop + bands[i].coreBottom - bands[i - 1].coreTop - bands[i - 1].coreBottom) / 2);
+  return spacings.size() < 3 ? 0 : smallestSpacing(spacings);
+}
+
+// Two lines that touch (descenders, specks between) make one band as tall as both: while a band
+// is more than 1.5 line pitches tall, its first line is cut off at the row of least ink one
+// pitch down. The pitch comes from the lines that stand apart, which most do.
+std::vector<Band> splitTall(const std::vector<int>& rows, const std::vector<Band>& bands, double pitch) {
+  std::vector<Band> out;
+  for (Band b : bands) {
+    while (pitch > 0 && b.to - b.from > 1.5 * pitch) {
+      size_t from = static_cast<size_t>(b.from + 0.6 * pitch), to = static_cast<size_t>(b.from + 1.4 * pitch);
+      size_t cut = from;
+      for (size_t y = from; y < to; ++y)
+        if (rows[y] < rows[cut]) cut = y;
+      out.push_back(bandOf(rows, static_cast<size_t>(b.from), cut));
+      b = bandOf(rows, cut, static_cast<size_t>(b.to));
+    }
+    out.push_back(b);
+  }
+  return out;
+}
+
 // The bands of rows holding ink, less the specks: much lower than the inkiest bands' and with
 // little ink.
 std::vector<Band> findBands(const std::vector<int>& rows) {
   std::vector<Band> bands;
-  std::vector<double> inks;
   for (size_t y = 0; y < rows.size();) {
-    if (rows[y] < 2) {
-      ++y;
-      continue;
-    }
     size_t end = y;
     while (end < rows.size() && rows[end] >= 2) ++end;
-    auto first = rows.begin() + static_cast<ptrdiff_t>(y), last = rows.begin() + static_cast<ptrdiff_t>(end);
-    int peak = *std::max_element(first, last);
-    size_t top = y, bottom = end - 1;
-    while (rows[top] * 4 < peak) ++top;
-    while (rows[bottom] * 4 < peak) --bottom;
-    bands.push_back({static_cast<int>(y), static_cast<int>(end), static_cast<double>(top), static_cast<double>(bottom + 1)});
-    inks.push_back(std::accumulate(first, last, 0.0));
-    y = end;
+    if (end > y) bands.push_back(bandOf(rows, y, end));
+    y = end + 1;
   }
-  double most = inks.empty() ? 0 : *std::max_element(inks.begin(), inks.end());
+  double most = 0;
+  for (const Band& b : bands) most = std::max(most, b.ink);
   std::vector<double> heights;
-  for (size_t i = 0; i < bands.size(); ++i)
-    if (inks[i] * 4 >= most) heights.push_back(bands[i].coreBottom - bands[i].coreTop);
+  for (const Band& b : bands)
+    if (b.ink * 4 >= most) heights.push_back(b.coreBottom - b.coreTop);
   double typical = quantile(heights, 0.5);
   // A line of stars or dashes is lower than capitals, but has far more ink than a speck.
   std::vector<Band> kept;
-  for (size_t i = 0; i < bands.size(); ++i) {
-    double height = bands[i].coreBottom - bands[i].coreTop;
-    if (height >= 0.5 * typical || (height >= 0.15 * typical && inks[i] * 10 >= most)) kept.push_back(bands[i]);
+  for (const Band& b : bands) {
+    double height = b.coreBottom - b.coreTop;
+    if (height >= 0.5 * typical || (height >= 0.15 * typical && b.ink * 10 >= most)) kept.push_back(b);
   }
-  return kept;
+  return splitTall(rows, kept, bandSpacing(kept));
 }
 
 // Line pitch and each band's line on the page, from the spacing of the bands' middles.

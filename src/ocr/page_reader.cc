@@ -57,6 +57,12 @@ PageText PageReader::read(const GrayImage& page) {
     lines.push_back(std::move(line));
   }
   if (options_.glyphs) checkGlyphs(straight, lines);
+  return pageText(lines);
+}
+
+// The lines at their places on the page, blank ones between, and the unsure characters of the
+// text as written.
+PageText PageReader::pageText(const std::vector<ReadLine>& lines) {
   PageText out;
   for (const ReadLine& read : lines) {
     size_t at = static_cast<size_t>(read.row->index);
@@ -68,7 +74,6 @@ PageText PageReader::read(const GrayImage& page) {
       if (cell.inked && cell.c == text[c] && cell.unsure()) out.unsure.push_back(recordOf(at, c, cell));
     }
   }
-  out.geometry = geometry_;
   return out;
 }
 

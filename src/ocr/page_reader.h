@@ -22,7 +22,6 @@ namespace romlift::ocr {
 struct PageText {
   std::vector<std::string> lines;
   std::vector<alternatives::Record> unsure;
-  PageGeometry geometry;
 };
 
 struct ReaderOptions {
@@ -46,6 +45,7 @@ class PageReader {
     std::string text;
   };
   std::string readLine(const TextRow& row, Cells& cells, LineKind& kind);
+  static PageText pageText(const std::vector<ReadLine>& lines);
   void checkGlyphs(const GrayImage& straight, std::vector<ReadLine>& lines);
   bool fillMissing(const GlyphModel& model, ReadLine& line) const;
   void readRegion(const TextRow& row, const Region& region, Cells& cells);

@@ -28,6 +28,8 @@ const std::vector<std::string> kLines = {
     "",
     "004                 * WAIT FOR A KEY",
     "005 C004 AF                 XRA   A",
+    "006 C005 C20EC0             JNZ   $+9       (QUEUE), JUMP; $$$",
+    "007 C008 CA1BC0             JZ    QUIT      (JQ,J,Q); $,$",
     "***************************",
     "* S Y M B O L   T A B L E *",
     "***************************",
@@ -42,6 +44,7 @@ TEST(PageGeometry, MeasuresPitchMarginAndLinesOnATiltedPage) {
     pages::Scan scan;
     double turn;        // degrees the page is turned after printing: the skew to find
     double spread;      // the scan level turns it by turn to turn + spread, one way or the other
+    int line = 50;      // pixels from one printed line to the next
   };
   const Case cases[] = {
       {"straight", pages::Scan::Clean, 0, 0},
@@ -49,9 +52,11 @@ TEST(PageGeometry, MeasuresPitchMarginAndLinesOnATiltedPage) {
       {"turned by the poor scan, specks and broken strokes", pages::Scan::Poor, 0.3, 0.15},
       {"turned 1.5 degrees", pages::Scan::Clean, 1.5, -1},
       {"turned -2 degrees", pages::Scan::Clean, -2, -1},
+      // Seven bands of ink for the thirteen lines.
+      {"lines so close that descenders touch the line below", pages::Scan::Clean, 0.5, -1, 40},
   };
   for (const Case& c : cases) {
-    test::PrintedPage printed = test::printPage(kLines, c.scan, 7);
+    test::PrintedPage printed = test::printPage(kLines, c.scan, 7, c.line);
     ASSERT_GT(printed.image.width, 0);
     // A clean page is printed straight: turning it back by -turn turns it by turn.
     bool byScan = c.spread >= 0 && c.turn != 0;

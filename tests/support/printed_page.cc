@@ -8,10 +8,11 @@
 
 namespace romlift::test {
 
-PrintedPage printPage(const std::vector<std::string>& lines, bench::pages::Scan scan, uint64_t seed) {
+PrintedPage printPage(const std::vector<std::string>& lines, bench::pages::Scan scan, uint64_t seed, int line) {
   namespace pages = bench::pages;
   PrintedPage p;
   pages::Geometry& g = p.geometry;
+  g.line = line;
   g.linesPerPage = lines.size();
   g.width = 2 * g.left + 80 * g.pitch;
   g.height = 2 * g.top + static_cast<int>(lines.size()) * g.line;

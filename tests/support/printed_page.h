@@ -20,8 +20,9 @@ struct PrintedPage {
   std::string pgm;  // the same image as a PGM file's bytes
 };
 
-// The lines on one page at the scan level, with the seed. Empty image when the face is missing.
-PrintedPage printPage(const std::vector<std::string>& lines, bench::pages::Scan scan, uint64_t seed);
+// The lines on one page at the scan level, with the seed, `line` pixels from one line to the
+// next (50 is 6 lines an inch). Empty image when the face is missing.
+PrintedPage printPage(const std::vector<std::string>& lines, bench::pages::Scan scan, uint64_t seed, int line = 50);
 
 // Why the OCR tests cannot run here, or empty: the face or tesseract's English model missing.
 std::string ocrUnavailable();
