@@ -28,7 +28,7 @@ using reading::Alphabet;
 
 bool inked(const Cells& cells, int c) { return c >= 0 && c < static_cast<int>(cells.size()) && cells[static_cast<size_t>(c)].inked; }
 
-// How many of the cells [from, to) have ink as the pattern says ('#' ink, '.' none).
+// How many of the line's first cells have ink as the pattern says ('#' ink, '.' none).
 int matching(const Cells& cells, std::string_view pattern) {
   int n = 0;
   for (size_t c = 0; c < pattern.size(); ++c) n += inked(cells, static_cast<int>(c)) == (pattern[c] == '#');

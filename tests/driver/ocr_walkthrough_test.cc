@@ -1,6 +1,6 @@
 // The README's walk-through from scans to checksums: the sample listing printed as seven
 // average scans, read by romlift-ocr, corrected by fix, must give what the README shows and the
-// sample's own images.
+// sample's own images. Seven pages read take ten seconds and more: the suite is a slow one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -47,7 +47,7 @@ std::string report(const std::string& listing, std::vector<std::string> args) {
   return runRomlift(listing, options).out;
 }
 
-TEST(OcrWalkthrough, ReadmeShowsWhatTheToolsPrintFromScansToChecksums) {
+TEST(OcrWalkthroughSlow, ReadmeShowsWhatTheToolsPrintFromScansToChecksums) {
   if (std::string why = ocrUnavailable(); !why.empty()) GTEST_SKIP() << why;
   const std::string readme = readFile(std::string(ROMLIFT_SOURCE_DIR) + "/README.md");
   const std::string sample = readFile(examplePath("sample.lst"));
