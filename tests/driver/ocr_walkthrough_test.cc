@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <optional>
@@ -56,6 +57,7 @@ TEST(OcrWalkthroughSlow, ReadmeShowsWhatTheToolsPrintFromScansToChecksums) {
   RunOptions reading;
   reading.program = "romlift-ocr";
   reading.args = {"--alternatives", "firmware.alt"};
+  reading.timeout = std::chrono::seconds(300);  // seven pages, under the sanitizers on a busy machine
   for (size_t k = 0; k < images.size(); ++k) reading.args.push_back("scan-00" + std::to_string(k + 1) + ".pgm");
   reading.prepare = [&](const std::string& dir) {
     for (size_t k = 0; k < images.size(); ++k)
