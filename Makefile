@@ -14,7 +14,7 @@ build:
 
 release:
 	cmake --preset release -DROMLIFT_WERROR=$(WERROR) >/dev/null
-	cmake --build --preset release -j $(JOBS) --target romlift romlift-report
+	cmake --build --preset release -j $(JOBS) --target romlift romlift-report romlift-ocr
 
 # Runs the standard run on the bundled listing in a scratch folder and shows what it did.
 demo: release

@@ -12,22 +12,12 @@
 # Pages and tesseract's output are kept in $DATA/ocr/FACE/LEVEL/ (tesseract takes a second or
 # more a page): delete them after changing render_pages.
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then  # on its own: what run_bench.sh would have set
-  set -euo pipefail
   cd "$(dirname "$0")/.."
-  ROOT=$PWD BUILD=build/release DATA=build/release/bench-data DOC=docs/performance.md
-  export LC_ALL=C
-  die() {
-    echo "ocr_bench: $*" >&2
-    exit 1
-  }
-  calc() { awk "BEGIN { printf \"$1\", ($2) }"; }
-  tmp=$(mktemp -d)
-  trap 'rm -rf "$tmp"' EXIT
+  . bench/section_alone.sh ocr_bench
   if [ "${BENCH_SKIP_BUILD:-0}" != 1 ]; then
     { cmake --preset release && cmake --build --preset release --target romlift romlift-report gen_listing; } \
       >"$tmp/build.log" 2>&1 || { cat "$tmp/build.log" >&2; die "the release build failed"; }
   fi
-  GEN=$ROOT/$BUILD/bench/gen_listing
   REPORT=$ROOT/$BUILD/romlift-report
 fi
 OCR_SEEDS=${OCR_SEEDS:-11 12 13 14 15 16}
@@ -161,8 +151,5 @@ $(for level in $OCR_LEVELS; do echo "- $level: $(ocr_confusions "$level" 12)"; d
 EOF
 } >"$tmp/ocr-section.md"
 # The section replaces the one an earlier run wrote, wherever it stands in the document.
-awk -v start="## romlift-report fix on real OCR" '
-  $0 == start { skip = 1; next }
-  skip && /^## / { skip = 0 }
-  !skip { print }' "$DOC" | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}' >"$tmp/doc.md"
-cat "$tmp/doc.md" "$tmp/ocr-section.md" >"$DOC"
+. "$ROOT/bench/doc_section.sh"
+doc_section "## romlift-report fix on real OCR" "$tmp/ocr-section.md"

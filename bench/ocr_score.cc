@@ -5,8 +5,10 @@
 //
 // Prints one line of name=value pairs:
 //   ocr_score chars=N char_errors=N code_lines=N code_lines_damaged=N bytes_truth=N
-//             bytes_true_ocr=N bytes_false_ocr=N
-// and with --patched and --diff, on the same line:
+//             bytes_true_ocr=N bytes_false_ocr=N FIELD_chars=N FIELD_errors=N ...
+//             hex_digits=N hex_right=N
+// with FIELD number, address, object, label, mnemonic and operand of the code lines; and with
+// --patched and --diff, on the same line:
 //             bytes_true_patched=N bytes_false_patched=N listings_exact=0|1 code_lines_hidden=N
 // (see ocr_scoring.h). The bytes are those of `romlift-report ihex` on each listing;
 // listings_exact is 1 when romlift, run in a scratch folder on the truth and on the patched
@@ -136,6 +138,10 @@ int main(int argc, char** argv) {
               " bytes_truth=%" PRIu64 " bytes_true_ocr=%" PRIu64 " bytes_false_ocr=%" PRIu64,
               text.chars, text.charErrors, text.codeLines, text.codeLinesDamaged, before.truth, before.right,
               before.wrong);
+  for (size_t k = 0; k < ocr::kScoredFields.size(); ++k)
+    std::printf(" %s_chars=%" PRIu64 " %s_errors=%" PRIu64, ocr::kScoredFields[k].name, text.fields[k].chars,
+                ocr::kScoredFields[k].name, text.fields[k].errors);
+  std::printf(" hex_digits=%" PRIu64 " hex_right=%" PRIu64, text.hexDigits, text.hexRight);
   if (!o.patched.empty()) {
     if (!romBytes(o, o.patched, patched)) return 1;
     ocr::ByteScore after = ocr::scoreBytes(want, patched);

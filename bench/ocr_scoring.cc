@@ -63,6 +63,26 @@ std::vector<size_t> pairLines(const std::vector<std::string_view>& t, const std:
   return match;
 }
 
+// The columns [from, to) of a line, trailing blanks left out.
+std::string_view columns(std::string_view line, size_t from, size_t to) {
+  std::string_view f = from < line.size() ? line.substr(from, to - from) : std::string_view();
+  return f.substr(0, f.find_last_not_of(' ') + 1);
+}
+
+// A truth code line against its reading: each field's edits, and its hex digits one by one.
+void scoreFields(std::string_view truth, std::string_view read, TextScore& s) {
+  for (size_t k = 0; k < kScoredFields.size(); ++k) {
+    std::string_view a = columns(truth, kScoredFields[k].from, kScoredFields[k].to);
+    s.fields[k].chars += a.size();
+    s.fields[k].errors += align(a, columns(read, kScoredFields[k].from, kScoredFields[k].to), nullptr);
+  }
+  for (size_t c = kScoredFields[1].from; c < kScoredFields[2].to && c < truth.size(); ++c) {
+    if (truth[c] == ' ') continue;
+    ++s.hexDigits;
+    s.hexRight += c < read.size() && read[c] == truth[c];
+  }
+}
+
 }  // namespace
 
 size_t levenshtein(std::string_view a, std::string_view b) { return align(a, b, nullptr); }
@@ -81,6 +101,7 @@ TextScore scoreText(std::string_view truth, std::string_view ocr) {
     if (isCodeLine(t[i])) {
       ++s.codeLines;
       s.codeLinesDamaged += read != t[i];
+      scoreFields(t[i], read, s);
     }
   }
   for (size_t j : extra) s.charErrors += align({}, o[j], &s.confusions);

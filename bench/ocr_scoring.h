@@ -3,6 +3,7 @@
 // wrong, and the code lines that fix's patch hid.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -15,12 +16,29 @@ namespace romlift::bench::ocr {
 // Edits (characters changed, put in or left out) that turn a into b.
 size_t levenshtein(std::string_view a, std::string_view b);
 
+// The fields of a code line that are scored one by one: line number, address, object code,
+// label, mnemonic and operand, by their columns.
+struct FieldColumns {
+  const char* name;
+  size_t from, to;
+};
+inline constexpr std::array<FieldColumns, 6> kScoredFields = {
+    {{"number", 0, 3}, {"address", 4, 8}, {"object", 9, 15}, {"label", 20, 26}, {"mnemonic", 28, 32}, {"operand", 34, 42}}};
+
+struct FieldScore {
+  uint64_t chars = 0;   // of the truth's field, trailing blanks left out
+  uint64_t errors = 0;  // edits between the truth's field and the OCR's same columns
+};
+
 struct TextScore {
   uint64_t chars = 0;             // characters in the truth's fields (columns 0-43, trailing blanks left out)
   uint64_t charErrors = 0;        // edits between the truth's fields and the OCR's, line by line
   uint64_t codeLines = 0;         // code lines of the truth (see fix_scoring.h's isCodeLine)
   uint64_t codeLinesDamaged = 0;  // of them, those whose OCR line differs in columns 0-43
   std::map<std::string, uint64_t> confusions;  // "0>O": a 0 read as O; "x>" left out; ">x" put in
+  std::array<FieldScore, kScoredFields.size()> fields;  // of the code lines, as kScoredFields
+  uint64_t hexDigits = 0;  // the address and object-code digits of the code lines
+  uint64_t hexRight = 0;   // of them, those the OCR line has at the same column
 };
 
 // The lines pair one for one when both texts have as many; otherwise the equal fields pair as

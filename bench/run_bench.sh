@@ -408,5 +408,7 @@ EOF
 . "$ROOT/bench/fix_bench.sh"
 # romlift-report fix on what tesseract reads of printed firmware listings: a section of its own.
 . "$ROOT/bench/ocr_bench.sh"
+# romlift-ocr against tesseract's word boxes on the same printed pages: a section of its own.
+. "$ROOT/bench/romlift_ocr_bench.sh"
 echo
 echo "Results written to $DOC"

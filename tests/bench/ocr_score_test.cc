@@ -3,6 +3,7 @@
 // and the code lines a correction's diff hides.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
 #include <string>
 #include <vector>
@@ -54,6 +55,36 @@ TEST(OcrScore, CountsCharacterErrorsAndDamagedCodeLinesInTheFields) {
     if (!c.confusions.empty()) {
       EXPECT_EQ(s.confusions, c.confusions) << c.what;
     }
+  }
+}
+
+TEST(OcrScore, ScoresEachFieldOfTheCodeLinesAndTheirHexDigits) {
+  struct Case {
+    const char* what;
+    std::string ocr;
+    std::array<uint64_t, 6> errors;  // number, address, object, label, mnemonic, operand
+    uint64_t hexRight;
+  };
+  const std::string head = "PAGE 01    KEZ FIRMWARE 0C800-0CFFF  V1.1\n\n001                         ORG   :C800\n"
+                           "002 C800 C9         BEEP    RET             NOTHING YET\n"
+                           "003 C80l 3A1080     READY   LDA   8O1OH     ANY KEY?\n";
+  const std::string end = "005 C805 CA01C8             JZ    READY     WAIT\n006 C808 C9                 RET\n";
+  const Case cases[] = {
+      {"the operand one column to the left, O for 0, l for 1",
+       head + "004 C804 B7                 ORA  A\n" + end,
+       {0, 1, 0, 0, 0, 3},
+       37},
+      {"the ORA line lost: all its fields and digits", head + end, {3, 5, 2, 0, 3, 3}, 31},
+  };
+  for (const Case& c : cases) {
+    TextScore s = scoreText(kTruth, c.ocr);
+    const uint64_t chars[] = {15, 20, 18, 9, 14, 11};
+    for (size_t k = 0; k < kScoredFields.size(); ++k) {
+      EXPECT_EQ(s.fields[k].chars, chars[k]) << c.what << ": " << kScoredFields[k].name;
+      EXPECT_EQ(s.fields[k].errors, c.errors[k]) << c.what << ": " << kScoredFields[k].name;
+    }
+    EXPECT_EQ(s.hexDigits, 38u) << c.what;
+    EXPECT_EQ(s.hexRight, c.hexRight) << c.what;
   }
 }
 

@@ -1,5 +1,5 @@
 // Installs the build into a scratch prefix, the way a user does with `cmake --install`, and
-// checks what lands there: both programs in bin/, both manual pages in share/man/man1/.
+// checks what lands there: the three programs in bin/, their manual pages in share/man/man1/.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -48,8 +48,10 @@ struct Installed {
 const Installed kInstalled[] = {
     {"bin/romlift", true, nullptr},
     {"bin/romlift-report", true, nullptr},
+    {"bin/romlift-ocr", true, nullptr},
     {"share/man/man1/romlift.1", false, ".TH ROMLIFT 1 "},
     {"share/man/man1/romlift-report.1", false, ".TH ROMLIFT\\-REPORT 1 "},
+    {"share/man/man1/romlift-ocr.1", false, ".TH ROMLIFT\\-OCR 1 "},
 };
 
 class InstallTest : public ::testing::Test {
@@ -68,7 +70,7 @@ class InstallTest : public ::testing::Test {
   fs::path prefix_, log_;
 };
 
-TEST_F(InstallTest, PutsBothProgramsAndTheirManualPagesUnderThePrefix) {
+TEST_F(InstallTest, PutsTheProgramsAndTheirManualPagesUnderThePrefix) {
   const std::string buildDir = fs::path(ROMLIFT_BIN).parent_path().string();
   ASSERT_EQ(spawn({"cmake", "--install", buildDir, "--prefix", prefix_.string()}, log_), 0) << readFile(log_);
 
@@ -92,6 +94,8 @@ TEST_F(InstallTest, PutsBothProgramsAndTheirManualPagesUnderThePrefix) {
   // The installed program runs from its new place.
   EXPECT_EQ(spawn({(prefix_ / "bin/romlift-report").string(), "--version"}, log_), 0);
   EXPECT_EQ(readFile(log_), "romlift-report 0.1.0\n");
+  EXPECT_EQ(spawn({(prefix_ / "bin/romlift-ocr").string(), "--version"}, log_), 0);
+  EXPECT_EQ(readFile(log_), "romlift-ocr 0.1.0\n");
 }
 
 }  // namespace

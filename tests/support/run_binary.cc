@@ -20,8 +20,6 @@ namespace fs = std::filesystem;
 namespace romlift::test {
 namespace {
 
-constexpr auto kTimeout = std::chrono::seconds(30);
-
 fs::path makeTempDir() {
   std::string tmpl = (fs::temp_directory_path() / "romlift-e2e-XXXXXX").string();
   if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
@@ -51,8 +49,8 @@ void writeFile(const fs::path& path, std::string_view bytes) {
   _exit(127);
 }
 
-int waitWithTimeout(pid_t pid, long& peakKb) {
-  const auto deadline = std::chrono::steady_clock::now() + kTimeout;
+int waitWithTimeout(pid_t pid, std::chrono::seconds timeout, long& peakKb) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
   int wstatus = 0;
   for (;;) {
     struct rusage usage {};
@@ -115,8 +113,8 @@ RunResult runRomlift(std::string_view input, const RunOptions& options) {
   const std::string err = (root / "stderr").string();
   if (options.stdinPath.empty()) writeFile(in, input);
 
-  std::vector<std::string> args{
-      options.report ? (fs::path(ROMLIFT_BIN).parent_path() / "romlift-report").string() : ROMLIFT_BIN};
+  std::string program = options.program.empty() ? (options.report ? "romlift-report" : "") : options.program;
+  std::vector<std::string> args{program.empty() ? ROMLIFT_BIN : (fs::path(ROMLIFT_BIN).parent_path() / program).string()};
   args.insert(args.end(), options.args.begin(), options.args.end());
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -128,7 +126,7 @@ RunResult runRomlift(std::string_view input, const RunOptions& options) {
   pid_t pid = fork();
   if (pid == 0) execChild(dir.c_str(), in.c_str(), out.c_str(), err.c_str(),
                           options.mergeOutput, argv.data());
-  if (pid > 0) result.status = waitWithTimeout(pid, result.peakKb);
+  if (pid > 0) result.status = waitWithTimeout(pid, options.timeout, result.peakKb);
 
   if (options.stdoutPath.empty()) result.out = readFile(out);
   if (!options.mergeOutput) result.err = readFile(err);

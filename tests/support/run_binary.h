@@ -1,6 +1,7 @@
 // Runs the romlift binary the way a user does: listing on standard input, in a folder of its own.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
@@ -12,6 +13,8 @@ namespace romlift::test {
 struct RunOptions {
   std::vector<std::string> args;  // command-line arguments after the program name
   bool report = false;            // run romlift-report (beside ROMLIFT_BIN) instead of romlift
+  std::string program;            // when set, this program beside ROMLIFT_BIN instead (romlift-ocr)
+  std::chrono::seconds timeout{30};  // the child is killed after this long (status -1)
   bool mergeOutput = false;       // standard error goes to the same descriptor as standard output
   std::string stdinPath;          // when set, standard input is opened from here instead
   std::string stdoutPath;         // when set, standard output is opened here (e.g. /dev/full)
