@@ -23,6 +23,10 @@ int takeValue(const std::string& name, const char* value, Request* r, FILE* err)
     r->fill = parseFill(value);
     return r->fill ? 0 : usageError(err, "octet de remplissage impossible", value);
   }
+  if (name == "--alternatives") {
+    r->alternatives = value;
+    return 0;
+  }
   (name == "--check" ? r->checkFile : r->name) = value;
   return name == "--check" || validName(value) ? 0 : usageError(err, "nom de fichier impossible dans un patch", value);
 }
@@ -44,11 +48,12 @@ int parseOption(int argc, const char* const* argv, int* i, Request* r, FILE* err
   const char* value = equals != std::string_view::npos ? argv[*i] + equals + 1 : nullptr;
   Command c = r->command;
   bool taken = (c == Command::Sums && name == "--check") || (r->records() && name == "--offsets") ||
-               (c == Command::Verify && name == "--cpu") || (c == Command::Fix && name == "--name") ||
+               (c == Command::Verify && name == "--cpu") || (c == Command::Fix && (name == "--name" || name == "--alternatives")) ||
                (c == Command::Rom && name == "--split") || ((c == Command::Rom || c == Command::Sums) && name == "--fill");
   if (!taken) return usageError(err, "option inconnue", argv[*i]);
   bool twice = (name == "--check" && r->checkFile != nullptr) || (name == "--offsets" && r->offsets) ||
                (name == "--cpu" && r->cpu != nullptr) || (name == "--name" && r->name != nullptr) ||
+               (name == "--alternatives" && r->alternatives != nullptr) ||
                (name == "--split" && r->split) || (name == "--fill" && r->fill);
   if (twice) return usageError(err, "option en double", name.c_str());
   if (name == "--offsets") {

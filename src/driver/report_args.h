@@ -17,6 +17,7 @@ struct Request {
   bool offsets = false;                      // ihex and srec --offsets
   const isa::InstructionSet* cpu = nullptr;  // verify --cpu NAME
   const char* name = nullptr;                // fix --name FILE
+  const char* alternatives = nullptr;        // fix --alternatives FILE
   std::optional<uint32_t> split;             // rom --split SIZE
   std::optional<uint8_t> fill;               // rom and sums --fill HH
   const char* listing = nullptr;             // the listing file; nullptr or "-": standard input

@@ -1,7 +1,9 @@
 #include "driver/report_tool.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <fcntl.h>
 #include <string>
 #include <string_view>
@@ -49,6 +51,31 @@ int printFormat(const Request& request, const formats::ObjectCode& code,
                                           : formats::printSRecords(code, out, err, options);
 }
 
+// romlift-ocr's alternatives file at path; false after telling on err why it cannot be read.
+bool readAlternatives(const char* path, std::optional<alternatives::Index>& index, FILE* err) {
+  std::string text;
+  errno = 0;
+  FILE* in = std::fopen(path, "rb");
+  if (in != nullptr) {
+    char block[4096];
+    for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) text.append(block, n);
+  }
+  if (in == nullptr || std::ferror(in)) {
+    std::fprintf(err, "romlift-report : %s : %s\n", path, std::strerror(errno ? errno : EIO));
+    if (in != nullptr) std::fclose(in);
+    return false;
+  }
+  std::fclose(in);
+  std::vector<alternatives::Record> records;
+  std::string why;
+  if (!alternatives::parse(text, records, why)) {
+    std::fprintf(err, "romlift-report : %s : %s\n", path, why.c_str());
+    return false;
+  }
+  index.emplace(std::move(records));
+  return true;
+}
+
 // fix reads the listing's bytes as they are, carriage returns included, so that its patch
 // applies to the very file.
 int fixListing(const Request& request, int infd, FILE* out, FILE* err) {
@@ -64,10 +91,13 @@ int fixListing(const Request& request, int infd, FILE* out, FILE* err) {
     }
     bytes.append(block, static_cast<size_t>(n));
   }
+  std::optional<alternatives::Index> alternatives;
+  if (request.alternatives != nullptr && !readAlternatives(request.alternatives, alternatives, err)) return 2;
   InputCut cut;
   cut.see(bytes.data(), bytes.size());
   cut.print(err);
-  int status = fix::runFix(bytes, request.name != nullptr ? request.name : fix::kDefaultName, out, err);
+  int status = fix::runFix(bytes, request.name != nullptr ? request.name : fix::kDefaultName, out, err,
+                           alternatives ? &*alternatives : nullptr);
   if (!flushed(out, err)) return 1;
   return cut.lostText() ? 1 : status;
 }

@@ -23,7 +23,7 @@ constexpr CommandName kCommands[] = {
     {"ihex", Command::Ihex, " [--offsets]"},
     {"srec", Command::Srec, " [--offsets]"},
     {"rom", Command::Rom, " [--split=SIZE] [--fill=HH]"},
-    {"fix", Command::Fix, " [--name=FILE]"},
+    {"fix", Command::Fix, " [--name=FILE] [--alternatives=FILE]"},
 };
 
 constexpr unsigned bit(Command c) { return 1u << static_cast<unsigned>(c); }
@@ -99,13 +99,16 @@ constexpr Paragraph kParagraphs[] = {
      "bytes filled). A line that gives another byte to an address an earlier\n"
      "line gave is reported on standard error (\"<<< Conflit >>>\"), then\n"
      "\"Nb conflits : N\"; the later byte is written"},
-    {bit(Command::Fix), "fix [--name=FILE]",
+    {bit(Command::Fix), "fix [--name=FILE] [--alternatives=FILE]",
      "the corrections of OCR damage that the listing itself forces (look-alike\n"
      "characters, blanks lost or added, a tab, a stray mark, a line split in two\n"
      "or two run together), as a unified diff of the listing (--- a/FILE,\n"
      "+++ b/FILE, FILE \"listing\" by default) for patch or git apply: a line is\n"
      "corrected only when one correction alone makes it agree with its layout,\n"
      "the page structure, the addresses, its object code and the symbol tables.\n"
+     "--alternatives=FILE reads romlift-ocr's alternatives file of the listing:\n"
+     "a reading backed by a choice the OCR engine offered ranks above one that\n"
+     "no choice supports.\n"
      "On standard error \"<<< Cas ambigu >>>\" with each correction that fits\n"
      "equally well (the line is left), \"<<< Non r\xC3\xA9parable >>>\" for what cannot\n"
      "be restored (a line lost, bytes nobody printed), then \"Nb corrections : N\",\n"

@@ -96,8 +96,8 @@ void printAmbiguity(const Snapshot& s, const Ambiguity& a, FILE* err) {
 
 }  // namespace
 
-int runFix(std::string_view bytes, std::string_view name, FILE* out, FILE* err) {
-  Outcome outcome = correct(bytes);
+int runFix(std::string_view bytes, std::string_view name, FILE* out, FILE* err, const alternatives::Index* alternatives) {
+  Outcome outcome = correct(bytes, alternatives);
   std::string patch = unifiedDiff(outcome.original, outcome.corrections, name);
   std::fwrite(patch.data(), 1, patch.size(), out);
   const Snapshot& s = *outcome.last;

@@ -240,11 +240,11 @@ class Revisit {
 
 // What reading each line by its fields against the whole listing rewrites: the start of the
 // corrections, which the passes after it take further.
-std::vector<Edit> readingEdits(const Listing& listing, const std::set<size_t>& kept, std::vector<reading::Note>& notes,
-                               std::vector<reading::Doubt>& doubts) {
+std::vector<Edit> readingEdits(const Listing& listing, const std::set<size_t>& kept, const alternatives::Index* alternatives,
+                               std::vector<reading::Note>& notes, std::vector<reading::Doubt>& doubts) {
   std::vector<std::string_view> lines;
   for (size_t i = 0; i < listing.readLines(); ++i) lines.push_back(listing.readLine(i));
-  reading::Reading read = reading::readListing(lines);
+  reading::Reading read = reading::readListing(lines, alternatives);
   std::vector<Edit> edits;
   for (reading::Rewrite& r : read.rewrites) {
     bool editable = true;
@@ -261,10 +261,11 @@ std::vector<Edit> readingEdits(const Listing& listing, const std::set<size_t>& k
 // The reading's edits that leave the checks no more to report and romlift no fewer bytes to
 // write: all of them when they do together, else those of each half that do, and so on.
 std::unique_ptr<Snapshot> confirmedReading(const Listing& original, const std::set<size_t>& kept,
+                                           const alternatives::Index* alternatives,
                                            std::vector<std::pair<size_t, std::string>>& completions,
                                            std::vector<reading::Doubt>& doubts) {
   std::vector<reading::Note> notes;
-  std::vector<Edit> edits = readingEdits(original, kept, notes, doubts);
+  std::vector<Edit> edits = readingEdits(original, kept, alternatives, notes, doubts);
   if (edits.empty()) return std::make_unique<Snapshot>(original);
   Tally before, last;
   runChecks(original.readText(), before);
@@ -343,7 +344,7 @@ std::vector<Edit> editsBetween(const Listing& original, const Listing& changed) 
   return edits;
 }
 
-Outcome correct(std::string_view bytes) {
+Outcome correct(std::string_view bytes, const alternatives::Index* alternatives) {
   Outcome out(bytes);
   // Lines printed outside the layout are written inside it first: they are no damage, and
   // nothing else must take them for some.
@@ -356,7 +357,7 @@ Outcome correct(std::string_view bytes) {
   }
   const Listing read = rewrites.empty() ? out.original : out.original.applied(rewrites);
   std::vector<reading::Doubt> doubts;
-  out.last = confirmedReading(read, kept, out.completions, doubts);
+  out.last = confirmedReading(read, kept, alternatives, out.completions, doubts);
   std::set<size_t> doubted = kept;
   for (const reading::Doubt& d : doubts) doubted.insert(read.line(d.line).origin);
   std::set<std::string> vetoed;

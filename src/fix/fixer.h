@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "alternatives/alternatives.h"
 #include "fix/layout_rewrite.h"
 #include "fix/listing.h"
 #include "fix/problems.h"
@@ -32,7 +33,8 @@ struct Outcome {
   std::vector<std::pair<size_t, std::string>> completions;
 };
 
-Outcome correct(std::string_view bytes);
+// With the OCR engine's alternatives, when given, to weigh the readings of the lines.
+Outcome correct(std::string_view bytes, const alternatives::Index* alternatives = nullptr);
 
 // The edits that turn original into changed, from the origins of changed's lines.
 std::vector<Edit> editsBetween(const Listing& original, const Listing& changed);

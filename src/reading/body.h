@@ -36,7 +36,8 @@ struct NumberedLine {
 
 class Body {
  public:
-  Body(const std::vector<std::string_view>& lines, const std::vector<Surveyed>& shapes, const Section& s, Scope scope);
+  Body(const std::vector<std::string_view>& lines, const std::vector<Surveyed>& shapes, const Section& s, Scope scope,
+       const alternatives::Index* alternatives = nullptr);
 
   // The labels the section's lines define, at their values.
   void defineNames(Names& names) const;
@@ -92,6 +93,7 @@ class Body {
   const Section& section_;
   std::vector<NumberedLine> numbered_;
   Scope scope_;
+  const alternatives::Index* alternatives_;  // the OCR engine's choices, when given
   bool foreign_ = false;
 };
 

@@ -127,6 +127,17 @@ std::string writtenNote(std::string_view line) {
          withoutBlanks(line.substr(col::kObject, col::kLabel - col::kObject));
 }
 
+// What the OCR engine's own choices say for a reading of the line (counted from 0): kBacked for
+// each character of its fields where the reading differs from what was read and the engine
+// offered the reading's character there.
+Cost backing(std::string_view text, std::string_view ocr, size_t line, const alternatives::Index& alternatives) {
+  constexpr Cost kBacked = kMargin;
+  Cost bonus = 0;
+  for (size_t i = 0; i < text.size() && i < ocr.size() && i < col::kComment; ++i)
+    if (text[i] != ocr[i] && alternatives.percentFor(line + 1, i, text[i]) > 0) bonus += kBacked;
+  return bonus;
+}
+
 // The value of a name as read, where the scope gives it exactly one.
 class ExactNames final : public isa::LabelResolver {
  public:
@@ -171,11 +182,13 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
       if ((token == 0 && n.kind != LineKind::Ds) || isCodeToken(token) != code) return;
       if (std::any_of(candidates.begin(), candidates.end(), [&](const Candidate& c) { return c.text == text; })) return;
       // A reading dearer than the cheapest so far by the margin can neither be chosen nor stop
-      // the choice, nor be listed beside it: its cost is not worked out to the end.
-      Cost limit = std::min(kLineLimit, cheapest + kMargin);
+      // the choice, nor be listed beside it: its cost is not worked out to the end (but for the
+      // OCR engine's choices, which may make it cheaper).
+      Cost limit = alternatives_ != nullptr ? kLineLimit : std::min(kLineLimit, cheapest + kMargin);
       Cost cost = channelCost(text, ocr, limit);
       if (object.empty()) object = text;
       if (cost > limit) return;
+      if (alternatives_ != nullptr) cost = std::max<Cost>(0, cost - backing(text, ocr, n.line, *alternatives_));
       cheapest = std::min(cheapest, cost);
       candidates.push_back({std::move(text), token, std::move(object), cost, sure});
     };

@@ -10,7 +10,7 @@
 
 namespace romlift::reading {
 
-Reading readListing(const std::vector<std::string_view>& lines) {
+Reading readListing(const std::vector<std::string_view>& lines, const alternatives::Index* alternatives) {
   std::vector<Surveyed> shapes;
   shapes.reserve(lines.size());
   for (std::string_view l : lines) shapes.push_back(survey(l));
@@ -19,7 +19,7 @@ Reading readListing(const std::vector<std::string_view>& lines) {
   bodies.reserve(structure.sections().size());
   Scope scope = 0;
   for (const Section& s : structure.sections())
-    if (s.header != kNone) bodies.emplace_back(lines, shapes, s, scope++);
+    if (s.header != kNone) bodies.emplace_back(lines, shapes, s, scope++, alternatives);
   Names names;
   std::map<size_t, std::string> rewrites = structure.rewrites();
   std::map<size_t, std::string> labels;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "alternatives/alternatives.h"
+
 namespace romlift::reading {
 
 // Lines [first, first + count) of the input become `lines` (none: the lines are deleted).
@@ -38,7 +40,9 @@ struct Reading {
   std::vector<Doubt> doubts;
 };
 
-// The rewrites of the lines (without their newlines) that the listing forces.
-Reading readListing(const std::vector<std::string_view>& lines);
+// The rewrites of the lines (without their newlines) that the listing forces; where the OCR
+// engine's alternatives are given, a reading backed by one of its choices ranks above one that
+// no choice supports.
+Reading readListing(const std::vector<std::string_view>& lines, const alternatives::Index* alternatives = nullptr);
 
 }  // namespace romlift::reading
