@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "bytes/whole_file.h"
 #include "driver/input_cut.h"
 #include "driver/report_args.h"
 #include "driver/report_usage.h"
@@ -54,18 +55,10 @@ int printFormat(const Request& request, const formats::ObjectCode& code,
 // romlift-ocr's alternatives file at path; false after telling on err why it cannot be read.
 bool readAlternatives(const char* path, std::optional<alternatives::Index>& index, FILE* err) {
   std::string text;
-  errno = 0;
-  FILE* in = std::fopen(path, "rb");
-  if (in != nullptr) {
-    char block[4096];
-    for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) text.append(block, n);
-  }
-  if (in == nullptr || std::ferror(in)) {
-    std::fprintf(err, "romlift-report : %s : %s\n", path, std::strerror(errno ? errno : EIO));
-    if (in != nullptr) std::fclose(in);
+  if (int error = readWholeFile(path, text); error != 0) {
+    std::fprintf(err, "romlift-report : %s : %s\n", path, std::strerror(error));
     return false;
   }
-  std::fclose(in);
   std::vector<alternatives::Record> records;
   std::string why;
   if (!alternatives::parse(text, records, why)) {

@@ -1,5 +1,7 @@
 #include "formats/check_file.h"
 
+#include "bytes/whole_file.h"
+
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -157,18 +159,10 @@ std::string parseCheckText(std::string_view text, std::vector<Expected>* expecte
 
 bool readCheckFile(const char* path, std::vector<Expected>* expected, FILE* err) {
   std::string text;
-  errno = 0;
-  FILE* in = std::fopen(path, "rb");
-  if (in != nullptr) {
-    char block[4096];
-    for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) text.append(block, n);
-  }
-  if (in == nullptr || std::ferror(in)) {
-    std::fprintf(err, "romlift-report : %s : %s\n", path, std::strerror(errno ? errno : EIO));
-    if (in != nullptr) std::fclose(in);
+  if (int error = readWholeFile(path, text); error != 0) {
+    std::fprintf(err, "romlift-report : %s : %s\n", path, std::strerror(error));
     return false;
   }
-  std::fclose(in);
   std::string why = parseCheckText(text, expected);
   if (!why.empty()) std::fprintf(err, "romlift-report : %s : %s\n", path, why.c_str());
   return why.empty();
