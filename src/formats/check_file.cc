@@ -1,10 +1,10 @@
 #include "formats/check_file.h"
 
-#include "bytes/whole_file.h"
-
 #include <cerrno>
 #include <cstring>
 #include <optional>
+
+#include "bytes/whole_file.h"
 
 namespace romlift::formats {
 namespace {
