@@ -56,7 +56,7 @@ TEST(OcrWalkthroughSlow, ReadmeShowsWhatTheToolsPrintFromScansToChecksums) {
   ASSERT_EQ(images.size(), 7u);
   RunOptions reading;
   reading.program = "romlift-ocr";
-  reading.args = {"--alternatives", "firmware.alt"};
+  reading.args = {"--alternatives", "scanned.alt"};
   reading.timeout = std::chrono::seconds(300);  // seven pages, under the sanitizers on a busy machine
   for (size_t k = 0; k < images.size(); ++k) reading.args.push_back("scan-00" + std::to_string(k + 1) + ".pgm");
   reading.prepare = [&](const std::string& dir) {
@@ -65,6 +65,9 @@ TEST(OcrWalkthroughSlow, ReadmeShowsWhatTheToolsPrintFromScansToChecksums) {
   };
   RunResult ocr = runRomlift("", reading);
   ASSERT_EQ(ocr.status, 0) << ocr.err;
+  // The README's examples run on what it read, shipped in examples/.
+  EXPECT_EQ(ocr.out, readFile(examplePath("scanned.lst")));
+  EXPECT_EQ(ocr.contents["scanned.alt"], readFile(examplePath("scanned.alt")));
   // Every line the README shows misread is in the text, and every other code line as printed.
   size_t block = readme.find("got wrong is in operands and comments:\n\n```\n");
   ASSERT_NE(block, std::string::npos);
@@ -82,15 +85,20 @@ TEST(OcrWalkthroughSlow, ReadmeShowsWhatTheToolsPrintFromScansToChecksums) {
   // README shows.
   RunOptions fixing;
   fixing.report = true;
-  fixing.args = {"fix", "--name", "firmware.lst", "--alternatives", "firmware.alt"};
+  fixing.args = {"fix", "--name", "scanned.lst", "--alternatives", "scanned.alt"};
   fixing.prepare = [&](const std::string& dir) {
-    std::ofstream(dir + "/firmware.alt", std::ios::binary) << ocr.contents["firmware.alt"];
+    std::ofstream(dir + "/scanned.alt", std::ios::binary) << ocr.contents["scanned.alt"];
   };
-  std::optional<std::string> patched = gnuPatched(ocr.out, runRomlift(ocr.out, fixing).out);
+  RunResult fix = runRomlift(ocr.out, fixing);
+  EXPECT_EQ(fix.status, 0) << fix.err;
+  std::optional<std::string> patched = gnuPatched(ocr.out, fix.out);
   ASSERT_TRUE(patched.has_value());
+  // The quote of 'KEZ' and the F of LF, which the checks decide, are back as printed.
+  EXPECT_NE(patched->find("BANNER  DB    'KEZ'     SIGN-ON TEXT\n053 C050 0D0A               DB    CR,LF "),
+            std::string::npos);
   std::string sums = report(*patched, {"sums"});
   EXPECT_EQ(sums, report(sample, {"sums"}));
-  EXPECT_NE(readme.find("$ romlift-report sums < ../firmware.lst\n" + sums + "```\n\nfix's patch"), std::string::npos)
+  EXPECT_NE(readme.find("$ romlift-report sums < ../scanned.lst\n" + sums + "```\n\nfix's patch"), std::string::npos)
       << sums;
 }
 
