@@ -52,19 +52,33 @@ std::string looseNumber(std::string_view word, bool hex) {
 }
 
 struct HunkLines {
-  std::vector<std::string_view> removed, added;
+  std::vector<std::string_view> removed, added, kept;
 };
 
+// Each removed code line is matched to an added code line that has its address or its line
+// number, else to one that has its object code, else to a kept line of the hunk that has its
+// address and object code (the twin of a line printed twice); the unmatched are hidden.
 uint64_t hiddenIn(const HunkLines& h) {
+  std::vector<LooseCodeLine> gone, put, twins;
+  for (std::string_view r : h.removed)
+    if (LooseCodeLine l = looseCodeLine(r); !l.address.empty()) gone.push_back(l);
+  for (std::string_view a : h.added)
+    if (LooseCodeLine l = looseCodeLine(a); !l.address.empty()) put.push_back(l);
+  for (std::string_view k : h.kept)
+    if (LooseCodeLine l = looseCodeLine(k); !l.address.empty()) twins.push_back(l);
+  std::vector<bool> matched(gone.size()), used(put.size());
+  auto pass = [&](auto same) {
+    for (size_t g = 0; g < gone.size(); ++g)
+      for (size_t p = 0; p < put.size() && !matched[g]; ++p)
+        if (!used[p] && same(gone[g], put[p])) matched[g] = used[p] = true;
+  };
+  pass([](const LooseCodeLine& x, const LooseCodeLine& y) { return x.address == y.address || x.number == y.number; });
+  pass([](const LooseCodeLine& x, const LooseCodeLine& y) { return x.object == y.object; });
   uint64_t hidden = 0;
-  for (std::string_view r : h.removed) {
-    LooseCodeLine gone = looseCodeLine(r);
-    if (gone.address.empty()) continue;
-    hidden += std::none_of(h.added.begin(), h.added.end(), [&](std::string_view a) {
-      LooseCodeLine put = looseCodeLine(a);
-      return !put.address.empty() && (put.address == gone.address || put.number == gone.number);
+  for (size_t g = 0; g < gone.size(); ++g)
+    hidden += !matched[g] && std::none_of(twins.begin(), twins.end(), [&](const LooseCodeLine& t) {
+      return t.address == gone[g].address && t.object == gone[g].object;
     });
-  }
   return hidden;
 }
 
@@ -117,8 +131,8 @@ LooseCodeLine looseCodeLine(std::string_view line) {
     at = end;
   }
   if (words.size() < 3 || words[0].size() != 3 || words[1].size() != 4 || words[2].size() < 2) return {};
-  LooseCodeLine read{looseNumber(words[0], false), looseNumber(words[1], true)};
-  if (read.number.empty() || read.address.empty() || looseNumber(words[2], true).empty()) return {};
+  LooseCodeLine read{looseNumber(words[0], false), looseNumber(words[1], true), looseNumber(words[2], true)};
+  if (read.number.empty() || read.address.empty() || read.object.empty()) return {};
   return read;
 }
 
@@ -140,6 +154,7 @@ uint64_t hiddenCodeLines(std::string_view diff) {
       if (kind != '-') --newCount;
       if (kind == '-') h.removed.push_back(l.substr(1));
       if (kind == '+') h.added.push_back(l.substr(1));
+      if (kind == ' ') h.kept.push_back(l.empty() ? l : l.substr(1));
     }
     hidden += hiddenIn(h);
   }

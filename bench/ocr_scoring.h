@@ -64,13 +64,15 @@ ByteScore scoreBytes(const Bytes& truth, const Bytes& read);
 // word one character at the most that stands for no digit, read as '?'. Both empty when the
 // line does not read so.
 struct LooseCodeLine {
-  std::string number, address;
+  std::string number, address, object;
 };
 LooseCodeLine looseCodeLine(std::string_view line);
 
 // Lines that a unified diff removes, that read as numbered code lines (looseCodeLine), and
-// whose address or line number no code line the same hunk adds carries: lines fix joined to
-// others, made comments of or deleted. (A line whose address fix mends keeps its number.)
+// that no code line the same hunk adds stands for: lines fix joined to others, made comments
+// of or deleted. An added line stands for one removed line that has its address, its line
+// number or its object code: a line whose address fix mends keeps its number, and one whose
+// number and address it mends both keeps its bytes.
 uint64_t hiddenCodeLines(std::string_view diff);
 
 }  // namespace romlift::bench::ocr

@@ -182,6 +182,8 @@ std::vector<Edit> candidateEdits(const Snapshot& snap, const std::map<size_t, Su
   auto join = [&](size_t head) {
     Kind tail = snap.facts().lines[head + 1].kind;
     if (tail != Kind::Unreadable && tail != Kind::Table) return;
+    // A blank line is no part of a split line: joined, it would vanish from the listing.
+    if (listing.readLine(head + 1).find_first_not_of(" \t\r") == std::string_view::npos) return;
     undoSplit(listing.readLine(head), listing.readLine(head + 1), 0, kLastJoinColumn,
               [&](std::string&& s) { add(head, 2, {std::move(s)}); });
   };

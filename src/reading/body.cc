@@ -87,6 +87,10 @@ void Body::guessKinds() {
     switch (n.kind) {
       case LineKind::Code: {
         // A code line the scanner reads as one: its object code tells its length.
+        // Object code alone under a line number of its own is a line cut short, perhaps inside
+        // its object code: its length is unknown. (A DB's further bytes keep its number.)
+        if (f.mnemonic.empty() && f.operand.empty() && (&n == numbered_.data() || (&n - 1)->f.number != f.number))
+          break;
         if (int token = tokenOf(text_[n.line]); isCodeToken(token)) {
           n.length = static_cast<int>(f.object.size() / 2);
           break;
@@ -117,6 +121,12 @@ void Body::guessKinds() {
       case LineKind::Ds: {
         std::vector<Writing> v = operands.values(withoutSpecks(f.operand), kRare * 2, 2);
         if (v.empty() || (v.size() > 1 && v[1].cost <= v[0].cost)) break;
+        // An EQU prints its value in the address column too: when that reads clean as another
+        // value, one of the two was misread and the line tells no value.
+        if (n.kind == LineKind::Equ && f.address.size() == 4 &&
+            std::all_of(f.address.begin(), f.address.end(), [](char c) { return holds(Alphabet::Hex, c); }) &&
+            hex4(v[0].value) != f.address)
+          break;
         if (n.kind == LineKind::Ds) n.length = v[0].value;
         n.value = v[0].value;
         if (n.kind == LineKind::Equ && wellFormedName(f.label)) constants.add(f.label, v[0].value, scope_);

@@ -319,13 +319,15 @@ void Body::emptyLinesInLabelRuns(std::vector<size_t>& deleted) const {
     if (numbered_[j].kind != LineKind::LabelOnly) continue;
     const NumberedLine& next = numbered_[j + 1];
     if (next.kind != LineKind::LabelOnly && (next.kind != LineKind::Code || next.f.label.empty())) continue;
+    // Only blank lines between the two: any other line there (one no field reads, say) may be
+    // the code line the label stands on.
     std::vector<size_t> empty;
-    bool header = false;
+    bool other = false;
     for (size_t i = numbered_[j].line + 1; i < next.line; ++i) {
       if (text_[i].empty()) empty.push_back(i);
-      else if (text_[i].starts_with("PAGE")) header = true;
+      else other = true;
     }
-    if (!header) deleted.insert(deleted.end(), empty.begin(), empty.end());
+    if (!other) deleted.insert(deleted.end(), empty.begin(), empty.end());
   }
 }
 

@@ -23,6 +23,19 @@ bool exactPage(const Surveyed& s) {
          s.pageText[1] <= '9';
 }
 
+// A range read as two bounds of five hex digits that differs from the section's in two places
+// or more: another section's range printed whole, not a misreading of this one's.
+bool otherRangeWhole(std::string_view read, std::string_view range) {
+  auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+  if (read.size() != range.size() || read.size() != 11 || read[5] != '-') return false;
+  size_t differ = 0;
+  for (size_t k = 0; k < read.size(); ++k) {
+    if (k != 5 && !hex(read[k])) return false;
+    differ += read[k] != range[k];
+  }
+  return differ >= 2;
+}
+
 std::string headerRest(std::string_view range) { return std::string("KEZ FIRMWARE ") + std::string(range) + kVersionMark; }
 
 }  // namespace
@@ -137,15 +150,17 @@ void Structure::findBanner(Section& s) {
 
 void Structure::rewriteHeaders(const Section& s) {
   if (s.range.empty()) return;
+  // A header that reads whole as another range is left as printed: a section whose first
+  // header went unread has its pages counted with the section before.
   std::string first = firstPageHeader(s.range);
-  if (lines_[s.header] != first) rewrites_[s.header] = first;
+  if (lines_[s.header] != first && !otherRangeWhole(shapes_[s.header].range, s.range)) rewrites_[s.header] = first;
   int page = 1;
   for (size_t h : s.pages) {
     int read = shapes_[h].page;
     Cost expected = numberCost(page + 1, 2, shapes_[h].pageText);
     page = exactPage(shapes_[h]) ? read : expected <= kPageSlack || read <= page ? page + 1 : read;
     std::string text = pageHeader(page, headerRest(s.range));
-    if (lines_[h] != text) rewrites_[h] = text;
+    if (lines_[h] != text && !otherRangeWhole(shapes_[h].range, s.range)) rewrites_[h] = text;
   }
 }
 

@@ -98,8 +98,12 @@ std::vector<RangeReading> rangeReadings(std::string_view read, size_t max) {
 Surveyed survey(std::string_view line) {
   Surveyed s;
   // A tab stands for blanks up to a column nobody can tell: such a line is left to the
-  // corrections that try each.
-  if (line.find('\t') != std::string_view::npos) return s;
+  // corrections that try each, but for a header whose range stands whole before its tab.
+  if (size_t tab = line.find('\t'); tab != std::string_view::npos) {
+    Surveyed before = survey(line.substr(0, tab));
+    bool whole = before.shape == Shape::Header && before.range.size() == 11 && before.range[5] == '-';
+    return whole ? before : s;
+  }
   // Most lines start with their number as printed: nothing else to look at.
   auto digit = [](char c) { return c >= '0' && c <= '9'; };
   if (line.size() >= 3 && digit(line[0]) && digit(line[1]) && digit(line[2]) && (line.size() == 3 || line[3] == ' ')) {

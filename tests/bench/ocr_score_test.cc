@@ -122,11 +122,11 @@ TEST(OcrScore, ComparesTheRomBytesAddressByAddress) {
 
 TEST(OcrScore, ReadsACodeLineHoweverDamaged) {
   const std::pair<const char*, LooseCodeLine> cases[] = {
-      {"012 C007 0A                 LDAX  B", {"012", "C007"}},
-      {"O12 CO07 OA                 LDAX  B", {"012", "C007"}},  // letters O for zeros
-      {"0l2 c0O7 3e", {"012", "C007"}},                          // l for 1, lower-case hex
-      {"Bi2  C0D7 0A", {"812", "C0D7"}},                         // B for 8 in the number only, a blank too many
-      {"a71 C2en BB", {"?71", "C2E?"}},                          // one character a word stands for no digit
+      {"012 C007 0A                 LDAX  B", {"012", "C007", "0A"}},
+      {"O12 CO07 OA                 LDAX  B", {"012", "C007", "0A"}},  // letters O for zeros
+      {"0l2 c0O7 3e", {"012", "C007", "3E"}},                          // l for 1, lower-case hex
+      {"Bi2  C0D7 0A", {"812", "C0D7", "0A"}},                         // B for 8 in the number only, a blank too many
+      {"a71 C2en BB", {"?71", "C2E?", "BB"}},                          // one character a word stands for no digit
       {"ax1 C007 0A", {}},                                       // two in a word
       {"12 C007 0A", {}},                                        // a 2-digit number
       {"012 C007", {}},                                          // no object code
@@ -137,6 +137,7 @@ TEST(OcrScore, ReadsACodeLineHoweverDamaged) {
     LooseCodeLine got = looseCodeLine(line);
     EXPECT_EQ(got.number, read.number) << line;
     EXPECT_EQ(got.address, read.address) << line;
+    EXPECT_EQ(got.object, read.object) << line;
   }
 }
 
@@ -166,6 +167,21 @@ TEST(OcrScore, CountsTheCodeLinesThatAPatchJoinsOrDeletes) {
       "\\ No newline at end of file\n";
   EXPECT_EQ(hiddenCodeLines(diff), 2u);
   EXPECT_EQ(hiddenCodeLines(""), 0u);
+  const std::string mended =
+      "@@ -5,3 +5,3 @@\n"
+      " 275 C2BC D407C3             CNC   RSCX-3\n"
+      "-216 C2BE 69                 MOV   L,C\n"  // number and address mended: its bytes stay
+      "+276 C2BF 69                 MOV   L,C\n"
+      " 277                         ORG   :C300\n"
+      "@@ -20,3 +20,2 @@\n"
+      " 280 C302 3E01               MVI   A,1\n"
+      "-280 C302 3E01               MVI   A,1\n"  // printed twice: its twin stays
+      " 281 C304 76                 HLT\n"
+      "@@ -30,2 +29,2 @@\n"
+      "-290 C310 3E01               MVI   A,1\n"  // hidden: the line added is another
+      "-291 C312 76                 HLT\n"
+      "+291 C312 76                 HLT\n";
+  EXPECT_EQ(hiddenCodeLines(mended), 1u);
 }
 
 }  // namespace

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <algorithm>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fix_scoring.h"
+#include "reading/reader.h"
 #include "listing_gen.h"
 #include "ocr_damage.h"
 #include "support/independent_tools.h"
@@ -33,6 +36,16 @@ std::string damaged(const std::string& from, const std::string& to) {
   EXPECT_NE(at, std::string::npos) << from;
   if (at != std::string::npos) listing.replace(at, from.size(), to);
   return listing;
+}
+
+std::vector<std::string_view> linesOf(std::string_view text) {
+  std::vector<std::string_view> out;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = std::min(text.find('\n', at), text.size());
+    out.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
+  return out;
 }
 
 std::string closing(int corrections, int ambiguous, int unrepaired) {
@@ -178,6 +191,54 @@ TEST(Fix, TakesNoDamagedLineForAWitness) {
   test::Outcome r = report({"fix"}, read);
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(test::gnuPatched(read, r.out), printed) << r.out;
+}
+
+// Lines printed whole that a damaged neighbour could be made to agree with: an EQU whose
+// operand OCR misread against the value its address column and the table print, the line
+// after a line cut inside its object code, the pages of a section whose first header has a
+// tab, a blank line after a line with a tab. fix restores the damage or leaves it, and changes
+// nothing else.
+TEST(Fix, ChangesNoLinePrintedWholeToAgreeWithADamagedOne) {
+  const std::string table = "\n" + test::kBanner + "\n";
+  // MVI B,79 cut after its opcode, two lines before an ORG: 193 stands where its neighbours say.
+  const std::string cutHead = "PAGE 01    KEZ FIRMWARE 08800-08FFF  V1.1\n\n"
+                              "188                                         FLOPPY CONTROLLER\n"
+                              "189 8B4B C9                 RET\n"
+                              "190 8B4C 34                 INR   M\n";
+  const std::string cutTail = "192                                         STEP, SEEK AND READ\n"
+                              "193 8B4F FE53               CPI   83        THREE ZEROS FIRST\n"
+                              "194 8B51 C39A03             JMP   39AH\n"
+                              "195                         ORG   :8C00\n"
+                              "196 8C00 F1                 POP   PSW\n";
+  // A label-only line, a labelled line with a tab, a blank line, a labelled line.
+  const std::string tabbed = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n001                         ORG   :C000\n"
+                             "002                 MAIN\n003 C000 79         PRINT   MOV   A,C\n\n"
+                             "004 C001 C300C0     CNT     JMP   PRINT\n005 C004                    END\n" +
+                             table + "CNT    C001 MAIN   C000 PRINT  C000\n";
+  std::string tab = tabbed;
+  tab.replace(tab.find("PRINT   MOV"), 11, "PRINT\tMOV");
+  const struct {
+    const char* what;
+    std::string printed, read, restored;  // restored empty: left as read
+  } cases[] = {
+      {"EQU operand", sample(), damaged("RAM     EQU   8000H", "RAM     EQU   800CH"), sample()},
+      {"cut object code", cutHead + "191 8B4D 064F               MVI   B,79\n" + cutTail, cutHead + "191 8B4D 06\n" + cutTail, ""},
+      {"tab in a first header", sample(), damaged("0D000-0D7FF  V1.1\n\n001", "0D000-0D7FF\tV1.1\n\n001"), sample()},
+      {"tab before a blank line", tabbed, tab, tabbed},
+  };
+  for (const auto& c : cases) {
+    // The reading, before any check confirms it, rewrites no line printed whole and deletes none.
+    std::vector<std::string_view> was = linesOf(c.read), printed = linesOf(c.printed);
+    ASSERT_EQ(was.size(), printed.size()) << c.what;
+    for (const reading::Rewrite& w : reading::readListing(was).rewrites)
+      for (size_t k = w.first; k < w.first + w.count; ++k) {
+        EXPECT_NE(was[k], printed[k]) << c.what << ": line " << k + 1 << " rewritten";
+      }
+    test::Outcome r = report({"fix"}, c.read);
+    std::optional<std::string> patched = test::gnuPatched(c.read, r.out);
+    ASSERT_TRUE(patched.has_value()) << c.what;
+    EXPECT_EQ(*patched, c.restored.empty() ? c.read : c.restored) << c.what << "\n" << r.out;
+  }
 }
 
 // Two lines misread alike (C82B, C82C read CB2B, CB2C) follow on from each other, but not from
