@@ -45,6 +45,7 @@ bool wellFormedName(std::string_view s) {
 Body::Body(const std::vector<std::string_view>& lines, const std::vector<Surveyed>& shapes, const Section& s,
            Scope scope, const alternatives::Index* alternatives)
     : text_(lines), section_(s), scope_(scope), alternatives_(alternatives) {
+  if (s.bodyEnd > s.begin) numbered_.reserve(s.bodyEnd - s.begin);
   for (size_t i = s.begin; i < s.bodyEnd; ++i) {
     if (shapes[i].shape != Shape::Numbered) continue;
     NumberedLine n;

@@ -150,25 +150,29 @@ Cost lost(char c) { return c == ' ' ? kShift : isSpeck(c) ? kSpeck : kLost; }
 Cost align(std::string_view printed, std::string_view read, Cost limit, bool within, bool strict, bool prefix = false) {
   constexpr size_t kMax = 160;
   if (printed.size() > kMax || read.size() > kMax) return kNever;
-  // row[j]: the cost of printed[0, i) read as read[0, j).
-  std::array<Cost, kMax + 1> row{}, next{};
+  // row[j]: the cost of printed[0, i) read as read[0, j). Only the first read.size() + 1 cells
+  // are used: the arrays are left uninitialised beyond them, and swapped rather than copied.
+  std::array<Cost, kMax + 1> a, b;
+  Cost* row = a.data();
+  Cost* next = b.data();
+  row[0] = 0;
   for (size_t j = 1; j <= read.size(); ++j) row[j] = within ? 0 : std::min(kNever, row[j - 1] + added(read[j - 1]));
   for (size_t i = 1; i <= printed.size(); ++i) {
-    next[0] = std::min(kNever, row[0] + lost(printed[i - 1]));
+    Cost gone = lost(printed[i - 1]);
+    next[0] = std::min(kNever, row[0] + gone);
     Cost best = next[0];
     for (size_t j = 1; j <= read.size(); ++j) {
       Cost m = misreadCost(printed[i - 1], read[j - 1]);
       if (strict && m >= kOther) m = kNever;
-      Cost c = std::min({row[j - 1] + m, row[j] + lost(printed[i - 1]),
-                         next[j - 1] + added(read[j - 1])});
+      Cost c = std::min({row[j - 1] + m, row[j] + gone, next[j - 1] + added(read[j - 1])});
       next[j] = std::min(c, kNever);
       best = std::min(best, next[j]);
     }
     if (best > limit) return kNever;
-    std::copy(next.begin(), next.begin() + static_cast<std::ptrdiff_t>(read.size()) + 1, row.begin());
+    std::swap(row, next);
   }
   Cost result = row[read.size()];
-  if (within || prefix) result = *std::min_element(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(read.size()) + 1);
+  if (within || prefix) result = *std::min_element(row, row + read.size() + 1);
   return result > limit ? kNever : result;
 }
 
