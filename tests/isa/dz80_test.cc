@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <set>
 #include <sstream>
 #include <string>
@@ -89,6 +90,10 @@ struct Dialect {
   const char* option;
   const char* extension;
 };
+
+// How gtest shows the parameter beside the test's name: the instruction set and dz80's option,
+// the same in every build, rather than the bytes of the struct's pointers.
+void PrintTo(const Dialect& d, std::ostream* os) { *os << d.set << " (dz80 " << d.option << ")"; }
 
 class Dz80Agreement : public testing::TestWithParam<Dialect> {};
 
