@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/independent_tools.h"
+#include "support/prerequisites.h"
 #include "support/run_binary.h"
 
 namespace romlift::test {
@@ -49,6 +50,7 @@ std::string firstLines(const std::string& text, size_t n) {
 }
 
 TEST(Walkthrough, ReadmeShowsWhatTheToolsPrint) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   const std::string readme = readFile(std::string(ROMLIFT_SOURCE_DIR) + "/README.md");
   auto shows = [&](const std::string& text) {
     return readme.find(text) != std::string::npos ? ::testing::AssertionSuccess()
@@ -92,6 +94,7 @@ TEST(Walkthrough, ReadmeShowsWhatTheToolsPrint) {
 
 // The images by address, and the ROM set that Python's zlib and hashlib give for them.
 TEST(Walkthrough, ReadmeShowsTheRomImagesAndTheirRomSet) {
+  ROMLIFT_SKIP_WITHOUT(kPython3);
   const std::string readme = readFile(std::string(ROMLIFT_SOURCE_DIR) + "/README.md");
   RunResult rom = runReport(firmware(5), {"rom"});
   EXPECT_NE(readme.find("$ romlift-report rom < ../firmware.lst\n" + rom.out + "```"), std::string::npos) << rom.out;
