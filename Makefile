@@ -1,9 +1,9 @@
 # Thin wrapper over the CMake presets: `make demo` and `make check` are all a newcomer needs.
 WERROR ?= OFF
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-DEMO_DIR := build/demo-run
 
-.PHONY: all build release demo check check-portable check-asan fuzz fuzz-run fuzz-fix fuzz-smoke bench clean
+.PHONY: all build release demo prerequisites check check-all check-portable check-asan fuzz fuzz-run fuzz-fix \
+  fuzz-smoke bench clean
 FUZZ_SECONDS ?= 60
 
 all: build
@@ -16,21 +16,30 @@ release:
 	cmake --preset release -DROMLIFT_WERROR=$(WERROR) >/dev/null
 	cmake --build --preset release -j $(JOBS) --target romlift romlift-report romlift-ocr
 
-# Runs the standard run on the bundled listing in a scratch folder and shows what it did.
-demo: release
-	@rm -rf $(DEMO_DIR) && mkdir -p $(DEMO_DIR)
-	@echo "== romlift < examples/sample.lst   (in $(DEMO_DIR))"
-	@cd $(DEMO_DIR) && ../release/romlift < ../../examples/sample.lst > stdout.txt 2> stderr.txt; \
-	  echo "exit status: $$?"
-	@echo "== standard output"; cat $(DEMO_DIR)/stdout.txt
-	@echo "== standard error"; cat $(DEMO_DIR)/stderr.txt
-	@echo "== image files made"; cd $(DEMO_DIR) && ls -l *.bin 2>/dev/null || echo "(none)"
-	@cd $(DEMO_DIR) && for f in *.bin; do [ -f "$$f" ] && { echo "-- $$f"; od -A x -t x1 "$$f" | head -n 8; }; done; true
+# The whole job on examples/firmware.lst, the sample as OCR read it, in build/demo-run: the
+# checks, fix's patch, the one line restored by hand, the images and their sums.
+demo:
+	@JOBS=$(JOBS) scripts/demo
 
-# The suite runs three times: as built, with the plain byte operations instead of the vector
-# ones, then under AddressSanitizer and UndefinedBehaviorSanitizer.
-check: build check-portable check-asan
+# One line for each thing the build or the tests need that is missing; stops when the build
+# cannot go on.
+prerequisites:
+	@scripts/prerequisites
+
+# The debug configuration alone, built as far as the tests need (the test program and the three
+# tools it runs), then every test but the few labelled slow: `ctest --preset debug -L slow`
+# runs those, and so does make check-all.
+check: prerequisites
+	cmake --preset debug -DROMLIFT_WERROR=$(WERROR) >/dev/null
+	cmake --build --preset debug -j $(JOBS) --target romlift_tests
+	ctest --preset debug -j $(JOBS) -LE slow
+
+# The whole suite, slow tests too, three times: as built, with the plain byte operations instead
+# of the vector ones, then under AddressSanitizer and UndefinedBehaviorSanitizer. Every target
+# of each configuration is built, the benchmarks too.
+check-all: prerequisites build
 	ctest --preset debug -j $(JOBS)
+	@$(MAKE) --no-print-directory check-portable check-asan
 
 check-portable:
 	cmake --preset portable -DROMLIFT_WERROR=$(WERROR) >/dev/null

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "listing_gen.h"
+#include "support/prerequisites.h"
 #include "support/run_binary.h"
 
 #include <unistd.h>
@@ -349,7 +350,7 @@ std::set<std::string> everyForm() {
 // The instruction lines' object code, one after the other, as dz80 reads it: mnemonic,
 // registers and values line by line, values as this test evaluates the operands.
 TEST(FirmwareListing, Dz80ReadsEveryInstructionAsWritten) {
-  if (std::system("command -v dz80 >/dev/null 2>&1") != 0) GTEST_SKIP() << "dz80 is not installed (Debian package d52)";
+  ROMLIFT_SKIP_WITHOUT(kDz80);
   Parsed p = parse(firmwareListing());
   std::map<unsigned, const CodeLine*> at;  // offset in the disassembled bytes
   std::string bytes;

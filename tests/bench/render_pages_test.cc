@@ -1,13 +1,13 @@
 // Printed pages: where the listing breaks into pages, the geometry file, every character's
 // ink inside its column cell on a clean page, and the same image from the same seed.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "page_render.h"
+#include "support/prerequisites.h"
 
 namespace romlift::bench::pages {
 namespace {
@@ -62,7 +62,7 @@ std::vector<int> inkBox(const Image& image) {
 class RenderPagesFreeMono : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (access(kFreeMono, R_OK) != 0) GTEST_SKIP() << kFreeMono << " is missing: install fonts-freefont-ttf";
+    ROMLIFT_SKIP_WITHOUT(kFreeMono);
     std::string error;
     ASSERT_TRUE(font.open(kFreeMono, 30, error)) << error;
   }

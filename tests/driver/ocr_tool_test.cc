@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "alternatives/alternatives.h"
+#include "support/prerequisites.h"
 #include "support/printed_page.h"
 #include "support/run_binary.h"
 
@@ -38,7 +39,8 @@ std::string joined(const std::vector<std::string>& a, const std::vector<std::str
 }
 
 TEST(OcrTool, NamesAMissingOrDamagedPageAndStillReadsTheOthers) {
-  if (std::string why = test::ocrUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  ROMLIFT_SKIP_WITHOUT(kFreeMono);
+  ROMLIFT_SKIP_WITHOUT(kEnglishModel);
   std::string first = test::printPage(kFirst, pages::Scan::Clean, 1).pgm;
   std::string second = test::printPage(kSecond, pages::Scan::Clean, 2).pgm;
   test::RunOptions options;

@@ -15,6 +15,7 @@
 #include "page_layout.h"
 #include "page_render.h"
 #include "support/independent_tools.h"
+#include "support/prerequisites.h"
 #include "support/printed_page.h"
 #include "support/run_binary.h"
 
@@ -49,7 +50,9 @@ std::string report(const std::string& listing, std::vector<std::string> args) {
 }
 
 TEST(OcrWalkthroughSlow, ReadmeShowsWhatTheToolsPrintFromScansToChecksums) {
-  if (std::string why = ocrUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  ROMLIFT_SKIP_WITHOUT(kFreeMono);
+  ROMLIFT_SKIP_WITHOUT(kEnglishModel);
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   const std::string readme = readFile(std::string(ROMLIFT_SOURCE_DIR) + "/README.md");
   const std::string sample = readFile(examplePath("sample.lst"));
   std::vector<std::string> images = scans(sample);

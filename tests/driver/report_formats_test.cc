@@ -8,6 +8,7 @@
 
 #include "support/independent_tools.h"
 #include "support/listing.h"
+#include "support/prerequisites.h"
 #include "support/run_binary.h"
 
 namespace romlift::test {
@@ -95,6 +96,7 @@ TEST(ReportFormats, SumsCheckSaysWhichImageDiffers) {
 }
 
 TEST(ReportFormats, ObjcopyReadsTheListingsBytesBackFromTheRecords) {
+  ROMLIFT_SKIP_WITHOUT(kObjcopy);
   // Line 4 gives C001 again, which line 2 gave: its byte wins at the addresses.
   const std::string overlap = kHeader + "001 C000 3E01               MVI   A,1\n" +
                               "002 C002 00                 NOP\n" + "003 C001 C9                 RET\n";

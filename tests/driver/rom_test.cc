@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/independent_tools.h"
+#include "support/prerequisites.h"
 #include "support/run_binary.h"
 
 namespace romlift::test {
@@ -51,6 +52,7 @@ const std::string kTwice =
 std::string ihexOf(const std::string& listing) { return runReport(listing, {"ihex"}).out; }
 
 TEST(Rom, EachImageIsWhatObjcopyLaysOutOfTheRecords) {
+  ROMLIFT_SKIP_WITHOUT(kObjcopy);
   const std::string conflict = "<<< Conflit >>> : ligne 6 segment 0C000-0C7FF adresse C002 donn\xC3\xA9" "e autrement "
                                "par la ligne 3 (1 octet)\nNb conflits : 1\n";
   struct Case {
@@ -93,6 +95,7 @@ TEST(Rom, EachImageIsWhatObjcopyLaysOutOfTheRecords) {
 
 // An image that cannot be written is named; the others are still written.
 TEST(Rom, AnImageThatCannotBeWritten) {
+  ROMLIFT_SKIP_WITHOUT(kPython3);
   RunOptions options;
   options.report = true;
   options.args = {"rom"};
@@ -114,6 +117,8 @@ std::string romLoad(const std::string& name, uint32_t offset, uint32_t size, con
 }
 
 TEST(Rom, SumsCheckComparesTheBytesOfEachRomSetRange) {
+  ROMLIFT_SKIP_WITHOUT(kObjcopy);
+  ROMLIFT_SKIP_WITHOUT(kPython3);
   const std::string ihex = ihexOf(kTwoRoms);
   const std::string e000 = objcopyRange(ihex, 0xE000, 0x800, 0xFF), f800 = objcopyRange(ihex, 0xF800, 0x800, 0xFF);
   // JMP RESET read as JMP 0E800H: the second EPROM changes.

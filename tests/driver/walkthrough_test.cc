@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/independent_tools.h"
+#include "support/prerequisites.h"
 #include "support/run_binary.h"
 
 namespace romlift::test {
@@ -37,6 +38,7 @@ std::string firmware(size_t fixed, size_t end = kFaults.size()) {
 // The README's examples run on the shipped files (ctest -L docs); these tests hold those files
 // to what the walk-through says of them.
 TEST(Walkthrough, ShippedListingIsTheSampleWithTheFiveFaultsThatFixLeavesOne) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   ASSERT_EQ(readFile(examplePath("firmware.lst")), firmware(0));
   RunOptions fixing;
   fixing.report = true;
@@ -54,6 +56,7 @@ TEST(Walkthrough, ShippedListingIsTheSampleWithTheFiveFaultsThatFixLeavesOne) {
 
 // The images by address, and the ROM set that Python's zlib and hashlib give for them.
 TEST(Walkthrough, ShippedRomSetIsWhatPythonGivesForTheImages) {
+  ROMLIFT_SKIP_WITHOUT(kPython3);
   RunResult rom = runReport(firmware(5), {"rom"});
   std::string set, conforme;
   for (const auto& [name, bytes] : rom.contents) {

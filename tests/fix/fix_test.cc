@@ -16,6 +16,7 @@
 #include "ocr_damage.h"
 #include "support/independent_tools.h"
 #include "support/listing.h"
+#include "support/prerequisites.h"
 #include "support/report.h"
 #include "support/run_binary.h"
 
@@ -89,6 +90,7 @@ const std::vector<Slip> kSlips = {
 };
 
 TEST(Fix, UndoesEachKindOfSlip) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   for (const Slip& s : kSlips) {
     SCOPED_TRACE(s.kind);
     std::string listing = damaged(s.line, s.read);
@@ -182,6 +184,7 @@ TEST(Fix, LeavesTheCodeOfAnOperandThatMayBeCutShort) {
 // Two addresses misread one after the other: the code line after them and the symbol table
 // agree with the truth, the END line too, so neither is bent to follow the damaged DS line.
 TEST(Fix, TakesNoDamagedLineForAWitness) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   const std::string head = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n001                         ORG   :C000\n"
                            "002 C000 3E01       START   MVI   A,1\n";
   const std::string tail = "005 C00D C300C0             JMP   START\n006 C010                    END\n\n" + test::kBanner +
@@ -199,6 +202,7 @@ TEST(Fix, TakesNoDamagedLineForAWitness) {
 // tab, a blank line after a line with a tab. fix restores the damage or leaves it, and changes
 // nothing else.
 TEST(Fix, ChangesNoLinePrintedWholeToAgreeWithADamagedOne) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   const std::string table = "\n" + test::kBanner + "\n";
   // MVI B,79 cut after its opcode, two lines before an ORG: 193 stands where its neighbours say.
   const std::string cutHead = "PAGE 01    KEZ FIRMWARE 08800-08FFF  V1.1\n\n"
@@ -245,6 +249,7 @@ TEST(Fix, ChangesNoLinePrintedWholeToAgreeWithADamagedOne) {
 // the lines around them: the addresses are mended, and PUTC's entry in the table is not moved
 // to CB2C, though the three object codes mended elsewhere make up for the errors it would give.
 TEST(Fix, MovesNoTableEntryToLinesMisreadAlike) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   std::string island = damaged("028 C82B C9", "028 CB2B C9");
   island.replace(island.find("031 C82C DB11"), 13, "031 CB2C DB11");
   std::string read = island;
@@ -260,6 +265,7 @@ TEST(Fix, MovesNoTableEntryToLinesMisreadAlike) {
 // While nothing tells where the section's own STEP6 stands, the other section's STEP6 gives no
 // object code for JM STEP6.
 TEST(Fix, TakesNoOtherSectionsLabelWhenTheSectionsOwnMayBeUnread) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   const std::string first = test::kHeader + "\n001                         ORG   :C000\n" +
                             "002 C000 C9         STEP6   RET\n003 C001                    END\n\n" + test::kBanner +
                             "\nSTEP6  C000\n\n\n" + test::kHeader2 + "\n001                         ORG   :C800\n";
@@ -285,6 +291,7 @@ TEST(Fix, TakesNoOtherSectionsLabelWhenTheSectionsOwnMayBeUnread) {
 // of its own, not the end of the line before: joining it to that line as a comment would lose its
 // bytes. It is read as the code line it is, and the line after it, with a tab for its blanks.
 TEST(Fix, TakesNoNumberedLineForTheEndOfAnother) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   const std::string head = test::kHeader + "\n001                         ORG   :C131\n" +
                            "153 C131 2E                 DB    2EH\n154 C132 FE91               CPI   91H\n"
                            "155 C134 CA77B9             JZ    0B977H\n";
@@ -299,6 +306,7 @@ TEST(Fix, TakesNoNumberedLineForTheEndOfAnother) {
 
 // Sections without a symbol table, where only the lines around a slip tell what was printed.
 TEST(Fix, SectionsWithoutSymbolTable) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   const std::string head = "PAGE 01    KEZ FIRMWARE 0C000-0C7FF  V1.1\n\n001                         ORG   :C000\n";
   struct Case {
     const char* what;
@@ -353,6 +361,8 @@ TEST(Fix, CleanListingGivesAnEmptyPatch) {
 // Carriage returns and a last line without newline stay as they are: both tools apply the
 // patch to the very bytes and give back the listing as printed.
 TEST(Fix, PatchAppliesToTheVeryBytes) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
+  ROMLIFT_SKIP_WITHOUT(kGit);
   auto crlf = [](std::string text) {
     for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 2)) text.insert(at, "\r");
     return text;
@@ -376,6 +386,7 @@ TEST(Fix, PatchAppliesToTheVeryBytes) {
 // restores most damaged code lines in their fields. A lost line is no correction's to restore;
 // the score counts it wrong when a hunk mends a damaged line next to where it stood.
 TEST(Fix, RestoresGeneratedFirmwareWithoutAWrongEdit) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   bench::GenOptions options;
   options.variant = bench::Variant::Firmware;
   options.minBytes = 60000;

@@ -7,6 +7,7 @@
 
 #include "support/independent_tools.h"
 #include "support/listing.h"
+#include "support/prerequisites.h"
 #include "support/report.h"
 #include "support/run_binary.h"
 
@@ -20,6 +21,8 @@ const std::string kTail = "010 E024 76                 HLT\n011 0003            
                           "012 0004            OFFSET  EQU   4\n013 E025                    END\n";
 
 TEST(LayoutRewrite, WritesRealAssemblersLinesInsideTheLayoutWithTheirBytes) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
+  ROMLIFT_SKIP_WITHOUT(kObjcopy);
   const std::string read = kHead + test::kOutsideLines + kTail;
   const std::string written = kHead +
                               "002 E000 FE20               CPI   20H       SPACE?\n"
@@ -69,6 +72,7 @@ TEST(LayoutRewrite, WritesRealAssemblersLinesInsideTheLayoutWithTheirBytes) {
 // A blank after a comma that the operand fits without is what OCR adds: the line is read as
 // damage and its operand kept as printed, not written as a value.
 TEST(LayoutRewrite, TakesABlankAfterACommaForDamage) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   const std::string read = kHead + "002 E000 210400             LXI   H, OFFSET\n003 E003 C9                 RET\n" + kTail;
   test::Outcome r = report({"fix"}, read);
   EXPECT_EQ(r.err.find("Hors format"), std::string::npos) << r.err;

@@ -9,6 +9,7 @@
 #include "fix/unified_diff.h"
 #include "fuzz/fix_check.h"
 #include "support/independent_tools.h"
+#include "support/prerequisites.h"
 
 namespace romlift::fix {
 namespace {
@@ -43,6 +44,8 @@ const std::vector<Case>& cases() {
 }
 
 TEST(UnifiedDiff, PatchAndGitApplyMakeTheCorrectedListing) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
+  ROMLIFT_SKIP_WITHOUT(kGit);
   for (const Case& c : cases()) {
     SCOPED_TRACE(c.name);
     Listing before(c.before);

@@ -9,6 +9,7 @@
 #include "formats/formats_run.h"
 #include "formats/hex_output.h"
 #include "support/independent_tools.h"
+#include "support/prerequisites.h"
 #include "support/run_binary.h"
 
 namespace romlift::formats::test {
@@ -82,6 +83,7 @@ TEST(HexRecords, WorkedByHand) {
 // The sample at its addresses and offsets goes through the binary (tests/driver); here, a
 // stream longer than FFFF.
 TEST(HexRecords, ObjcopyReadsBackOffsetsPastFFFF) {
+  ROMLIFT_SKIP_WITHOUT(kObjcopy);
   const std::string sample = readFile(examplePath("sample.lst"));
   // 400 copies give 77200 bytes: offsets above FFFF need type 04 records, or S2 records.
   std::string big;
@@ -109,6 +111,7 @@ TEST(HexRecords, ObjcopyReadsBackOffsetsPastFFFF) {
 
 // romlift itself must not need the formats' libraries at run time.
 TEST(HexRecords, RomliftNeedsNoFormatLibrary) {
+  ROMLIFT_SKIP_WITHOUT(kObjdump);
   FILE* pipe = popen((std::string("objdump -p ") + ROMLIFT_BIN).c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string needed;

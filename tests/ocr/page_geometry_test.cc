@@ -3,13 +3,12 @@
 // put the characters.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "ocr/page_geometry.h"
+#include "support/prerequisites.h"
 #include "support/printed_page.h"
 
 namespace romlift::ocr {
@@ -38,7 +37,7 @@ const std::vector<std::string> kLines = {
 };
 
 TEST(PageGeometry, MeasuresPitchMarginAndLinesOnATiltedPage) {
-  if (access(test::kFreeMono, R_OK) != 0) GTEST_SKIP() << test::kFreeMono << " is missing: install fonts-freefont-ttf";
+  ROMLIFT_SKIP_WITHOUT(kFreeMono);
   struct Case {
     const char* what;
     pages::Scan scan;

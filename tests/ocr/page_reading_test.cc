@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ocr/page_reader.h"
+#include "support/prerequisites.h"
 #include "support/printed_page.h"
 
 namespace romlift::ocr {
@@ -21,7 +22,8 @@ std::string joined(const std::vector<std::string>& lines) {
 }
 
 TEST(PageReading, ReadsEachFieldWithItsOwnAlphabet) {
-  if (std::string why = test::ocrUnavailable(); !why.empty()) GTEST_SKIP() << why;
+  ROMLIFT_SKIP_WITHOUT(kFreeMono);
+  ROMLIFT_SKIP_WITHOUT(kEnglishModel);
   // What was printed: letters O and I where digits belong, as a worn type slug or a typist
   // would have them, and where letters belong.
   const std::vector<std::string> printed = {

@@ -10,6 +10,7 @@
 #include "reading/runs.h"
 #include "support/independent_tools.h"
 #include "support/listing.h"
+#include "support/prerequisites.h"
 #include "support/report.h"
 #include "support/run_binary.h"
 
@@ -76,6 +77,7 @@ const std::vector<Reading> kReadings = {
 };
 
 TEST(Reading, GivesBackLinesAsRealOcrReadsThem) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   for (const Reading& c : kReadings) {
     SCOPED_TRACE(c.what);
     std::string listing = damaged(c.slips);
@@ -87,6 +89,7 @@ TEST(Reading, GivesBackLinesAsRealOcrReadsThem) {
 
 // All of them at once: 16 faults among 60 lines of one section and its table.
 TEST(Reading, GivesBackTheSampleReadWithEveryFaultAtOnce) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   std::vector<std::pair<std::string, std::string>> all;
   for (const Reading& c : kReadings) all.insert(all.end(), c.slips.begin(), c.slips.end());
   std::string listing = damaged(all);
@@ -97,6 +100,7 @@ TEST(Reading, GivesBackTheSampleReadWithEveryFaultAtOnce) {
 // What the listing does not force stays as it was read: two readings fit, or nothing says which
 // bytes a line gives.
 TEST(Reading, LeavesWhatTwoReadingsFit) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   struct Case {
     const char* what;
     std::string printed, read;
@@ -126,6 +130,7 @@ TEST(Reading, LeavesWhatTwoReadingsFit) {
 // code's, whose opcode the mnemonic and register tell, and the text is written from them and
 // said so, rather than leave the rest of the section unread.
 TEST(Reading, WritesAnOperandNothingReadsFromTheObjectCode) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   std::string listing = damaged({{"033 C027 0E3E       PROMPT  MVI   C,'>'", "033 C027 0h3E       PROMPT  MVI   CyV2)"}});
   test::Outcome r = report({"fix"}, listing);
   std::string expected = sample();
@@ -139,6 +144,7 @@ TEST(Reading, WritesAnOperandNothingReadsFromTheObjectCode) {
 // A string read as nothing like a string, on a line whose address OCR misread: the address is
 // the run's, the string stays as read (nobody can know it), and the printed bytes reach the image.
 TEST(Reading, MendsTheAddressOfADataLineWhoseStringNothingReads) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   std::string listing = damaged({{"052 C04D 4B455A     BANNER  DB    'KEZ'", "052 CO4D 4B455A     BANNER  DB    Yin"}});
   test::Outcome r = report({"fix"}, listing);
   std::string expected = sample();
@@ -150,6 +156,7 @@ TEST(Reading, MendsTheAddressOfADataLineWhoseStringNothingReads) {
 // A jump whose object code and operand are both damaged still gives its length from its
 // mnemonic: the addresses after it, one of them read clearly as another, follow on from it.
 TEST(Reading, TakesALengthFromTheMnemonicWhenNothingElseReads) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   const std::string head = test::kHeader + "\n001                         ORG   :C4F3\n002 C4F3 5E                 MOV   E,M\n";
   const std::string tail = "008 C4FF D5                 PUSH  D\n009 C500                    END\n";
   const std::string read = head + "003 C4r4 C3rF7C4            JMP   PUTC6\n004                 PUTC6\n" +
@@ -165,6 +172,7 @@ TEST(Reading, TakesALengthFromTheMnemonicWhenNothingElseReads) {
 // A numbered code line, however damaged, is never made part of the line before it: its bytes
 // would leave the image without a trace.
 TEST(Reading, NeverJoinsANumberedCodeLineIntoAComment) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
   const std::vector<std::string> reads = {
       "0\xC3\xA9" "45 C043 B7                 ORA   A",  // a stray non-ASCII byte in the number
       "O4S CO43 87                 0RA   A",            // every field damaged

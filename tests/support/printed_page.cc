@@ -1,10 +1,6 @@
 #include "support/printed_page.h"
 
-#include <unistd.h>
-
 #include <string_view>
-
-#include "ocr/engine.h"
 
 namespace romlift::test {
 
@@ -24,14 +20,6 @@ PrintedPage printPage(const std::vector<std::string>& lines, bench::pages::Scan 
   p.image.width = image.width, p.image.height = image.height, p.image.pixels = image.pixels;
   p.pgm = pages::formatPgm(image);
   return p;
-}
-
-std::string ocrUnavailable() {
-  if (access(kFreeMono, R_OK) != 0) return std::string(kFreeMono) + " is missing: install fonts-freefont-ttf";
-  ocr::Engine engine;
-  std::string why;
-  if (!engine.open(why)) return "tesseract's English model is missing: install tesseract-ocr-eng (tesseract-ocr)";
-  return {};
 }
 
 }  // namespace romlift::test

@@ -24,7 +24,4 @@ struct PrintedPage {
 // next (50 is 6 lines an inch). Empty image when the face is missing.
 PrintedPage printPage(const std::vector<std::string>& lines, bench::pages::Scan scan, uint64_t seed, int line = 50);
 
-// Why the OCR tests cannot run here, or empty: the face or tesseract's English model missing.
-std::string ocrUnavailable();
-
 }  // namespace romlift::test
