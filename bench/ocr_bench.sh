@@ -135,7 +135,8 @@ characters there; a code line is damaged when its columns 0 to 43 differ. ROM by
 of \`romlift-report ihex\`: true when the truth has the same byte at the same address, "not the
 truth's" when the truth has another byte or none there. A code line is hidden when fix's patch
 removes a line that reads as a numbered code line (look-alikes read as digits) and no code
-line the hunk adds carries its address or its line number: a line joined to a comment or
+line the hunk adds stands for it (one with its address or line number first, then one with its
+object code, then any left over), nor a twin the hunk keeps: a line joined to a comment or
 deleted. A listing is exact when romlift writes the truth's three image files from the
 patched listing. The last column counts the sections' first-page headers (\`PAGE 01 ...\`)
 found whole in the OCR'd and in the patched text: romlift reads no line of a section whose

@@ -56,8 +56,9 @@ struct HunkLines {
 };
 
 // Each removed code line is matched to an added code line that has its address or its line
-// number, else to one that has its object code, else to a kept line of the hunk that has its
-// address and object code (the twin of a line printed twice); the unmatched are hidden.
+// number, else to one that has its object code, else to any added code line left, else to a
+// kept line of the hunk that has its address and object code (the twin of a line printed
+// twice); the unmatched are hidden.
 uint64_t hiddenIn(const HunkLines& h) {
   std::vector<LooseCodeLine> gone, put, twins;
   for (std::string_view r : h.removed)
@@ -74,6 +75,9 @@ uint64_t hiddenIn(const HunkLines& h) {
   };
   pass([](const LooseCodeLine& x, const LooseCodeLine& y) { return x.address == y.address || x.number == y.number; });
   pass([](const LooseCodeLine& x, const LooseCodeLine& y) { return x.object == y.object; });
+  // A line whose number, address and object code fix all mended still stands in the hunk as a
+  // code line of its own: one of those the hunk adds that stand for no other.
+  pass([](const LooseCodeLine&, const LooseCodeLine&) { return true; });
   uint64_t hidden = 0;
   for (size_t g = 0; g < gone.size(); ++g)
     hidden += !matched[g] && std::none_of(twins.begin(), twins.end(), [&](const LooseCodeLine& t) {

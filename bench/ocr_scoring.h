@@ -70,9 +70,9 @@ LooseCodeLine looseCodeLine(std::string_view line);
 
 // Lines that a unified diff removes, that read as numbered code lines (looseCodeLine), and
 // that no code line the same hunk adds stands for: lines fix joined to others, made comments
-// of or deleted. An added line stands for one removed line that has its address, its line
-// number or its object code: a line whose address fix mends keeps its number, and one whose
-// number and address it mends both keeps its bytes.
+// of or deleted. An added code line stands for one removed line, first for one that has its
+// address or line number, then its object code, then any: a hunk that adds as many code lines
+// as it removes hides none.
 uint64_t hiddenCodeLines(std::string_view diff);
 
 }  // namespace romlift::bench::ocr

@@ -177,6 +177,9 @@ TEST(OcrScore, CountsTheCodeLinesThatAPatchJoinsOrDeletes) {
       " 280 C302 3E01               MVI   A,1\n"
       "-280 C302 3E01               MVI   A,1\n"  // printed twice: its twin stays
       " 281 C304 76                 HLT\n"
+      "@@ -25,1 +24,1 @@\n"
+      "-a71 C2en BB                 ORA   E\n"  // number, address and object code mended: it stays
+      "+271 C2EF B3                 ORA   E\n"
       "@@ -30,2 +29,2 @@\n"
       "-290 C310 3E01               MVI   A,1\n"  // hidden: the line added is another
       "-291 C312 76                 HLT\n"
