@@ -446,10 +446,26 @@ bool Body::mayBeCut(const NumberedFields& f, const std::vector<Instruction>& rea
 std::string Body::labelOf(const NumberedLine& n, const Names& names, const std::map<size_t, std::string>& labels) const {
   if (auto settled = labels.find(n.line); settled != labels.end()) return settled->second;
   std::string read = withoutSpecks(n.f.label);
-  if (read.empty() || wellFormedName(read)) return read;
+  std::optional<uint16_t> at = n.kind == LineKind::Equ ? n.value : n.address;
+  if (read.empty()) return read;
+  if (wellFormedName(read)) {
+    // A mark dropped from the label may have been one of its characters (| for 1): a name that
+    // stands at this address and reads as the label with its marks, character for character,
+    // alone of those there, is the label.
+    std::string marked;
+    for (char c : n.f.label)
+      if (c != ' ') marked += c;
+    if (marked == read || !at) return read;
+    std::string only;
+    for (const NameMatch& m : names.withValue(*at, scope_)) {
+      if (m.spelling == read || fieldCost(m.spelling, marked, kFrequent) > kFrequent) continue;
+      if (!only.empty() && only != m.spelling) return read;
+      only = m.spelling;
+    }
+    return only.empty() ? read : only;
+  }
   std::string best;
   Cost bestCost = kNever, second = kNever;
-  std::optional<uint16_t> at = n.kind == LineKind::Equ ? n.value : n.address;
   for (const NameMatch& m : names.near(read, kLabelLimit, scope_)) {
     if (at && m.value != *at) continue;
     if (m.cost < bestCost) {

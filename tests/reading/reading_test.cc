@@ -169,6 +169,20 @@ TEST(Reading, TakesALengthFromTheMnemonicWhenNothingElseReads) {
   EXPECT_EQ(test::gnuPatched(read, r.out), printed) << r.out << r.err;
 }
 
+// A mark in a label may be one of its characters: | for the 1 of PU1, which the table gives at
+// that address with FIND8, the label-only line before it. Dropped, it would leave PU.
+TEST(Reading, TakesAMarkInALabelForTheCharacterTheTableGives) {
+  ROMLIFT_SKIP_WITHOUT(kPatch);
+  const std::string head = "PAGE 01    KEZ FIRMWARE 0E000-0E7FF  V1.1\n\n001                         ORG   :E2E3\n"
+                           "002 E2E3 DE88               SBI   88H\n003                 FIND8\n";
+  const std::string tail = "005 E2E6 C3E5E2             JMP   PU1\n006 E2E9                    END\n\n" + test::kBanner +
+                           "\nFIND8  E2E5 PU1    E2E5\n";
+  const std::string printed = head + "004 E2E5 E3         PU1     XTHL\n" + tail;
+  const std::string read = head + "004 E2E5 E3     *    PU|     XTHL\n" + tail;
+  test::Outcome r = report({"fix"}, read);
+  EXPECT_EQ(test::gnuPatched(read, r.out), printed) << r.out << r.err;
+}
+
 // A numbered code line, however damaged, is never made part of the line before it: its bytes
 // would leave the image without a trace.
 TEST(Reading, NeverJoinsANumberedCodeLineIntoAComment) {
