@@ -62,6 +62,9 @@ std::string Body::spokenByObject(const NumberedLine& n, const std::string& label
   const NumberedFields& f = n.f;
   // An operand of two words may hold a comment or a line run into it: not garbled alone.
   if (withoutBlanks(f.operand).size() != f.operand.size()) return {};
+  // Nor one that ends on the next line's number: that line was run into it, and is to be split.
+  if (n.number >= 0 && f.operand.size() > 3 && std::string_view(f.operand).ends_with(number3((n.number + 1) % 1000)))
+    return {};
   std::string mnemonic = withoutSpecks(f.mnemonic), operand = withoutSpecks(f.operand);
   std::string digits = withoutSpecks(f.object);
   if (!n.address || n.span < 2 || digits.size() != 2 * static_cast<size_t>(n.span) || mnemonic == "DB" ||

@@ -71,6 +71,8 @@ const std::vector<Reading> kReadings = {
      {{"RAM    8000 START  C000 TEST   C040", "RAM    8OOO START  COOO TEST   CO40"}}},
     {"an ORG's colon lost and a digit misread, the address after it too",
      {{"ORG   :8000", "ORG   7000"}, {"057 8000", "057 80e0"}}},
+    {"a label-only line run into the operand of the code line before it",
+     {{"LXI   B,0400H\n014                 CLRRAM", "LXI   B,0400H014                 CLRRAM"}}},
     {"two faults on each of three lines in a row",
      {{"023 C019 B7                 ORA   A\n024 C01A C247C0             JNZ   FAIL\n025 C01D CD00C8",
        "O23 CO19 B7                 ORA   A\n024 C0lA C247CO             JNZ   FAlL\n025 COlD CD0OC8"}}},
