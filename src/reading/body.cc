@@ -303,7 +303,9 @@ std::vector<Definition> Body::definitions() const {
         bool unread = false;
         for (size_t i = numbered_[k - 1].line + 1; i < numbered_[k].line; ++i)
           unread = unread || (!text_[i].empty() && !text_[i].starts_with("PAGE"));
-        if (unread) break;
+        // A line number skipped: the line it numbered, which the label may stand on, was lost.
+        int before = numbered_[k - 1].number, after = numbered_[k].number;
+        if (unread || (before >= 0 && after >= 0 && after != (before + 1) % 1000)) break;
         if (numbered_[k].kind == LineKind::LabelOnly) continue;
         if (numbered_[k].kind != LineKind::Code) break;
         value = numbered_[k].address;

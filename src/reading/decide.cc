@@ -235,6 +235,10 @@ void Body::decide(const Names& names, const std::map<size_t, std::string>& label
           // A mnemonic read as another of the instruction set changes only where the object
           // code, read digit for digit, says so.
           if (ins.mnemonic != readMnemonic && isa::isMnemonic(readMnemonic) && !objectAsRead) sure = false;
+          // A line romlift reads as it stands keeps the name its operand spells where the name
+          // that would replace it has no sure value: either spelling may be the misread one.
+          if (ins.named && ins.operand != withoutBlanks(withoutSpecks(f.operand)) && isCodeToken(tokenOf(text_[n.line])))
+            sure = false;
           // Object code that OCR lost is worked out only from a mnemonic and operand read well.
           if (readObject.empty() && ins.textCost > kSureText) sure = false;
           LineParts c = p;

@@ -72,11 +72,18 @@ std::vector<std::optional<unsigned>> readRun(const std::vector<RunField>& fields
     stretch[j] = starts ? j : stretch[j - 1];
     pos[j] = starts ? 0 : (pos[j - 1] + static_cast<unsigned>(fields[j - 1].step)) % shape.modulus;
   }
+  // A field read clearly as nothing like the value says a line was lost before it as much as a
+  // break does: it costs as much, so that the run breaks there rather than carry the lines
+  // after it onto values they were not printed with. Not an ORG's own field: nothing is lost
+  // before it.
+  std::vector<bool> clearField(n);
+  for (size_t j = 0; j < n; ++j)
+    clearField[j] = !fields[j].runOn && !fields[j].restart && !fields[j].damaged && clear(fields[j].read, shape);
   auto cost = [&](unsigned value, size_t j) {
     std::array<char, 8> digits;
     std::string_view printed = format(value, shape, digits);
     Cost c = fields[j].runOn ? prefixCost(printed, fields[j].read, kCap) : fieldCost(printed, fields[j].read, kCap);
-    return std::min(c, kCap);
+    return c >= kCap && clearField[j] ? kBreak : std::min(c, kCap);
   };
   constexpr Cost kInf = std::numeric_limits<Cost>::max() / 4;
   std::vector<Cost> best(n, kInf);

@@ -1,6 +1,7 @@
 #include "reading/table.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "reading/glyphs.h"
 #include "reading/layout.h"
@@ -134,6 +135,10 @@ std::vector<EntryRead> readEntries(const std::vector<std::string_view>& lines, c
 Settled settleTable(const std::vector<std::string_view>& lines, const std::vector<EntryRead>& entries,
                     const std::vector<Definition>& definitions, Scope scope, const Uses& uses) {
   Settled out;
+  // A definition that an entry reads exactly is that entry's: no other entry is moved onto it.
+  std::unordered_set<std::string> exact;
+  for (const EntryRead& e : entries) exact.insert(e.label + '\0' + e.address);
+  auto readExactly = [&](const Definition& d) { return exact.count(d.label + '\0' + hex4(d.value)) > 0; };
   // Each entry as printed, when a definition settles it; by line.
   std::map<size_t, std::vector<std::optional<std::string>>> printed;
   for (const EntryRead& e : entries) {
@@ -143,7 +148,7 @@ Settled settleTable(const std::vector<std::string_view>& lines, const std::vecto
     Cost best = kNever, second = kNever;
     for (const Definition& d : definitions) {
       Cost a = fieldCost(hex4(d.value), e.address, kSameAddress);
-      if (a > kSameAddress) continue;
+      if (a > kSameAddress || ((a > 0 || d.label != e.label) && readExactly(d))) continue;
       Cost l = fieldCost(d.label, e.label, kSameLabel);
       if (l > kSameLabel) continue;
       if (a + l < best) {

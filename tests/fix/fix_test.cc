@@ -219,6 +219,9 @@ TEST(Fix, ChangesNoLinePrintedWholeToAgreeWithADamagedOne) {
                              "002                 MAIN\n003 C000 79         PRINT   MOV   A,C\n\n"
                              "004 C001 C300C0     CNT     JMP   PRINT\n005 C004                    END\n" +
                              table + "CNT    C001 MAIN   C000 PRINT  C000\n";
+  const std::string gone = "044 C83E 23                 INX   H\n";
+  std::string lost = sample();
+  lost.erase(lost.find(gone), gone.size());
   std::string tab = tabbed;
   tab.replace(tab.find("PRINT   MOV"), 11, "PRINT\tMOV");
   const struct {
@@ -229,6 +232,8 @@ TEST(Fix, ChangesNoLinePrintedWholeToAgreeWithADamagedOne) {
       {"cut object code", cutHead + "191 8B4D 064F               MVI   B,79\n" + cutTail, cutHead + "191 8B4D 06\n" + cutTail, ""},
       {"tab in a first header", sample(), damaged("0D000-0D7FF  V1.1\n\n001", "0D000-0D7FF\tV1.1\n\n001"), sample()},
       {"tab before a blank line", tabbed, tab, tabbed},
+      // 044 lost: 045 reads clearly as itself, and END keeps its 046 rather than follow 043.
+      {"line lost before the last", lost, lost, ""},
   };
   for (const auto& c : cases) {
     // The reading, before any check confirms it, rewrites no line printed whole and deletes none.
