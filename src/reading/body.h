@@ -22,6 +22,9 @@ namespace romlift::reading {
 
 enum class LineKind : uint8_t { Code, Equ, Ds, Org, End, StarComment, ColumnComment, LabelOnly, NumberOnly };
 
+// The best reading of a line must be this much cheaper than the next for the line to take it.
+inline constexpr Cost kMargin = 3;
+
 struct NumberedLine {
   size_t line = 0;
   NumberedFields f;
